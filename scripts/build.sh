@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Configures and builds a tree: linux (default: linux and windows), windows,
+# asan (AddressSanitizer + UBSan) or tsan (ThreadSanitizer). Products land in dist/.
+#   scripts/build.sh [linux|windows|asan|tsan]...
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+configure_and_build() {
+  local tree=$1; shift
+  local dir=$root/build/$tree
+  say "building $tree"
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+# copy_product TREE FILE DEST: places a built plug-in or tool in dist/ if it was built.
+copy_product() {
+  local src
+  src=$(find "$root/build/$1" -name "$2" -type f -not -path '*/CMakeFiles/*' 2>/dev/null | head -n1)
+  [ -n "$src" ] || return 0
+  mkdir -p "$root/dist/$3"
+  cp -f "$src" "$root/dist/$3/"
+}
+
+# A fresh machine gets its packages here, so this one command is enough.
+[ -n "${KESTRELON_SETUP_DONE:-}" ] || "$root/scripts/setup.sh"
+export KESTRELON_SETUP_DONE=1
+
+trees=("$@")
+[ ${#trees[@]} -gt 0 ] || trees=(linux windows)
+for tree in "${trees[@]}"; do
+  case $tree in
+    linux)
+      configure_and_build linux
+      copy_product linux Kestrelon.so linux
+      copy_product linux vsthost linux ;;
+    windows)
+      "$root/scripts/build-libpng-mingw.sh"
+      configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+      copy_product windows Kestrelon.dll windows
+      copy_product windows vsthost.exe windows ;;
+    asan) configure_and_build asan -DKESTRELON_SANITIZE=address,undefined ;;
+    tsan) configure_and_build tsan -DKESTRELON_SANITIZE=thread ;;
+    *) die "unknown tree '$tree' (linux, windows, asan or tsan)" ;;
+  esac
+done

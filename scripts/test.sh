@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Runs every test on both platforms: native, native under AddressSanitizer and
+# UBSan, the concurrency tests under ThreadSanitizer, and the Windows build under
+# wine64 in a virtual X display. Installs and builds whatever is missing first.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+set -e
+"$root/scripts/setup.sh"
+export KESTRELON_SETUP_DONE=1
+"$root/scripts/build.sh" linux windows asan tsan
+set +e
+
+summary=()
+failed_runs=0
+tests_passed=0
+tests_failed=0
+# count_tests LOG: adds a CTest log's "N tests failed out of M" to the totals.
+count_tests() {
+  local counts
+  counts=$(grep -oE '[0-9]+ tests failed out of [0-9]+' "$1" | tail -n1 | grep -oE '[0-9]+')
+  [ -n "$counts" ] || return 0
+  local failed total
+  failed=$(echo "$counts" | sed -n 1p); total=$(echo "$counts" | sed -n 2p)
+  tests_failed=$((tests_failed + failed)); tests_passed=$((tests_passed + total - failed))
+}
+# run_suite NAME CTEST-ARGS...: runs one CTest tree and records its counts.
+run_suite() {
+  local name=$1; shift
+  say "testing: $name"
+  local log=$root/build/test-$name.log
+  ctest --output-on-failure "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E '^[0-9]+% tests passed' "$log" | tail -n1)
+  summary+=("$name: ${line:-no tests ran} (exit $rc)")
+  count_tests "$log"
+  if [ "$rc" -ne 0 ] || [ -z "$line" ]; then failed_runs=$((failed_runs + 1)); fi
+}
+
+run_suite native --test-dir "$root/build/linux" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite asan --test-dir "$root/build/asan" -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  run_suite tsan --test-dir "$root/build/tsan" -L concurrency
+# One shared virtual display and wine prefix for every Windows test program.
+"$root/scripts/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
+xvfb-run -a bash -c "source '$root/scripts/lib.sh'; ctest --output-on-failure --test-dir '$root/build/windows' -j 2 2>&1" \
+  | tee "$root/build/test-windows.log"
+rc=${PIPESTATUS[0]}
+line=$(grep -E '^[0-9]+% tests passed' "$root/build/test-windows.log" | tail -n1)
+summary+=("windows (wine64): ${line:-no tests ran} (exit $rc)")
+count_tests "$root/build/test-windows.log"
+if [ "$rc" -ne 0 ] || [ -z "$line" ]; then failed_runs=$((failed_runs + 1)); fi
+
+echo
+say "summary"
+printf '  %s\n' "${summary[@]}"
+[ "$failed_runs" -eq 0 ] || say "$failed_runs test run(s) failed or ran no test"
+echo "$tests_passed passed, $tests_failed failed"
+[ "$failed_runs" -eq 0 ]
