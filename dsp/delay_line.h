@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+// Fixed-capacity delay that gives the engine its look-ahead. The capacity is
+// allocated with the object, so changing the length never allocates and is
+// safe on the audio thread.
+class DelayLine {
+public:
+    static constexpr int32_t kCapacity = 1001;
+
+    // Restarts writing at slot 0 with a new length (limited to 1..kCapacity).
+    // The stored samples are kept: after a rate change up to one look-ahead of
+    // earlier audio is played again rather than a gap of silence.
+    void Restart(int32_t newLength);
+
+    // Stores x and returns the sample pushed length - 1 calls earlier (x itself
+    // when length is 1, and also before the first Restart).
+    double Push(double x)
+    {
+        samples[writeIndex] = x;
+        const int32_t next = writeIndex + 1;
+        writeIndex = next >= length ? 0 : next;
+        return samples[writeIndex];
+    }
+
+    int32_t GetLength() const { return length; }
+
+private:
+    int32_t writeIndex = 0;
+    int32_t length = 0;
+    double samples[kCapacity] = {};
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+// A function tabulated at equal steps from x = 0 and read back with linear
+// interpolation, so that a costly curve is evaluated only when it changes and
+// never per sample. Subclasses supply the function through Evaluate.
+class LUT {
+public:
+    // count entries (at least one); allocated here, all 0 until Build.
+    explicit LUT(int32_t count);
+    virtual ~LUT() = default;
+    LUT(const LUT&) = delete;
+    LUT& operator=(const LUT&) = delete;
+
+    // The tabulated function; the base table is the identity.
+    virtual double Evaluate(double x);
+
+    // Fills entry i with Evaluate(i * step). Evaluates count times: call it
+    // when the curve changes, not from the sample loop.
+    void Build(double step);
+
+    // Interpolated value at x. Positions below 0 read entry 0, positions past
+    // the end read the last entry, and NaN reads entry 0, so any detector
+    // value is safe to look up.
+    double Lookup(double x)
+    {
+        double pos = x * scale;
+        pos = pos > lastIndexValue ? lastIndexValue : pos;
+        // Written so that NaN fails the comparison and becomes 0 like a
+        // negative position, in one select; -0 is kept, as a plain "< 0" would.
+        pos = pos >= 0.0 ? pos : 0.0;
+        const int32_t index = static_cast<int32_t>(pos);
+        const double fraction = pos - index;
+        // The last entry interpolates towards itself rather than reading past
+        // the table.
+        const double lower = table[index];
+        const double upper = table[index + (index < lastIndex ? 1 : 0)];
+        return lower + (upper - lower) * fraction;
+    }
+
+    int32_t GetCount() const { return count; }
+    double GetEntry(int32_t i) const { return table[i]; }
+    double GetRange() const { return xRange; }
+    double GetLastBuiltX() const { return lastBuiltX; }
+
+private:
+    std::unique_ptr<double[]> table;
+    double xRange = 0.0;
+    double scale = 0.0;
+    double lastBuiltX = 0.0;
+    // lastIndex as a double, so the clamp needs no conversion per lookup.
+    double lastIndexValue = 0.0;
+    int32_t lastIndex = 0;
+    int32_t count = 0;
+};

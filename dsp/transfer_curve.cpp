@@ -1,0 +1,8 @@
+#include "dsp/transfer_curve.h"
+
+#include <cmath>
+
+double LUtTransfer::Evaluate(double x)
+{
+    return 1.0 - std::pow(1.0 / (x + 1.0), exponent);
+}

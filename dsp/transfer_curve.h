@@ -1,0 +1,20 @@
+#pragma once
+
+#include "dsp/lookup_table.h"
+
+// The gain curve of a stage: 1 - (1 / (x + 1))^exponent, 0 at x = 0 and rising
+// towards 1, so the gain fraction it gives never reaches 1 whatever the
+// detector value. With exponent 0 it is 0 everywhere.
+class LUtTransfer : public LUT {
+public:
+    explicit LUtTransfer(int32_t count) : LUT(count) {}
+
+    double Evaluate(double x) override;
+
+    // Takes effect at the next Build.
+    void SetExponent(double e) { exponent = e; }
+    double GetExponent() const { return exponent; }
+
+private:
+    double exponent = 0.0;
+};

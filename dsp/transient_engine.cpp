@@ -1,0 +1,151 @@
+#include "dsp/transient_engine.h"
+
+#include <bit>
+#include <cmath>
+
+namespace {
+
+// The look-ahead is 88 samples at 44100 Hz (about 2 ms) at every rate.
+constexpr double kLookaheadAt44100 = 88.0;
+
+// Boost fractions are scaled past the curve's limit of 1: at most +6.85 dB on
+// attacks and +13.94 dB on sustain. Cuts use the fraction as it is, so they
+// never invert the signal.
+constexpr double kAttackBoostScale = 1.2;
+constexpr double kSustainBoostScale = 3.98;
+
+// NaN and +-infinity become 0. An exponent test on the bits rather than
+// std::isfinite or x - x: it is two integer operations, and it raises no
+// floating-point exception for a host that has unmasked them.
+inline double FiniteOrSilence(double x)
+{
+    constexpr uint64_t kExponentMask = 0x7FF0000000000000ull;
+    return (std::bit_cast<uint64_t>(x) & kExponentMask) != kExponentMask ? x : 0.0;
+}
+
+}  // namespace
+
+TransientEngine::TransientEngine()
+    : attackCurve(kCurveEntries), sustainCurve(kCurveEntries)
+{
+}
+
+// Audio or UI thread (the effect's reset), plug-in mutex held.
+void TransientEngine::SetSampleRate(double rate)
+{
+    sampleRate = rate;
+    mainFollower.SetSampleRate(rate);
+    attackSlowFollower.SetSampleRate(rate);
+    attackDiffFollower.SetSampleRate(rate);
+    sustainSlowFollower.SetSampleRate(rate);
+    sustainDiffFollower.SetSampleRate(rate);
+
+    lookahead = rate / 44100.0 * kLookaheadAt44100;
+    // trunc(lookahead) + 1 slots, at most the capacity. Compared as a double
+    // first so that a huge, negative or NaN rate from a host can never reach
+    // an out-of-range integer conversion.
+    int32_t length = 1;
+    if (lookahead >= DelayLine::kCapacity - 1)
+        length = DelayLine::kCapacity;
+    else if (lookahead >= 0.0)
+        length = static_cast<int32_t>(lookahead) + 1;
+    delayLeft.Restart(length);
+    delayRight.Restart(length);
+
+    mainFollower.SetTimes(0.0, 50.0, mainPeakReleaseMs);
+    attackSlowFollower.SetTimes(5.0, 0.0, 0.0);
+    attackDiffFollower.SetTimes(1.0, 0.0, 5.0);
+    sustainSlowFollower.SetTimes(0.0, 50.0, 200.0);
+    sustainDiffFollower.SetTimes(sustainSmoothMs, 0.0, 0.5);
+}
+
+// UI or audio thread (parameter change), plug-in mutex held.
+void TransientEngine::SetAttack(double amount, int32_t sign)
+{
+    attackAmount = amount;
+    attackCurve.SetExponent(amount);
+    attackCurve.Build(kCurveStep);
+    attackSign = sign;
+}
+
+// UI or audio thread (parameter change), plug-in mutex held.
+void TransientEngine::SetSustain(double amount, int32_t sign, double smoothMs)
+{
+    sustainDiffFollower.SetTimes(smoothMs, 0.0, 0.5);
+    sustainSmoothMs = smoothMs;
+    sustainAmount = amount;
+    sustainCurve.SetExponent(amount);
+    sustainCurve.Build(kCurveStep);
+    sustainSign = sign;
+}
+
+// UI or audio thread (parameter change), plug-in mutex held.
+void TransientEngine::SetSensitivity(double peakReleaseMs)
+{
+    mainFollower.SetTimes(0.0, 50.0, peakReleaseMs);
+    mainPeakReleaseMs = peakReleaseMs;
+}
+
+// Audio thread, once per block, plug-in mutex held.
+void TransientEngine::SetNoiseOffset(double value)
+{
+    noiseOffset = value >= 0.0 && std::isfinite(value) ? value : 0.0;
+}
+
+// Audio thread, once per frame, plug-in mutex held.
+void TransientEngine::Process(double left, double right)
+{
+    left = FiniteOrSilence(left);
+    right = FiniteOrSilence(right);
+
+    const double absLeft = std::fabs(left);
+    const double absRight = std::fabs(right);
+    const double level = (absLeft < absRight ? absRight : absLeft) + noiseOffset;
+    envelope = 2.0 * std::sqrt(level);
+    const double main = mainFollower.ProcessSmoothFall(envelope);
+    mainEnvelope = main;
+
+    // The gains act on the delayed audio, so the detector runs one
+    // look-ahead ahead of what it shapes.
+    double l = delayLeft.Push(left);
+    double r = delayRight.Push(right);
+
+    if (attackAmount > 0.0) {
+        // A copy of the envelope that may rise only with a 5 ms time constant;
+        // the envelope's lead over it marks an onset.
+        const double slow = attackSlowFollower.ProcessSmoothRise(main);
+        double gain = attackDiffFollower.ProcessSmoothRise(main - slow);
+        gain = attackCurve.Lookup(gain);
+        if (attackSign > 0) {
+            gain = gain * kAttackBoostScale;
+            l = l + gain * l;
+            r = r + gain * r;
+        } else if (attackSign < 0) {
+            l = l - gain * l;
+            r = r - gain * r;
+        }
+        attackGain = gain;
+    }
+
+    if (sustainAmount > 0.0) {
+        // A copy of the envelope that falls only slowly; the envelope's
+        // shortfall below it marks a tail.
+        const double slow = sustainSlowFollower.ProcessSmoothFall(main);
+        double gain = sustainDiffFollower.ProcessSmoothRise(slow - main);
+        gain = sustainCurve.Lookup(gain);
+        if (sustainSign > 0) {
+            gain = gain * kSustainBoostScale;
+            l = l + gain * l;
+            r = r + gain * r;
+        } else if (sustainSign < 0) {
+            l = l - gain * l;
+            r = r - gain * r;
+        }
+        sustainGain = gain;
+    }
+
+    attackGainChange = attackGain;
+    sustainGainChange = sustainGain;
+    outLeft = l;
+    outRight = r;
+}
