@@ -1,0 +1,182 @@
+#include "raster/png_decoder.h"
+
+#include "raster/png_loader.h"
+#include "raster/raster_bitmap.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Read state of the memory loader.
+struct PngMemorySource {
+    const std::uint8_t* read;
+    std::int32_t remaining;
+};
+
+// Reading past the end hands libpng zero bytes instead of failing here: a zero chunk header
+// or a CRC of zeros is then rejected by libpng's own checks, on its error path.
+void ReadFromMemory(png_structp png, png_bytep buffer, png_size_t count)
+{
+    auto* source = static_cast<PngMemorySource*>(png_get_io_ptr(png));
+    std::memset(buffer, 0, count);
+    const png_size_t available = static_cast<png_size_t>(source->remaining);
+    const png_size_t n = count < available ? count : available;
+    std::memcpy(buffer, source->read, n);
+    source->read += n;
+    source->remaining -= static_cast<std::int32_t>(n);
+}
+
+// The loaders report failure as null only; libpng's default handlers would print to stderr.
+[[noreturn]] void OnPngError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// A caller's bitmap that a failed decode has already resized holds half-written rows in
+// libpng's byte order; leave it transparent rather than showing that.
+void ClearPixels(RasterBitmap* bitmap)
+{
+    RasterPixel* row = bitmap->PixelData();
+    const std::int32_t width = bitmap->PixelWidth();
+    if (row == nullptr || width <= 0)
+        return;
+    for (std::int32_t y = 0; y < bitmap->PixelHeight(); ++y, row += bitmap->RowStride())
+        std::memset(row, 0, static_cast<std::size_t>(width) * sizeof(RasterPixel));
+}
+
+// libpng delivers bytes a, r, g, b; the raster layer wants the value a << 24 | r << 16 |
+// g << 8 | b, whose bytes in memory are b, g, r, a.
+void ArgbBytesToPixels(png_bytep* rows, std::int32_t width, std::int32_t height)
+{
+    for (std::int32_t y = 0; y < height; ++y) {
+        auto* pixel = reinterpret_cast<RasterPixel*>(rows[y]);
+        for (std::int32_t x = 0; x < width; ++x) {
+            const auto* b = reinterpret_cast<const std::uint8_t*>(pixel + x);
+            pixel[x] = static_cast<RasterPixel>(b[0]) << 24 | static_cast<RasterPixel>(b[1]) << 16
+                | static_cast<RasterPixel>(b[2]) << 8 | b[3];
+        }
+    }
+}
+
+// Chooses libpng's transformations so that every colour type and depth arrives as the four
+// 8-bit bytes alpha, red, green, blue per pixel.
+void RequestArgb8(png_structp png, png_infop info, int bitDepth, int colourType)
+{
+    if (colourType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) {
+        png_set_tRNS_to_alpha(png);
+        colourType |= PNG_COLOR_MASK_ALPHA;
+    }
+    // Drops the low byte of each sample, no rounding: 16-bit images keep their high bytes.
+    if (bitDepth == 16)
+        png_set_strip_16(png);
+    if (bitDepth < 8)
+        png_set_packing(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if (colourType & PNG_COLOR_MASK_ALPHA)
+        png_set_swap_alpha(png);
+    else
+        png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+}
+
+} // namespace
+
+// Any thread.
+RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+    if (png == nullptr)
+        return nullptr;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return nullptr;
+    }
+
+    PngMemorySource source{input.data, input.length};
+    // libpng errors land at the setjmp below. Nothing with a destructor may live across it, and
+    // what the recovery path releases is volatile so that it sees the values stored last.
+    RasterBitmap* volatile bitmap = nullptr;
+    png_bytep* volatile rows = nullptr;
+
+    if (setjmp(png_jmpbuf(png))) {
+        std::free(rows);
+        if (bitmap != destination)
+            delete bitmap;
+        else if (bitmap != nullptr)
+            ClearPixels(bitmap);
+        png_destroy_read_struct(&png, &info, nullptr);
+        return nullptr;
+    }
+
+    if (input.file != nullptr)
+        png_init_io(png, input.file);
+    else
+        png_set_read_fn(png, &source, ReadFromMemory);
+    png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    // A bad CRC fails the load in every chunk: a damaged tRNS would otherwise be dropped
+    // silently and turn transparent pixels opaque.
+    png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);
+
+    png_read_info(png, info);
+    png_uint_32 imageWidth = 0;
+    png_uint_32 imageHeight = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    int interlace = 0;
+    int compression = 0;
+    int filter = 0;
+    png_get_IHDR(png, info, &imageWidth, &imageHeight, &bitDepth, &colourType, &interlace,
+                 &compression, &filter);
+    // Checked before the bitmap exists; the stride is what the bitmap will really allocate.
+    const std::int64_t stride = (static_cast<std::int64_t>(imageWidth) + 3) & ~std::int64_t{3};
+    if (imageWidth == 0 || imageHeight == 0 || stride * imageHeight > kMaxPngPixels)
+        png_error(png, "image too large");
+    const auto width = static_cast<std::int32_t>(imageWidth);
+    const auto height = static_cast<std::int32_t>(imageHeight);
+
+    // Interlaced images need nothing more: png_read_image runs the passes itself.
+    RequestArgb8(png, info, bitDepth, colourType);
+
+    if (destination != nullptr) {
+        destination->SetSize(width, height);
+        bitmap = destination;
+    } else {
+        bitmap = new (std::nothrow) RasterMemBitmap(width, height);
+    }
+    RasterBitmap* const target = bitmap;
+    if (target == nullptr || target->PixelData() == nullptr || target->PixelWidth() != width
+        || target->PixelHeight() != height)
+        png_error(png, "no memory for the bitmap");
+
+    rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * static_cast<std::size_t>(height)));
+    png_bytep* const rowTable = rows;
+    if (rowTable == nullptr)
+        png_error(png, "no memory for the row table");
+    const std::ptrdiff_t stridePixels = target->RowStride();
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::int32_t stored = target->StoresBottomUp() ? height - 1 - y : y;
+        rowTable[y] = reinterpret_cast<png_bytep>(target->PixelData() + stored * stridePixels);
+    }
+
+    png_read_image(png, rowTable);
+    // Reading up to IEND checks the CRCs of the chunks behind the pixels, so a file cut short
+    // anywhere is refused rather than passed off as complete.
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+
+    ArgbBytesToPixels(rowTable, width, height);
+    std::free(rowTable);
+    return target;
+}

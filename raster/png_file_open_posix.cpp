@@ -1,0 +1,7 @@
+#include "raster/png_file_open.h"
+
+// File names are UTF-8 bytes here already.
+std::FILE* OpenPngFileForReading(const char* utf8Name)
+{
+    return std::fopen(utf8Name, "rb");
+}

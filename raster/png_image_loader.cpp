@@ -1,0 +1,47 @@
+#include "raster/png_image_loader.h"
+
+#include "raster/image_loader.h"
+#include "raster/png_loader.h"
+
+#include <cstring>
+
+bool HasPngExtension(const char* fileName)
+{
+    if (fileName == nullptr || fileName[0] == '\0')
+        return false;
+    const char* extension = fileName + std::strlen(fileName) - 1;
+    while (extension > fileName && *extension != '\\' && *extension != '.' && *extension != '/')
+        --extension;
+    const char* expected = ".png";
+    for (; *extension != '\0' && *expected != '\0'; ++extension, ++expected) {
+        char c = *extension;
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != *expected)
+            return false;
+    }
+    return *extension == '\0' && *expected == '\0';
+}
+
+// Any thread.
+RasterBitmap* LoadPngFile(const char* fileName, bool checkExtension, RasterBitmap* destination)
+{
+    if (checkExtension && !HasPngExtension(fileName))
+        return nullptr;
+    return LoadPngFromFile(fileName, destination);
+}
+
+const char* PngExtensionList()
+{
+    // The literal's own terminator is the final NUL that ends the list.
+    return "PNG files (*.PNG)\0*.PNG\0";
+}
+
+ImageLoaderRecord gPngImageLoader = {LoadPngFile, PngExtensionList, nullptr};
+
+namespace {
+
+// Registers the PNG loader while the library is initialised, before any of its code runs.
+const bool gPngImageLoaderRegistered = (RegisterImageLoader(gPngImageLoader), true);
+
+} // namespace

@@ -1,0 +1,41 @@
+#include "raster/png_loader.h"
+
+#include "raster/png_decoder.h"
+#include "raster/png_file_open.h"
+#include "raster/raster_bitmap.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint8_t kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+
+} // namespace
+
+// Any thread; the editor calls it on its UI thread.
+RasterMemBitmap* LoadPngFromMemory(const void* data, std::int32_t length)
+{
+    // Short or foreign data is refused before libpng is involved.
+    if (data == nullptr || length < 8 || std::memcmp(data, kPngSignature, 8) != 0)
+        return nullptr;
+    PngInput input;
+    input.data = static_cast<const std::uint8_t*>(data);
+    input.length = length;
+    // Without a destination the decoder's bitmap is always one it created.
+    return static_cast<RasterMemBitmap*>(DecodePng(input, nullptr));
+}
+
+// Any thread; the editor calls it on its UI thread.
+RasterBitmap* LoadPngFromFile(const char* fileName, RasterBitmap* destination)
+{
+    if (fileName == nullptr)
+        return nullptr;
+    std::FILE* file = OpenPngFileForReading(fileName);
+    if (file == nullptr)
+        return nullptr;
+    PngInput input;
+    input.file = file; // libpng checks the signature itself
+    RasterBitmap* bitmap = DecodePng(input, destination);
+    std::fclose(file);
+    return bitmap;
+}

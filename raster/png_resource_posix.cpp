@@ -1,0 +1,67 @@
+#include "raster/png_resource.h"
+#include "raster/png_resource_posix.h"
+
+#include "raster/png_loader.h"
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct PngResource {
+    const void* module;
+    std::uint16_t id;
+    const void* data;
+    std::int32_t length;
+};
+
+// Registrations may come from static initialisers of other files, so the table is built on
+// first use rather than at a fixed point of start-up.
+struct PngResourceTable {
+    std::mutex mutex;
+    std::vector<PngResource> entries;
+};
+
+PngResourceTable& Table()
+{
+    static PngResourceTable table;
+    return table;
+}
+
+} // namespace
+
+// Any thread.
+bool RegisterPngResource(const void* module, std::uint16_t id, const void* data, std::int32_t length)
+{
+    if (data == nullptr || length < 0)
+        return false;
+    PngResourceTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    for (const PngResource& entry : table.entries) {
+        if (entry.module == module && entry.id == id)
+            return false;
+    }
+    table.entries.push_back({module, id, data, length});
+    return true;
+}
+
+// Any thread; the editor calls it on its UI thread.
+RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
+{
+    const void* data = nullptr;
+    std::int32_t length = 0;
+    {
+        PngResourceTable& table = Table();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        for (const PngResource& entry : table.entries) {
+            if (entry.module == module && entry.id == id) {
+                data = entry.data;
+                length = entry.length;
+                break;
+            }
+        }
+    }
+    if (data == nullptr || length < 8)
+        return nullptr;
+    return LoadPngFromMemory(data, length);
+}
