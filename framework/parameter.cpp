@@ -80,12 +80,16 @@ void IParameter::AddValueText(int newValue, const char* text)
 
 void IParameter::Set(double v)
 {
+    if (std::isnan(v))
+        return;  // NaN has no place in the range; a garbled chunk or text keeps the old value
     value = v < minValue ? minValue : std::min(v, maxValue);
 }
 
 double IParameter::SetFromNormalized(double x)
 {
     double v = std::pow(x, shape) * (maxValue - minValue) + minValue;
+    if (std::isnan(v))
+        return value;  // as in Set: a NaN from the host keeps the old value
     // Stepped kinds land on a step, halves rounding upwards; continuous ones
     // keep every value the host or a control sends.
     if (type != KindContinuous)

@@ -1,0 +1,183 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "framework/chunk_buffer.h"
+#include "framework/effect_types.h"
+#include "framework/parameter.h"
+#include "framework/recursive_mutex.h"
+
+class IGraphics;
+class IResizeController;
+
+// Text capacity of the effect, product and maker names: 127 bytes and the zero.
+constexpr int kEffectNameSize = 128;
+// The resize controller keeps the view mode, width and height in every state.
+constexpr int kEditorStateValueCount = 3;
+
+// Host-independent core of the plug-in: identity, channel layouts,
+// parameters, presets, processing context, the buffers handed to
+// ProcessBlock, the attached editor and the lock every host and editor entry
+// runs under. The VST adapter derives from it and supplies the host calls;
+// the effect derives from the adapter.
+class IEffectBase {
+public:
+    explicit IEffectBase(const EffectDescription& description);
+    IEffectBase(const IEffectBase&) = delete;
+    IEffectBase& operator=(const IEffectBase&) = delete;
+
+    // The virtual interface. Its order is the order of the table the adapter
+    // and the effect were designed against; new operations go at the end.
+    virtual ~IEffectBase();
+    virtual void Reset();
+    virtual void HandleParamChange(int index);
+    virtual void ProcessBlock(double** inputs, double** outputs, int frames);
+    virtual void EditorOpened() {}
+    virtual void EditorClosing() {}
+    virtual void ActivationChanged(bool active);
+    virtual void HandleMidiMessage(const MidiMessage& message);
+    virtual void HandleSysEx(const SysExMessage&) {}
+    virtual bool MidiKeyName(int key, char* name);
+    virtual bool WriteState(ChunkBuffer& buffer);
+    virtual int ReadState(const ChunkBuffer& buffer, int pos);
+    virtual bool StateMatches(const double* values, int first) const;
+    virtual void EditorResized() {}
+    virtual void EditorLayoutChanged(int, double, double) {}
+    virtual bool ReservedQuery() { return false; }
+    virtual void HostIdentified() {}
+    virtual void ReservedHookA() {}
+    virtual void SetParamFromEditor(int index, double normalised);
+    virtual void HostBeginParamEdit(int index) = 0;
+    virtual void HostParamChanged(int index, double normalised) = 0;
+    virtual void HostEndParamEdit(int index) = 0;
+    virtual void HostUpdateDisplay() = 0;
+    virtual bool RenderingOffline() { return false; }
+    virtual int HostSamplePosition() = 0;
+    virtual double HostTempo() = 0;
+    virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
+    virtual void HostTimeInfo(TransportInfo* info) = 0;
+    virtual int IdentifyHost() { return hostCode; }
+    virtual int GetPluginApi() { return pluginApi; }
+    virtual void SetEditorSize(int width, int height) = 0;
+    virtual void ApplyHostQuirks() {}
+    virtual void AttachEditor(IGraphics* newEditor);
+    virtual void SetLatencySamples(int samples) { latency = samples; }
+    virtual bool SendMidiToHost(const MidiMessage& message) = 0;
+    virtual bool SendSysExToHost(const SysExMessage&) { return false; }
+    virtual void PushParamsToEditor();
+    virtual void ReservedHookB() {}
+    virtual void PresetChanged() {}
+    virtual void SetMaxBlockSize(int frames);
+
+    // Channel layouts. outputs < 0 means any number of outputs.
+    bool LegalIO(int inputs, int outputs) const;
+    int ChannelConfigCount() const { return static_cast<int>(channelConfigs.size()); }
+    ChannelConfig ChannelConfigAt(int index) const;
+
+    IParameter* ParamAt(int index);
+    const IParameter* ParamAt(int index) const;
+    int ParamCount() const { return static_cast<int>(params.size()); }
+    void NotifyAllParamsChanged();
+
+    // Channels: the adapter connects them at construction, on a speaker
+    // arrangement from the host and for a few hosts' quirks.
+    int InputChannelCount() const { return static_cast<int>(inputChannels.size()); }
+    int OutputChannelCount() const { return static_cast<int>(outputChannels.size()); }
+    bool IsInputConnected(int index) const;
+    bool IsOutputConnected(int index) const;
+    void SetInputConnected(int index, bool connected);
+    void SetOutputConnected(int index, bool connected);
+    const char* InputLabel(int index) const;
+    const char* OutputLabel(int index) const;
+
+    // The process path, in slices of at most maxBlockSize frames. The host's
+    // buffers are indexed by connected channel: the k-th connected channel
+    // uses host buffer k. A null host buffer reads as silence and is not
+    // written. offset is the first frame of the slice in the host's buffers.
+    void BindFloatBuffers(float* const* hostIn, float* const* hostOut, int frames, int offset = 0);
+    void RenderFloatReplacing(int frames);
+    void RenderFloatAccumulating(int frames);
+    void BindDoubleBuffers(double* const* hostIn, double* const* hostOut, int frames, int offset = 0);
+    // Whole host calls of any length: bind and render slice by slice, under the mutex.
+    void ProcessFloatReplacing(float* const* hostIn, float* const* hostOut, int frames);
+    void ProcessFloatAccumulating(float* const* hostIn, float* const* hostOut, int frames);
+    void ProcessDoubleReplacing(double* const* hostIn, double* const* hostOut, int frames);
+
+    // State and presets.
+    bool SerializeParams(ChunkBuffer& buffer);
+    int UnserializeParams(const ChunkBuffer& buffer, int pos);
+    void FillUnsetPresets(const char* name, int count);
+    bool LoadPreset(int index);
+    const char* PresetName(int index) const;
+    void ModifyCurrentPreset(const char* name);
+    bool SerializePresets(ChunkBuffer& buffer);
+    int UnserializePresets(const ChunkBuffer& buffer, int pos);
+    int PresetCount() const { return static_cast<int>(presets.size()); }
+    bool PresetInitialised(int index) const;
+
+    // The resize controller hands over the three values it keeps in every
+    // state (view mode, width, height); null values leave them out.
+    void SetResizeController(IResizeController* controller, IParameter* stateValues);
+    int EditorStateValueCount() const { return editorStateValues ? kEditorStateValueCount : 0; }
+
+    RecursiveMutex& Mutex() { return mutex; }
+    const char* EffectName() const { return effectName; }
+    const char* ProductName() const { return productName; }
+    const char* MakerName() const { return makerName; }
+    int32_t UniqueId() const { return uniqueId; }
+    int32_t MakerId() const { return makerId; }
+    int32_t Version() const { return version; }
+    int32_t HostCode() const { return hostCode; }
+    int32_t HostVersion() const { return hostVersion; }
+    bool DoesChunks() const { return doesChunks; }
+    bool IsInstrument() const { return isInstrument; }
+    bool DoesMidi() const { return doesMidi; }
+    int CurrentPreset() const { return currentPreset; }
+    double SampleRate() const { return sampleRate; }
+    int MaxBlockSize() const { return maxBlockSize; }
+    int Latency() const { return latency; }
+    int TailSize() const { return tailSize; }
+    IGraphics* Editor() const { return editor; }
+    IResizeController* ResizeController() const { return resizeController; }
+
+protected:
+    // Points an unconnected channel's slot back at its own scratch.
+    void RebindToScratch(InputChannel& channel) { *channel.slot = channel.scratch.data(); }
+    void RebindToScratch(OutputChannel& channel) { *channel.slot = channel.scratch.data(); }
+    void RenderFloat(int frames, bool accumulate);
+    void ProcessFloat(float* const* hostIn, float* const* hostOut, int frames, bool accumulate);
+    void SilenceHostOutputs(float* const* hostOut, int frames);
+    void SilenceHostOutputs(double* const* hostOut, int frames);
+
+    std::vector<ChannelConfig> channelConfigs;
+    RecursiveMutex mutex;
+    char effectName[kEffectNameSize] = {};
+    char productName[kEffectNameSize] = {};
+    char makerName[kEffectNameSize] = {};
+    int32_t uniqueId = 0;
+    int32_t makerId = 0;
+    int32_t version = 0;
+    int32_t pluginApi = 0;
+    int32_t hostCode = -1;
+    int32_t hostVersion = 0;
+    bool doesChunks = false;
+    bool isInstrument = false;
+    bool doesMidi = false;
+    int32_t currentPreset = 0;
+    double sampleRate = 44100.0;
+    int32_t maxBlockSize = 0;
+    int32_t latency = 0;
+    int32_t tailSize = 0;
+    int32_t primaryParamCount = 0;
+    int32_t secondaryParamCount = 0;
+    IGraphics* editor = nullptr;
+    IResizeController* resizeController = nullptr;
+    IParameter* editorStateValues = nullptr;  // three, owned by the resize controller
+    std::vector<IParameter> params;
+    std::vector<PresetSlot> presets;
+    std::vector<double*> inputPointers;
+    std::vector<double*> outputPointers;
+    std::vector<InputChannel> inputChannels;
+    std::vector<OutputChannel> outputChannels;
+};
