@@ -1,0 +1,119 @@
+#include "framework/vst_effect.h"
+
+#include <algorithm>
+
+#include "framework/vst_callbacks.h"
+
+namespace {
+
+// Versions reach the host as decimal MMmmpp.
+vst2::VstInt32 DecimalVersion(int32_t packed)
+{
+    const int32_t major = (packed >> 16) & 0xFFFF;
+    const int32_t minor = (packed >> 8) & 0xFF;
+    const int32_t patch = packed & 0xFF;
+    return major * 10000 + minor * 100 + patch;
+}
+
+void DescribeArrangement(vst2::VstSpeakerArrangement& arrangement, int channels)
+{
+    arrangement = vst2::VstSpeakerArrangement{};
+    arrangement.numChannels = channels;
+    switch (channels) {
+    case 0:
+        arrangement.type = vst2::kSpeakerArrEmpty;
+        break;
+    case 1:
+        arrangement.type = vst2::kSpeakerArrMono;
+        break;
+    case 2:
+        arrangement.type = vst2::kSpeakerArrStereo;
+        break;
+    default:
+        arrangement.type = vst2::kSpeakerArrUserDefined;
+        break;
+    }
+}
+
+}  // namespace
+
+// UI thread, inside the entry point's creation lock.
+IEffectVST::IEffectVST(const EffectDescription& description, vst2::audioMasterCallback host)
+    : IEffectBase(description), audioMaster(host)
+{
+    effect.magic = vst2::kEffectMagic;
+    effect.dispatcher = VSTDispatcher;
+    effect.process = VSTProcess;
+    effect.setParameter = VSTSetParameter;
+    effect.getParameter = VSTGetParameter;
+    effect.numPrograms = PresetCount();
+    effect.numParams = ParamCount();
+    effect.flags = vst2::effFlagsCanReplacing | vst2::effFlagsCanDoubleReplacing;
+    // Hosts read this as "a stereo effect that accepts a mono input".
+    if (LegalIO(1, -1))
+        effect.flags |= vst2::effFlagsCanMono;
+    effect.initialDelay = latency;
+    effect.ioRatio = 1.0f;
+    effect.object = this;
+    effect.uniqueID = uniqueId;
+    effect.version = DecimalVersion(version);
+    effect.processReplacing = VSTProcessReplacing;
+    effect.processDoubleReplacing = VSTProcessDoubleReplacing;
+    UpdateChannelCounts();
+
+    const int inputs = std::min(effect.numInputs, InputChannelCount());
+    const int outputs = std::min(effect.numOutputs, OutputChannelCount());
+    for (int i = 0; i < inputs; ++i)
+        SetInputConnected(i, true);
+    for (int i = 0; i < outputs; ++i)
+        SetOutputConnected(i, true);
+
+    SetMaxBlockSize(1024);
+}
+
+IEffectVST::~IEffectVST() = default;
+
+IEffectVST* IEffectVST::FromRecord(vst2::AEffect* record)
+{
+    return record ? static_cast<IEffectVST*>(record->object) : nullptr;
+}
+
+// The record's channel counts and the two reported arrangements follow the
+// plug-in's channel lists.
+void IEffectVST::UpdateChannelCounts()
+{
+    effect.numInputs = InputChannelCount();
+    effect.numOutputs = OutputChannelCount();
+    DescribeArrangement(inputArrangement, InputChannelCount());
+    DescribeArrangement(outputArrangement, OutputChannelCount());
+}
+
+// UI thread, inside construction.
+void IEffectVST::AttachEditor(IGraphics* newEditor)
+{
+    if (!newEditor)
+        return;
+    IEffectBase::AttachEditor(newEditor);
+    effect.flags |= vst2::effFlagsHasEditor;
+    // The rectangle takes the editor's size once the editor reports one.
+    editorRect = vst2::ERect{};
+}
+
+// UI thread, mutex held (the editor resizes itself under it).
+void IEffectVST::SetEditorSize(int width, int height)
+{
+    if (!editor)
+        return;
+    editorRect.top = 0;
+    editorRect.left = 0;
+    editorRect.bottom = static_cast<vst2::VstInt16>(std::clamp(height, 0, 0x7FFF));
+    editorRect.right = static_cast<vst2::VstInt16>(std::clamp(width, 0, 0x7FFF));
+    EditorResized();
+}
+
+// Any thread, mutex held. The host reads initialDelay when it next asks.
+void IEffectVST::SetLatencySamples(int samples)
+{
+    IEffectBase::SetLatencySamples(samples);
+    effect.initialDelay = samples;
+}

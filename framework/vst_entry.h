@@ -1,0 +1,14 @@
+#pragma once
+
+#include "framework/vst2_abi.h"
+
+class IEffectVST;
+
+// Makes a new effect object for a host; null when it could not be made.
+using EffectFactory = IEffectVST* (*)(vst2::audioMasterCallback host);
+
+// What the exported entry points do: creates one effect object under a
+// process-wide lock (hosts may create instances from several threads at
+// once), fills any preset still unset and answers the object's record, or
+// null when no object could be created.
+vst2::AEffect* CreateEffectRecord(vst2::audioMasterCallback host, EffectFactory create);

@@ -1,0 +1,202 @@
+#include "plugin/kestrelon.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "plugin/float_mode.h"
+
+namespace {
+
+EffectDescription KestrelonDescription()
+{
+    EffectDescription d;
+    d.paramCount = Kestrelon::kNumParams;
+    d.channelIO = "1-1 2-2";
+    d.presetCount = 1;
+    d.effectName = "Kestrelon";
+    d.productName = "";
+    d.makerName = "Lumen Pathway";
+    d.version = 0x10000;
+    d.uniqueId = FourCharCode("KSTN");
+    d.makerId = FourCharCode("LPFX");
+    d.latency = 0;
+    return d;
+}
+
+// Knob positions act on the square of their distance from the centre, so
+// the last part of the travel is where most of the strength is.
+constexpr double kAttackBoostDepth = 20.0;
+constexpr double kAttackCutDepth = 5.0;
+constexpr double kSustainDepth = 5.0;
+constexpr double kSustainBoostSmoothMs = 750.0;
+constexpr double kSustainCutSmoothMs = 100.0;
+
+// Decibels to a linear factor: ln(10) / 20.
+constexpr double kDbToLog = 0.1151292546497;
+
+// +10 dB and -10 dB as linear factors: the meters' end stops.
+constexpr double kMeterMaxFactor = 3.163;
+constexpr double kMeterMinFactor = 0.3163;
+
+// 20 log10 of the gain change, limited to +-10 dB, as 0..1 with 0.5 at none.
+double MeterReading(double peak, int32_t direction)
+{
+    const double x = direction > 0 ? peak : -peak;
+    return (std::log10(std::max(std::min(1.0 + x, kMeterMaxFactor), kMeterMinFactor)) * 20.0 + 10.0) / 20.0;
+}
+
+}  // namespace
+
+// UI thread, inside the entry point's creation lock.
+Kestrelon::Kestrelon(vst2::audioMasterCallback host)
+    : IEffectVST(KestrelonDescription(), host)
+{
+    InitParameters();
+    BuildEditor();
+    // The one preset starts as the defaults.
+    FillUnsetPresets("-", 1);
+}
+
+Kestrelon::~Kestrelon() = default;
+
+void Kestrelon::InitParameters()
+{
+    ParamAt(kAttack)->DefineContinuous("Attack", 0.0, -10.0, 10.0, 0.1);
+    ParamAt(kSustain)->DefineContinuous("Sustain", 0.0, -10.0, 10.0, 0.1);
+    ParamAt(kSensitivity)->DefineContinuous("Sensitivity", 0.5, 0.0, 1.0, 0.1);
+    ParamAt(kOutput)->DefineContinuous("Output", 0.0, -12.0, 12.0, 0.1, "dB");
+    ParamAt(kClipOutput)->DefineSwitch("Clip Output", true);
+}
+
+void Kestrelon::BuildEditor()
+{
+    // The editor (bitmap controls on a graphics context) is not part of this
+    // build yet: nothing is attached, the meter indices stay -1 and every
+    // editor step below is skipped.
+}
+
+// UI thread (host or editor) or audio thread, mutex taken here.
+void Kestrelon::Reset()
+{
+    MutexLock lock(mutex);
+    engine.SetSampleRate(sampleRate);
+
+    const double lookahead = engine.GetLookahead();
+    int latencySamples = 0;
+    if (lookahead >= static_cast<double>(std::numeric_limits<int>::max()))
+        latencySamples = std::numeric_limits<int>::max();
+    else if (lookahead > 0.0)
+        latencySamples = static_cast<int>(lookahead);  // truncated: whole samples only
+    SetLatencySamples(latencySamples);
+
+    // About e^(-5 t) per block of t seconds. Without a block size the meters
+    // hold; a block longer than a fifth of a second would give a negative
+    // factor, which would flip the readings, so it is held at 0.
+    if (maxBlockSize <= 0)
+        meterDecay = 1.0;
+    else
+        meterDecay = std::max(0.0, 1.0 - (1.0 / (sampleRate / static_cast<double>(maxBlockSize))) * 5.0);
+}
+
+// UI or audio thread, mutex taken here.
+void Kestrelon::HandleParamChange(int paramIdx)
+{
+    MutexLock lock(mutex);
+    IParameter* param = ParamAt(paramIdx);
+    if (!param)
+        return;
+    const double v = param->Value();
+
+    switch (paramIdx) {
+    case kAttack: {
+        const double c = std::fabs(v) / 10.0;
+        attackDirection = v >= 0.0 ? 1 : -1;
+        attackDepth = c * c * (attackDirection > 0 ? kAttackBoostDepth : kAttackCutDepth);
+        engine.SetAttack(attackDepth, attackDirection);
+        break;
+    }
+    case kSustain: {
+        const double c = std::fabs(v) / 10.0;
+        sustainDirection = v >= 0.0 ? 1 : -1;
+        sustainDepth = c * c * kSustainDepth;
+        engine.SetSustain(sustainDepth, sustainDirection,
+                          sustainDirection > 0 ? kSustainBoostSmoothMs : kSustainCutSmoothMs);
+        break;
+    }
+    case kSensitivity:
+        // 1000 ms at 0, about 101.79 ms at 0.5, 10 ms at 1.
+        engine.SetSensitivity(std::pow(1.0 - v, 3.431) * 990.0 + 10.0);
+        break;
+    case kOutput:
+        outputGain = std::exp(v * kDbToLog);
+        break;
+    case kClipOutput:
+        clipEnabled = param->GetBool();
+        break;
+    default:
+        break;
+    }
+}
+
+// Audio thread, mutex held by the process callback.
+void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
+{
+    ScopedFlushDenormals flushDenormals;
+
+    engine.SetNoiseOffset(static_cast<double>(random.Next()) / BlockRandom::kMax * 1e-9);
+
+    const double* inLeft = inputs[0];
+    const double* inRight = inputs[1];
+    double* outLeft = outputs[0];
+    double* outRight = outputs[1];
+    const double gain = outputGain;
+    const bool clip = clipEnabled;
+    const bool trackAttack = attackDepth != 0.0;
+    const bool trackSustain = sustainDepth != 0.0;
+
+    for (int i = 0; i < nFrames; ++i) {
+        engine.Process(inLeft[i], inRight[i]);
+        double left = engine.outLeft * gain;
+        double right = engine.outRight * gain;
+        if (clip && (std::fabs(left) > kClipLevel || std::fabs(right) > kClipLevel)) {
+            left = std::clamp(left, -kClipLevel, kClipLevel);
+            right = std::clamp(right, -kClipLevel, kClipLevel);
+            clipLevel = 1.0;
+        }
+        outLeft[i] = left;
+        outRight[i] = right;
+        if (trackAttack)
+            attackPeak = std::max(attackPeak, engine.attackGainChange);
+        if (trackSustain)
+            sustainPeak = std::max(sustainPeak, engine.sustainGainChange);
+    }
+
+    if (editor)
+        UpdateMeters();
+}
+
+// Audio thread, mutex held.
+void Kestrelon::UpdateMeters()
+{
+    attackMeterValue = MeterReading(attackPeak, attackDirection);
+    sustainMeterValue = MeterReading(sustainPeak, sustainDirection);
+    SendToControl(attackMeter, attackMeterValue);
+    SendToControl(sustainMeter, sustainMeterValue);
+    // The sustain meter shows each block's own peak; the attack meter and
+    // the clip light fall back smoothly.
+    sustainPeak = 0.0;
+    attackPeak *= meterDecay;
+    SendToControl(clipLed, clipLevel);
+    clipLevel *= meterDecay;
+}
+
+// Audio thread, mutex held.
+void Kestrelon::SendToControl(int32_t index, double value)
+{
+    if (index < 0)
+        return;
+    // Controls are reached through the editor once it exists; until then no
+    // index is ever set and nothing is sent.
+    (void)value;
+}

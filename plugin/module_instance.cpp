@@ -1,0 +1,18 @@
+#include "plugin/module_instance.h"
+
+#include <atomic>
+
+namespace {
+// Written by the loader thread, read by whichever thread creates an effect.
+std::atomic<void*> moduleInstance{nullptr};
+}  // namespace
+
+void SetModuleInstance(void* handle)
+{
+    moduleInstance.store(handle, std::memory_order_release);
+}
+
+void* ModuleInstance()
+{
+    return moduleInstance.load(std::memory_order_acquire);
+}

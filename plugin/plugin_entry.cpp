@@ -1,0 +1,21 @@
+// The library's exported entry point: one Kestrelon per call.
+#include <new>
+
+#include "framework/vst_entry.h"
+#include "plugin/kestrelon.h"
+#include "plugin/plugin_export.h"
+
+namespace {
+
+IEffectVST* CreateKestrelon(vst2::audioMasterCallback host)
+{
+    return new (std::nothrow) Kestrelon(host);
+}
+
+}  // namespace
+
+// Any host thread; creation is serialised by the creation lock.
+extern "C" KESTRELON_EXPORT vst2::AEffect* VSTCALLBACK VSTPluginMain(vst2::audioMasterCallback host)
+{
+    return CreateEffectRecord(host, CreateKestrelon);
+}
