@@ -139,11 +139,17 @@ void IEffectBase::AttachEditor(IGraphics* newEditor)  // UI thread, takes the mu
     if (!newEditor)
         return;
     MutexLock lock(mutex);
+    // The graphics context's own set-up (draw surfaces, the resize
+    // controller's handles, the first push of every parameter into its
+    // controls) is called from here once that context exists; until then the
+    // base only records the editor.
     editor = newEditor;
 }
 
 void IEffectBase::PushParamsToEditor()  // UI thread, mutex held
 {
+    // Each parameter's plain value goes to the context's
+    // UpdateControlsFromPlugin once that context exists.
     if (!editor)
         return;
 }

@@ -200,6 +200,15 @@ TEST(EffectAudio, LongCallsAreProcessedInSlices)
     // Each slice works in the host's own buffers, at the slice's offset.
     EXPECT_EQ(doubleEffect.calls[2].inputs[1], dIn[1].data() + 2 * block);
     EXPECT_EQ(doubleEffect.calls[2].outputs[0], dOut[0].data() + 2 * block);
+
+    // Bind and render called directly with too many frames stop at the scratch size.
+    TestEffect direct("1-1 2-2", 1, block);
+    HostFloat capped(2, frames, 7.0f);
+    direct.BindFloatBuffers(in.pointers.data(), capped.pointers.data(), frames);
+    direct.RenderFloatReplacing(frames);
+    EXPECT_EQ(capped.data[0][block - 1], in.data[0][block - 1]);
+    EXPECT_EQ(capped.data[0][block], 7.0f);
+    EXPECT_EQ(capped.data[1][frames - 1], 7.0f);
 }
 
 TEST(EffectAudio, DoublePathUsesHostBuffersInPlace)
