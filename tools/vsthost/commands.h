@@ -1,0 +1,26 @@
+// One function per command; each prints its result (or a one-line error
+// through ReportError) and answers the process exit status.
+#pragma once
+
+#include <string>
+
+#include "tools/vsthost/cli.h"
+
+namespace vsthost {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Prints "vsthost: <message>" on stderr and answers kExitFailed.
+int ReportError(const std::string& message);
+
+int RunInfo(const CommandLine& cl);
+int RunRender(const CommandLine& cl);
+int RunPresetSave(const CommandLine& cl);
+int RunPresetLoad(const CommandLine& cl);
+int RunSynthDrums(const CommandLine& cl);
+int RunStats(const CommandLine& cl);
+int RunPlotData(const CommandLine& cl);
+
+}  // namespace vsthost

@@ -1,0 +1,7 @@
+#include "tools/vsthost/sound_file_open.h"
+
+namespace vsthost {
+
+SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info) { return sf_open(path.c_str(), mode, info); }
+
+}  // namespace vsthost
