@@ -1,0 +1,51 @@
+// The built Kestrelon library as the end-to-end tests see it, and the facts
+// about it that depend on how far the effect is built.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "framework/vst2_abi.h"
+#include "tests/support/hosted_effect.h"
+#include "tests/support/recording_host.h"
+
+namespace e2e {
+
+// Whether the effect attaches its editor. Everything the tests expect of the
+// editor's presence follows from this one switch: the record's flags, the
+// three editor values at the front of every stored state, and the answers to
+// the editor requests.
+constexpr bool kHasEditor = false;
+
+constexpr vst2::VstInt32 kExpectedFlags = vst2::effFlagsCanReplacing | vst2::effFlagsCanDoubleReplacing |
+                                          vst2::effFlagsCanMono | (kHasEditor ? vst2::effFlagsHasEditor : 0);
+constexpr int kEditorStateValues = kHasEditor ? 3 : 0;
+
+constexpr int kParamCount = 5;
+enum Param { kAttack = 0, kSustain = 1, kSensitivity = 2, kOutput = 3, kClipOutput = 4 };
+
+// The library's file: $KESTRELON_PLUGIN when set, else the path the build
+// compiled in.
+std::string PluginPath();
+// An exported function of the library, loading it on first use; null (with
+// the reason in LoadError) when the library or the symbol is missing.
+vst2::VstPluginMainProc Entry(const char* name = "VSTPluginMain");
+std::string LoadError();
+
+// Base of every end-to-end test: one recording host per test; instances made
+// through the library's entry point report to it.
+class KestrelonTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  // A new instance, not yet opened.
+  std::unique_ptr<testhost::HostedEffect> Create();
+  // A new instance opened, given a sample rate and block size, and resumed.
+  std::unique_ptr<testhost::HostedEffect> Started(float sampleRate = 44100.0f, vst2::VstInt32 blockSize = 512);
+
+  testhost::RecordingHost host;
+};
+
+}  // namespace e2e
