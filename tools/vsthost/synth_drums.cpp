@@ -74,7 +74,7 @@ void AddHit(Voice voice, double gain, std::size_t start, int rate, std::vector<d
         const double body = 0.6 * std::sin(2.0 * kPi * 185.0 * t) + 0.3 * std::sin(2.0 * kPi * 330.0 * t);
         const double rattle = white - previous;
         previous = white;
-        s = body * std::exp(-t / 0.06) + 0.8 * rattle * std::exp(-t / 0.17);
+        s = body * std::exp(-t / 0.06) + 0.4 * rattle * std::exp(-t / 0.17);
         break;
       }
       case Voice::ClosedHat:
