@@ -18,17 +18,18 @@ struct PngMemorySource {
     std::int32_t remaining;
 };
 
-// Reading past the end hands libpng zero bytes instead of failing here: a zero chunk header
-// or a CRC of zeros is then rejected by libpng's own checks, on its error path.
+// A complete image never asks for more than it holds (decoding stops at IEND), so a read past
+// the end fails the load at once. Handing libpng zero bytes and waiting for its own checks would
+// come to the same null, but only after a chunk length of 2 GiB in a 100-byte resource had been
+// read through as zeros.
 void ReadFromMemory(png_structp png, png_bytep buffer, png_size_t count)
 {
     auto* source = static_cast<PngMemorySource*>(png_get_io_ptr(png));
-    std::memset(buffer, 0, count);
-    const png_size_t available = static_cast<png_size_t>(source->remaining);
-    const png_size_t n = count < available ? count : available;
-    std::memcpy(buffer, source->read, n);
-    source->read += n;
-    source->remaining -= static_cast<std::int32_t>(n);
+    if (count > static_cast<png_size_t>(source->remaining))
+        png_error(png, "data ends early");
+    std::memcpy(buffer, source->read, count);
+    source->read += count;
+    source->remaining -= static_cast<std::int32_t>(count);
 }
 
 // The loaders report failure as null only; libpng's default handlers would print to stderr.
@@ -125,6 +126,14 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
     else
         png_set_read_fn(png, &source, ReadFromMemory);
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    // Ancillary chunks (text, profiles) may not claim more than 8 MB each, nor number more than
+    // a thousand: the lengths come from the file and libpng allocates them before reading.
+    png_set_chunk_malloc_max(png, 8000000);
+    png_set_chunk_cache_max(png, 1000);
+    // Text, colour profiles and the like are never used: skipping them (their CRCs are still
+    // checked) spares allocating, and inflating, whatever their lengths claim.
+    static const png_byte kUnusedChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks, 6);
     // A bad CRC fails the load in every chunk: a damaged tRNS would otherwise be dropped
     // silently and turn transparent pixels opaque.
     png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);

@@ -1,6 +1,5 @@
 #include "raster/png_image_loader.h"
 
-#include "raster/image_loader.h"
 #include "raster/png_loader.h"
 
 #include <cstring>
@@ -36,12 +35,3 @@ const char* PngExtensionList()
     // The literal's own terminator is the final NUL that ends the list.
     return "PNG files (*.PNG)\0*.PNG\0";
 }
-
-ImageLoaderRecord gPngImageLoader = {LoadPngFile, PngExtensionList, nullptr};
-
-namespace {
-
-// Registers the PNG loader while the library is initialised, before any of its code runs.
-const bool gPngImageLoaderRegistered = (RegisterImageLoader(gPngImageLoader), true);
-
-} // namespace

@@ -1,7 +1,9 @@
 #include "raster/png_loader.h"
 
+#include "raster/image_loader.h"
 #include "raster/png_decoder.h"
 #include "raster/png_file_open.h"
+#include "raster/png_image_loader.h"
 #include "raster/raster_bitmap.h"
 
 #include <cstring>
@@ -39,3 +41,15 @@ RasterBitmap* LoadPngFromFile(const char* fileName, RasterBitmap* destination)
     std::fclose(file);
     return bitmap;
 }
+
+// The PNG entry of the image-loader list is defined beside the loaders rather than in a file of
+// its own: linked from a static library, a file that nothing references would be left out, and
+// its registration with it.
+ImageLoaderRecord gPngImageLoader = {LoadPngFile, PngExtensionList, nullptr};
+
+namespace {
+
+// Runs while the library is initialised, before any of its code is called.
+const bool gPngImageLoaderRegistered = (RegisterImageLoader(gPngImageLoader), true);
+
+} // namespace
