@@ -36,9 +36,10 @@ bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
 
     // In 64 bits: a width near the int32 limit must not wrap the stride or the byte count.
     const std::int64_t stride = (static_cast<std::int64_t>(newWidth) + strideMask) & ~static_cast<std::int64_t>(strideMask);
-    const std::int64_t needed = stride * newHeight * 4;
+    const bool fits = newWidth >= 1 && newHeight >= 1 && stride <= kMaxBytes / 4 / newHeight;
+    const std::int64_t needed = fits ? stride * newHeight * 4 : 0;
 
-    if (newWidth < 1 || newHeight < 1 || needed <= 0 || needed > kMaxBytes) {
+    if (!fits) {
         buffer.reset();
         capacity = 0;
     } else if (!buffer) {

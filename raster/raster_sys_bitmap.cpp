@@ -56,7 +56,7 @@ bool RasterSysBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
     if (rounded < 1 || newHeight < 1) return false;
 
     SysSurface surface;
-    const bool fits = rounded * newHeight * 4 <= std::numeric_limits<std::int32_t>::max();
+    const bool fits = rounded <= std::numeric_limits<std::int32_t>::max() / 4 / newHeight;
     if (fits && raster_detail::CreateSurface(dc, static_cast<std::int32_t>(rounded), newHeight, surface)) {
         allocatedWidth = static_cast<std::int32_t>(rounded);
         pixels = surface.pixels;
