@@ -37,8 +37,14 @@ double LeadingNumber(const char* text)
     double value = 0.0;
     const char* end = text + std::strlen(text);
     const std::from_chars_result result = std::from_chars(text, end, value);
-    if (result.ec == std::errc::result_out_of_range)
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too small to hold is zero; too large is the infinity of its sign,
+        // which the parameter's range then limits.
+        const char* exponent = std::find_if(text, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
+        if (exponent + 1 < result.ptr && exponent[1] == '-')
+            return 0.0;
         return text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    }
     if (result.ec != std::errc() || std::isnan(value))
         return 0.0;
     return value;
@@ -96,9 +102,10 @@ vst2::VstIntPtr IEffectVST::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index
         Reset();
         return 0;
     case vst2::effSetBlockSize:
-        // A negative size means nothing; 0 says the host has not settled on
-        // one yet, and processing outputs silence until it has.
-        SetMaxBlockSize(static_cast<int>(std::clamp<vst2::VstIntPtr>(value, 0, 0x7FFFFFFF)));
+        // A negative size means nothing and the last one stays; 0 says the
+        // host has not settled on one yet, and processing outputs silence
+        // until it has.
+        SetMaxBlockSize(static_cast<int>(std::clamp<vst2::VstIntPtr>(value, -1, 0x7FFFFFFF)));
         Reset();
         return 0;
     case vst2::effMainsChanged:
