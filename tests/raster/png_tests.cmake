@@ -11,7 +11,9 @@ set(png_test_sources
 )
 if(WIN32)
   # The resource images go into the test program the way the plug-in's go into the library.
-  enable_language(RC)
+  if(NOT CMAKE_RC_COMPILER_LOADED)
+    enable_language(RC)
+  endif()
   list(APPEND png_test_sources
     ${png_test_dir}/png_resource_win32_test.cpp
     ${png_test_dir}/png_resource_test.rc)
