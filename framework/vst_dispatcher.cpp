@@ -312,8 +312,12 @@ vst2::VstIntPtr IEffectVST::SetSpeakerArrangement(const vst2::VstSpeakerArrangem
 {
     if (inputs) {
         const int n = std::max(inputs->numChannels, 0);
-        for (int i = 0; i < InputChannelCount(); ++i)
-            SetInputConnected(i, i < n);
+        for (int i = 0; i < InputChannelCount(); ++i) {
+            if (i < n)
+                SetInputConnected(i, true);
+            else
+                DisconnectInput(i);
+        }
     }
     if (outputs) {
         const int n = std::max(outputs->numChannels, 0);

@@ -210,9 +210,43 @@ TEST(VstProcess, MonoLayoutUsesOneBufferEachWay)
     float* outs[1] = {fout.data()};
     rig.fx->processReplacing(rig.fx, ins, outs, n);
     for (int i = 0; i < n; ++i) {
-        const float want = i < 88 ? 0.0f : static_cast<float>(std::clamp<double>(fin[static_cast<std::size_t>(i - 88)], -0.989, 0.989));
-        ASSERT_EQ(fout[static_cast<std::size_t>(i)], want) << i;
+        const double delayed = i < 88 ? 0.0 : fin[static_cast<std::size_t>(i - 88)];
+        ASSERT_EQ(fout[static_cast<std::size_t>(i)], static_cast<float>(std::clamp(delayed, -0.989, 0.989))) << i;
     }
+}
+
+TEST(VstProcess, InputTakenOutOfUseIsSilentNotItsLastBlock)
+{
+    // Both instances hear the same loud stereo block; then one is switched to
+    // one input and two outputs, the other gets real silence on the right.
+    const int n = 256;
+    const Stereo loud = Signal(n);
+    std::vector<float> loudL(loud.l.begin(), loud.l.end()), loudR(loud.r.begin(), loud.r.end());
+    std::vector<float> next(loudL.rbegin(), loudL.rend()), zeros(n, 0.0f);
+    std::vector<float> out[2][2] = {{std::vector<float>(n), std::vector<float>(n)},
+                                    {std::vector<float>(n), std::vector<float>(n)}};
+    for (int which = 0; which < 2; ++which) {
+        PluginRig rig;
+        rig.Prepare(44100.0f, n);
+        rig.fx->setParameter(rig.fx, 0, 0.8f);
+        rig.fx->setParameter(rig.fx, 1, 0.2f);
+        float* ins[2] = {loudL.data(), loudR.data()};
+        float* outs[2] = {out[which][0].data(), out[which][1].data()};
+        rig.fx->processReplacing(rig.fx, ins, outs, n);
+        if (which == 0) {
+            vst2::VstSpeakerArrangement mono{}, stereo{};
+            mono.numChannels = 1;
+            stereo.numChannels = 2;
+            rig.Dispatch(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<vst2::VstIntPtr>(&mono), &stereo);
+            float* oneIn[1] = {next.data()};
+            rig.fx->processReplacing(rig.fx, oneIn, outs, n);
+        } else {
+            float* silentRight[2] = {next.data(), zeros.data()};
+            rig.fx->processReplacing(rig.fx, silentRight, outs, n);
+        }
+    }
+    EXPECT_EQ(out[0][0], out[1][0]);
+    EXPECT_EQ(out[0][1], out[1][1]);
 }
 
 TEST(VstProcess, EmptyCallsTouchNoBufferButCountAsABlock)
