@@ -24,6 +24,21 @@ public:
         return samples[writeIndex];
     }
 
+    // Push for two lines that are always restarted and pushed together (the
+    // engine's two channels), so they share length and write position; the
+    // position is stepped once for both. x and y come back delayed.
+    static void PushPair(DelayLine& a, DelayLine& b, double& x, double& y)
+    {
+        const int32_t at = a.writeIndex;
+        a.samples[at] = x;
+        b.samples[at] = y;
+        const int32_t next = at + 1 >= a.length ? 0 : at + 1;
+        a.writeIndex = next;
+        b.writeIndex = next;
+        x = a.samples[next];
+        y = b.samples[next];
+    }
+
     int32_t GetLength() const { return length; }
 
 private:

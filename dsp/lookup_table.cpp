@@ -4,8 +4,9 @@ LUT::LUT(int32_t entryCount)
     : count(entryCount < 1 ? 1 : entryCount)
 {
     // Value-initialised: a lookup before the first Build reads zeros, not
-    // garbage. If the allocation fails nothing else has been acquired.
+    // garbage. If the second allocation fails the first is released.
     table = std::make_unique<double[]>(count);
+    rises = std::make_unique<double[]>(count);
     lastIndex = count - 1;
     lastIndexValue = lastIndex;
 }
@@ -25,5 +26,9 @@ void LUT::Build(double step)
     for (int32_t i = 0; i < count; ++i) {
         lastBuiltX = i * step;
         table[i] = Evaluate(lastBuiltX);
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const double upper = table[i < lastIndex ? i + 1 : i];
+        rises[i] = upper - table[i];
     }
 }

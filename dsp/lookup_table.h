@@ -28,16 +28,14 @@ public:
     {
         double pos = x * scale;
         pos = pos > lastIndexValue ? lastIndexValue : pos;
-        // Written so that NaN fails the comparison and becomes 0 like a
-        // negative position, in one select; -0 is kept, as a plain "< 0" would.
+        // NaN fails the comparison and reads entry 0 like a negative position.
         pos = pos >= 0.0 ? pos : 0.0;
         const int32_t index = static_cast<int32_t>(pos);
         const double fraction = pos - index;
-        // The last entry interpolates towards itself rather than reading past
-        // the table.
-        const double lower = table[index];
-        const double upper = table[index + (index < lastIndex ? 1 : 0)];
-        return lower + (upper - lower) * fraction;
+        // rises[index] holds upper - lower, computed once by Build with the
+        // same subtraction, so the result is lower + (upper - lower) * fraction
+        // to the bit.
+        return table[index] + rises[index] * fraction;
     }
 
     int32_t GetCount() const { return count; }
@@ -47,6 +45,9 @@ public:
 
 private:
     std::unique_ptr<double[]> table;
+    // Entry i + 1 minus entry i (the last entry minus itself, so the end of
+    // the table interpolates towards itself and never reads past it).
+    std::unique_ptr<double[]> rises;
     double xRange = 0.0;
     double scale = 0.0;
     double lastBuiltX = 0.0;

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -14,9 +15,11 @@ constexpr double kLookaheadAt44100 = 88.0;
 constexpr double kAttackBoostScale = 1.2;
 constexpr double kSustainBoostScale = 3.98;
 
-// NaN and +-infinity become 0. An exponent test on the bits rather than
-// std::isfinite or x - x: it is two integer operations, and it raises no
-// floating-point exception for a host that has unmasked them.
+constexpr double kLargestFinite = std::numeric_limits<double>::max();
+
+// NaN and +-infinity become 0. Only called once a sample has failed the cheap
+// range test in Process. Tests the exponent bits, so no floating-point
+// exception is raised for a host that has unmasked them.
 inline double FiniteOrSilence(double x)
 {
     constexpr uint64_t kExponentMask = 0x7FF0000000000000ull;
@@ -63,6 +66,7 @@ void TransientEngine::SetSampleRate(double rate)
 void TransientEngine::SetAttack(double amount, int32_t sign)
 {
     attackAmount = amount;
+    attackOn = amount > 0.0;
     attackCurve.SetExponent(amount);
     attackCurve.Build(kCurveStep);
     attackSign = sign;
@@ -74,6 +78,7 @@ void TransientEngine::SetSustain(double amount, int32_t sign, double smoothMs)
     sustainDiffFollower.SetTimes(smoothMs, 0.0, 0.5);
     sustainSmoothMs = smoothMs;
     sustainAmount = amount;
+    sustainOn = amount > 0.0;
     sustainCurve.SetExponent(amount);
     sustainCurve.Build(kCurveStep);
     sustainSign = sign;
@@ -95,11 +100,14 @@ void TransientEngine::SetNoiseOffset(double value)
 // Audio thread, once per frame, plug-in mutex held.
 void TransientEngine::Process(double left, double right)
 {
-    left = FiniteOrSilence(left);
-    right = FiniteOrSilence(right);
-
-    const double absLeft = std::fabs(left);
-    const double absRight = std::fabs(right);
+    double absLeft = std::fabs(left);
+    double absRight = std::fabs(right);
+    if (!(absLeft <= kLargestFinite && absRight <= kLargestFinite)) [[unlikely]] {
+        left = FiniteOrSilence(left);
+        right = FiniteOrSilence(right);
+        absLeft = std::fabs(left);
+        absRight = std::fabs(right);
+    }
     const double level = (absLeft < absRight ? absRight : absLeft) + noiseOffset;
     envelope = 2.0 * std::sqrt(level);
     const double main = mainFollower.ProcessSmoothFall(envelope);
@@ -107,14 +115,17 @@ void TransientEngine::Process(double left, double right)
 
     // The gains act on the delayed audio, so the detector runs one
     // look-ahead ahead of what it shapes.
-    double l = delayLeft.Push(left);
-    double r = delayRight.Push(right);
+    double l = left;
+    double r = right;
+    DelayLine::PushPair(delayLeft, delayRight, l, r);
 
-    if (attackAmount > 0.0) {
-        // A copy of the envelope that may rise only with a 5 ms time constant;
-        // the envelope's lead over it marks an onset.
-        const double slow = attackSlowFollower.ProcessSmoothRise(main);
-        double gain = attackDiffFollower.ProcessSmoothRise(main - slow);
+    if (attackOn) {
+        // The envelope's lead over a copy of itself that may rise only with a
+        // 5 ms time constant marks an onset. (The copy's peak stage is
+        // instantaneous, so its lead comes back as exactly 0 whenever the copy
+        // simply follows the envelope, the common case.)
+        const double lead = attackSlowFollower.ProcessRiseLead(main);
+        double gain = attackDiffFollower.ProcessSmoothRise(lead);
         gain = attackCurve.Lookup(gain);
         if (attackSign > 0) {
             gain = gain * kAttackBoostScale;
@@ -124,10 +135,10 @@ void TransientEngine::Process(double left, double right)
             l = l - gain * l;
             r = r - gain * r;
         }
-        attackGain = gain;
+        attackGainChange = gain;
     }
 
-    if (sustainAmount > 0.0) {
+    if (sustainOn) {
         // A copy of the envelope that falls only slowly; the envelope's
         // shortfall below it marks a tail.
         const double slow = sustainSlowFollower.ProcessSmoothFall(main);
@@ -141,11 +152,9 @@ void TransientEngine::Process(double left, double right)
             l = l - gain * l;
             r = r - gain * r;
         }
-        sustainGain = gain;
+        sustainGainChange = gain;
     }
 
-    attackGainChange = attackGain;
-    sustainGainChange = sustainGain;
     outLeft = l;
     outRight = r;
 }

@@ -80,8 +80,10 @@ private:
     double sustainAmount = 0.0;
     double envelope = 0.0;
     double mainEnvelope = 0.0;
-    double attackGain = 0.0;
-    double sustainGain = 0.0;
+    // The working gains of the stages are attackGainChange and
+    // sustainGainChange themselves: a stage that is off leaves its value.
+    bool attackOn = false;
+    bool sustainOn = false;
     int32_t attackSign = 0;
     int32_t sustainSign = 0;
 
