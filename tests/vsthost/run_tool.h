@@ -1,0 +1,19 @@
+// Runs a program with arguments and collects its exit status and output, for
+// tests that drive the built vsthost the way a user or script does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vsthost_test {
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// `workDir` holds the captured output files.
+ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir);
+
+}  // namespace vsthost_test
