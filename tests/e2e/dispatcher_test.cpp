@@ -290,6 +290,7 @@ TEST_F(Dispatcher, MidiEventsArePassedBackToTheHostInOrder) {
     EXPECT_EQ(sent[i].effect, fx->Record());
     EXPECT_EQ(sent[i].numEvents, 1);
     EXPECT_TRUE(sent[i].eventListEndsWithNull);
+    EXPECT_TRUE(sent[i].sysexEvents.empty());
     ASSERT_EQ(sent[i].midiEvents.size(), 1u);
     const VstMidiEvent& e = sent[i].midiEvents[0];
     EXPECT_EQ(e.type, kVstMidiType);

@@ -62,7 +62,7 @@ TEST_F(Record, InstancesKeepTheirOwnState) {
   EXPECT_FLOAT_EQ(a->Get(kOutput), 1.0f);
   EXPECT_FLOAT_EQ(b->Get(kOutput), 0.5f);
   EXPECT_FLOAT_EQ(b->Get(kClipOutput), 1.0f);
-  a->Close();
+  EXPECT_EQ(a->Close(), 0);
   // Closing one instance leaves the other working.
   EXPECT_EQ(b->AskText(effGetParamDisplay, kOutput).Text(), "0.0");
 }

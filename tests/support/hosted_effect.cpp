@@ -15,12 +15,12 @@ vst2::VstIntPtr HostedEffect::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 ind
   return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-void HostedEffect::Close() {
-  if (!effect) return;
+vst2::VstIntPtr HostedEffect::Close() {
+  if (!effect) return 0;
   // The record dies inside this call; forget it first.
   vst2::AEffect* closing = effect;
   effect = nullptr;
-  closing->dispatcher(closing, vst2::effClose, 0, 0, nullptr, 0.0f);
+  return closing->dispatcher(closing, vst2::effClose, 0, 0, nullptr, 0.0f);
 }
 
 void HostedEffect::Start(float sampleRate, vst2::VstInt32 blockSize) {

@@ -21,7 +21,8 @@ class HostedEffect {
   vst2::AEffect* Record() const { return effect; }
   vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                            void* ptr = nullptr, float opt = 0.0f);
-  void Close();
+  // Sends effClose and forgets the record; the effect's answer, 0 when closed already.
+  vst2::VstIntPtr Close();
 
   // The usual start of a session: open, sample rate, block size, resume.
   void Start(float sampleRate = 44100.0f, vst2::VstInt32 blockSize = 512);
