@@ -55,6 +55,8 @@ bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
             buffer.reset(static_cast<unsigned char*>(moved));
             capacity = static_cast<std::int32_t>(grown);
         } else {
+            // Give the old block back first: the exact-size retry is for when memory is short.
+            buffer.reset();
             buffer.reset(static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(needed) + kAlignment - 1)));
             capacity = buffer ? static_cast<std::int32_t>(needed) : 0;
         }
