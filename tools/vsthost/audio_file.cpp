@@ -100,7 +100,7 @@ bool SoundWriter::Commit(std::string& error) {
     error = "writing " + path_ + " failed (disk full or not writable?)";
     return false;
   }
-  if (!ReplaceFile(tempPath_, path_)) {
+  if (!MoveFileOver(tempPath_, path_)) {
     error = "cannot move the finished file into place as " + path_;
     return false;
   }

@@ -20,7 +20,7 @@ int CurrentProcessId();
 std::FILE* OpenFile(const std::string& path, const char* mode);
 bool FileExists(const std::string& path);
 // Moves `from` over `to`, replacing it; false when that failed.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveFileOver(const std::string& from, const std::string& to);
 void RemoveFile(const std::string& path);
 
 // Exit status of a run that a plug-in crash ended.

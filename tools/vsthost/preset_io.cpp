@@ -191,7 +191,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
     error = "writing " + path + " failed (disk full?)";
     return false;
   }
-  if (!ReplaceFile(temp, path)) {
+  if (!MoveFileOver(temp, path)) {
     RemoveFile(temp);
     error = "cannot move the finished file into place as " + path;
     return false;
