@@ -242,8 +242,12 @@ vst2::VstIntPtr IEffectVST::ProcessEvents(const vst2::VstEvents* events)
 {
     if (!events)
         return 0;
+    // The record declares two event pointers but the host allocates as many
+    // as numEvents needs: indexing the declared array beyond two is undefined
+    // behaviour an optimiser may act on, so the list is read through a pointer.
+    vst2::VstEvent* const* list = events->events;
     for (int i = 0; i < events->numEvents; ++i) {
-        const vst2::VstEvent* event = events->events[i];
+        const vst2::VstEvent* event = list[i];
         if (!event)
             continue;
         if (event->type == vst2::kVstMidiType) {
