@@ -6,6 +6,7 @@ set(png_test_sources
   ${png_test_dir}/png_test_image.cpp
   ${png_test_dir}/png_decode_test.cpp
   ${png_test_dir}/png_bad_input_test.cpp
+  ${png_test_dir}/png_mutation_test.cpp
   ${png_test_dir}/png_file_test.cpp
   ${png_test_dir}/png_resource_test.cpp
 )
