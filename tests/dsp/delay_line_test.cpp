@@ -1,5 +1,7 @@
 #include "dsp/delay_line.h"
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,6 +42,33 @@ TEST(DelayLine, RestartKeepsStoredSamples)
     const double expected[] = {10.0, 7.0, 8.0, 100.0, 101.0};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(line.Push(100.0 + i), expected[i]) << "push " << i;
+}
+
+TEST(DelayLine, PairedPushMatchesSeparatePushes)
+{
+    const int32_t lengths[] = {1, 2, 89, 1001};
+    for (int32_t length : lengths) {
+        SCOPED_TRACE(testing::Message() << "length " << length);
+        auto lines = std::make_unique<DelayLine[]>(4);
+        DelayLine& pairLeft = lines[0];
+        DelayLine& pairRight = lines[1];
+        DelayLine& left = lines[2];
+        DelayLine& right = lines[3];
+        for (DelayLine* line : {&pairLeft, &pairRight, &left, &right})
+            line->Restart(length);
+        for (int i = 0; i < 2500; ++i) {
+            // A restart midway, as a sample-rate change does.
+            if (i == 1200) {
+                for (DelayLine* line : {&pairLeft, &pairRight, &left, &right})
+                    line->Restart(length > 3 ? length - 3 : length);
+            }
+            double l = i + 1.0;
+            double r = -(i + 1.0);
+            DelayLine::PushPair(pairLeft, pairRight, l, r);
+            ASSERT_EQ(l, left.Push(i + 1.0)) << "push " << i;
+            ASSERT_EQ(r, right.Push(-(i + 1.0))) << "push " << i;
+        }
+    }
 }
 
 }  // namespace

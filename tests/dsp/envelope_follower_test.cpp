@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +99,25 @@ TEST(EnvelopeFollower, SmoothFallPassesRisesAndSmoothsFalls)
     EXPECT_EQ(f.ProcessSmoothFall(0.9), 0.9);
 }
 
+// A level equal to the output counts as a fall and is smoothed, which can
+// move it by a rounding step; only a strict rise passes unchanged.
+TEST(EnvelopeFollower, SmoothFallSmoothsAnEqualLevel)
+{
+    const double r = OnePoleCoefficient(kRate, 0.5);
+    const double rc = 1.0 - r;
+    int moved = 0;
+    for (int i = 1; i <= 2000; ++i) {
+        const double x = i * 0.00123;
+        EnvelopeFollower f = MakeFollower(0.0, 0.5, 0.0);
+        ASSERT_EQ(f.ProcessSmoothFall(x), x);
+        const double held = f.ProcessSmoothFall(x);
+        ASSERT_EQ(held, x * rc + x * r) << "level " << x;
+        moved += held != x;
+    }
+    // The check above discriminates: for many levels smoothing changes bits.
+    EXPECT_GT(moved, 100);
+}
+
 TEST(EnvelopeFollower, PeakStageHoldsFallsForItsReleaseTime)
 {
     // With a transparent second stage only the peak stage acts.
@@ -114,6 +134,40 @@ TEST(EnvelopeFollower, PeakStageHoldsFallsForItsReleaseTime)
     // Input above the decaying peak replaces it.
     f.ProcessSmoothRise(0.0);
     EXPECT_EQ(f.ProcessSmoothRise(1.999), 1.999);
+}
+
+// The engine's attack detector asks for the lead directly; it must be the
+// same number as computing the output and subtracting, step after step.
+TEST(EnvelopeFollower, RiseLeadMatchesOutputDifference)
+{
+    struct Times { double attack, release, peak; };
+    const Times times[] = {{5.0, 0.0, 0.0}, {1.0, 0.0, 5.0}, {0.0, 0.0, 0.0}, {750.0, 0.0, 0.5}};
+    // Rises, falls, plateaus and zeros, as an envelope produces them.
+    std::vector<double> input;
+    for (int i = 0; i < 4000; ++i) {
+        const double wave = 0.5 + 0.5 * std::sin(i * 0.01) * std::sin(i * 0.0007);
+        input.push_back(i % 700 < 30 ? 1.5 : (i % 900 < 50 ? 0.0 : wave));
+    }
+    for (const Times& t : times) {
+        SCOPED_TRACE(testing::Message() << "times " << t.attack << "/" << t.release << "/" << t.peak);
+        EnvelopeFollower lead = MakeFollower(t.attack, t.release, t.peak);
+        EnvelopeFollower plain = MakeFollower(t.attack, t.release, t.peak);
+        int zeros = 0;
+        for (size_t i = 0; i < input.size(); ++i) {
+            const double x = input[i];
+            const double a = lead.ProcessRiseLead(x);
+            const double b = x - plain.ProcessSmoothRise(x);
+            ASSERT_EQ(a, b) << "step " << i;
+            ASSERT_EQ(lead.GetOutputState(), plain.GetOutputState()) << "step " << i;
+            ASSERT_EQ(lead.GetPeakState(), plain.GetPeakState()) << "step " << i;
+            zeros += a == 0.0;
+        }
+        if (t.peak == 0.0 && t.attack > 0.0) {
+            // Both paths were taken: following (lead 0) and lagging a rise.
+            EXPECT_GT(zeros, 100);
+            EXPECT_LT(zeros, static_cast<int>(input.size()) - 100);
+        }
+    }
 }
 
 TEST(EnvelopeFollower, SetTimesKeepsStates)

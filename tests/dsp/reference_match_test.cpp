@@ -209,7 +209,17 @@ TEST(TransientEngineReference, MatchesPlainArithmeticBitForBit)
         {20000, 96000, 12.0, 1, 3.0, -1, 100, 250},
         {20000, 22050, 0.2, 1, 0.05, 1, 750, 60},
     };
-    const StereoSignal s = MakeMusicLikeSignal(150000, 44100.0, 5);
+    StereoSignal s = MakeMusicLikeSignal(150000, 44100.0, 5);
+    // Held levels and silence, where the followers meet their input exactly
+    // and the equal case of each comparison decides.
+    for (size_t i = 40000; i < 46000; ++i) {
+        s.left[i] = 0.25;
+        s.right[i] = -0.25;
+    }
+    for (size_t i = 100000; i < 108000; ++i) {
+        s.left[i] = 0.0;
+        s.right[i] = 0.0;
+    }
     auto engine = std::make_unique<TransientEngine>();
     auto plain = std::make_unique<PlainEngine>();
     size_t pos = 0;
