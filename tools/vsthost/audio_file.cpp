@@ -61,6 +61,8 @@ std::int64_t SoundReader::Read(double* interleaved, std::int64_t frames) {
   return sf_readf_double(file_, interleaved, frames);
 }
 
+bool SoundReader::Failed() const { return sf_error(file_) != SF_ERR_NO_ERROR; }
+
 std::unique_ptr<SoundWriter> SoundWriter::Create(const std::string& path, int format, int channels, int sampleRate,
                                                  std::string& error) {
   std::unique_ptr<SoundWriter> writer(new SoundWriter());

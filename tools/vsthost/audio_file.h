@@ -24,6 +24,8 @@ class SoundReader {
   std::int64_t Frames() const { return info_.frames; }
   // Reads up to `frames` interleaved frames; answers how many were read.
   std::int64_t Read(double* interleaved, std::int64_t frames);
+  // True once a read hit a damaged or truncated file rather than its end.
+  bool Failed() const;
 
  private:
   SoundReader() = default;

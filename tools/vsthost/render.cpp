@@ -28,6 +28,10 @@ bool RenderWith(PluginInstance& plugin, SoundReader& in, SoundWriter& out, const
   const int fileChannels = in.Channels();
   const int pluginInputs = plugin.Record().numInputs;
   const int pluginOutputs = plugin.Record().numOutputs;
+  if (fileChannels > pluginOutputs || block < 1) {
+    error = "the plug-in has fewer outputs than the file has channels";
+    return false;
+  }
   ChannelBuffers<Sample> inputs(pluginInputs, block);
   ChannelBuffers<Sample> outputs(pluginOutputs, block);
   std::vector<double> interleaved(static_cast<std::size_t>(block) * static_cast<std::size_t>(fileChannels));
@@ -96,6 +100,10 @@ bool RenderWith(PluginInstance& plugin, SoundReader& in, SoundWriter& out, const
     if (progress) progress(consumed);
   }
 
+  if (in.Failed()) {
+    error = "reading the input failed part-way (damaged or truncated file?)";
+    return false;
+  }
   result.frames = written;
   result.latency = reportedLatency;
   return true;
