@@ -126,8 +126,8 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
     else
         png_set_read_fn(png, &source, ReadFromMemory);
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
-    // Ancillary chunks (text, profiles) may not claim more than 8 MB each, nor number more than
-    // a thousand: the lengths come from the file and libpng allocates them before reading.
+    // What ancillary chunks may make libpng allocate (8 MB each) and keep (a thousand), stated
+    // here rather than left to how each platform's libpng happened to be configured.
     png_set_chunk_malloc_max(png, 8000000);
     png_set_chunk_cache_max(png, 1000);
     // Text, colour profiles and the like are never used: skipping them (their CRCs are still
