@@ -57,6 +57,12 @@ void IEffectVST::SetParameterNormalised(int index, float value)
     IParameter* param = ParamAt(index);
     if (!param)
         return;
+    // Normalised values live in 0..1; a host's stray -0.5 would otherwise
+    // put the parameter below its range. NaN passes and is ignored there.
+    if (value < 0.0f)
+        value = 0.0f;
+    else if (value > 1.0f)
+        value = 1.0f;
     // The editor's bound controls follow once the editor exists.
     param->SetFromNormalized(value);
     HandleParamChange(index);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -163,6 +164,15 @@ TEST(VstDispatcher, NamesLabelsAndDisplayStrings)
     rig.fx->setParameter(rig.fx, 4, 0.2f);
     EXPECT_EQ(Text(rig, vst2::effGetParamDisplay, 4), "off");
     EXPECT_FALSE(rig.Plugin().ClipEnabled());
+    // Values outside 0..1 are taken as the nearest end, not as a plain
+    // value outside the range.
+    rig.fx->setParameter(rig.fx, 0, -0.5f);
+    EXPECT_EQ(rig.Plugin().ParamAt(0)->Value(), -10.0);
+    EXPECT_EQ(rig.fx->getParameter(rig.fx, 0), 0.0f);
+    rig.fx->setParameter(rig.fx, 0, 7.0f);
+    EXPECT_EQ(rig.Plugin().ParamAt(0)->Value(), 10.0);
+    rig.fx->setParameter(rig.fx, 0, std::nanf(""));
+    EXPECT_EQ(rig.Plugin().ParamAt(0)->Value(), 10.0);
     rig.fx->setParameter(rig.fx, 5, 0.2f);  // ignored
     rig.fx->setParameter(rig.fx, -1, 0.2f);
     EXPECT_EQ(rig.fx->getParameter(rig.fx, 3), 0.75f);
