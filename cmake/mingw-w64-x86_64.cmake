@@ -19,6 +19,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Prefer static archives so nothing but system DLLs is needed at run time.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a .dll.a)
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # CTest runs Windows test programs under wine64.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRELON_ROOT}/scripts/wine-run.sh)
