@@ -15,6 +15,12 @@ constexpr std::size_t kParamTextCapacity = kParamTextSize;     // names and labe
 constexpr std::size_t kNameCapacity = kEffectNameSize;         // effect, product, maker: 127
 constexpr std::size_t kPresetNameCapacity = kPresetNameSize;   // preset names: 255
 
+// The largest block the scratch buffers are sized for: 1.5 s at 44.1 kHz,
+// above what hosts announce for real-time or offline work. From 8820
+// frames on the meters decay at once at any rate up to 327 kHz, so a
+// larger announcement would change nothing but the memory taken.
+constexpr vst2::VstIntPtr kLargestBlockSize = 65536;
+
 // effVendorSpecific's answer for requests this plug-in understood.
 constexpr vst2::VstIntPtr kVendorSpecificDone = 0xBEEF;
 constexpr int kVendorDisplayOfNormalised = 7;
@@ -104,8 +110,10 @@ vst2::VstIntPtr IEffectVST::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index
     case vst2::effSetBlockSize:
         // A negative size means nothing and the last one stays; 0 says the
         // host has not settled on one yet, and processing outputs silence
-        // until it has.
-        SetMaxBlockSize(static_cast<int>(std::clamp<vst2::VstIntPtr>(value, -1, 0x7FFFFFFF)));
+        // until it has. Scratch is prepared for at most kLargestBlockSize
+        // frames: a host's absurd announcement must not ask for gigabytes,
+        // and longer calls are processed in slices of that size anyway.
+        SetMaxBlockSize(static_cast<int>(std::clamp<vst2::VstIntPtr>(value, -1, kLargestBlockSize)));
         Reset();
         return 0;
     case vst2::effMainsChanged:

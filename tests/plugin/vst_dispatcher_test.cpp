@@ -3,6 +3,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -417,6 +418,14 @@ TEST(VstDispatcher, SampleRateAndBlockSizeGuards)
     rig.Dispatch(vst2::effSetBlockSize, 0, 0);
     EXPECT_EQ(rig.Plugin().MaxBlockSize(), 0);
     EXPECT_EQ(rig.Plugin().MeterDecay(), 1.0);
+    // Announcements beyond 65536 frames prepare scratch for 65536 (longer
+    // calls come in slices) instead of asking for up to 64 GiB.
+    const vst2::VstIntPtr huge[][2] = {
+        {65536, 65536}, {65537, 65536}, {0x7FFFFFFF, 65536}, {INTPTR_MAX, 65536}, {4096, 4096}};
+    for (const auto& row : huge) {
+        rig.Dispatch(vst2::effSetBlockSize, 0, row[0]);
+        EXPECT_EQ(rig.Plugin().MaxBlockSize(), row[1]) << row[0];
+    }
 }
 
 TEST(VstDispatcher, SpeakerArrangements)
