@@ -151,26 +151,36 @@ void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
     double* outLeft = outputs[0];
     double* outRight = outputs[1];
     const double gain = outputGain;
-    const bool clip = clipEnabled;
+    // With clipping off nothing is beyond the limit.
+    const double limit = clipEnabled ? kClipLevel : std::numeric_limits<double>::infinity();
     const bool trackAttack = attackDepth != 0.0;
     const bool trackSustain = sustainDepth != 0.0;
+    // Kept in locals for the loop: the engine call would otherwise make the
+    // compiler reload and store them around every frame.
+    double attack = attackPeak;
+    double sustain = sustainPeak;
+    double loudest = 0.0;
 
     for (int i = 0; i < nFrames; ++i) {
         engine.Process(inLeft[i], inRight[i]);
-        double left = engine.outLeft * gain;
-        double right = engine.outRight * gain;
-        if (clip && (std::fabs(left) > kClipLevel || std::fabs(right) > kClipLevel)) {
-            left = std::clamp(left, -kClipLevel, kClipLevel);
-            right = std::clamp(right, -kClipLevel, kClipLevel);
-            clipLevel = 1.0;
-        }
-        outLeft[i] = left;
-        outRight[i] = right;
+        const double left = engine.outLeft * gain;
+        const double right = engine.outRight * gain;
+        // Limiting a sample that is inside the range leaves it as it is, so
+        // limiting both always is the same as limiting both when either is
+        // over, and it needs no branch. Whether anything was over is told by
+        // the loudest sample after the loop.
+        loudest = std::max(loudest, std::max(std::fabs(left), std::fabs(right)));
+        outLeft[i] = std::min(std::max(left, -limit), limit);
+        outRight[i] = std::min(std::max(right, -limit), limit);
         if (trackAttack)
-            attackPeak = std::max(attackPeak, engine.attackGainChange);
+            attack = std::max(attack, engine.attackGainChange);
         if (trackSustain)
-            sustainPeak = std::max(sustainPeak, engine.sustainGainChange);
+            sustain = std::max(sustain, engine.sustainGainChange);
     }
+    attackPeak = attack;
+    sustainPeak = sustain;
+    if (loudest > limit)
+        clipLevel = 1.0;
 
     if (editor)
         UpdateMeters();
