@@ -38,12 +38,13 @@ public:
         return x;
     }
 
-    // x - ProcessSmoothRise(x): how far x leads the follower. Gives the same
-    // value for every finite x other than -0, but when the follower's peak
-    // stage is instantaneous (peak release 0) and the output simply takes x,
-    // the lead is the constant 0 rather than x - x. The engine's attack
-    // detector then need not wait for the envelope of the current sample,
-    // which keeps that long calculation off the sample loop's critical path.
+    // x - ProcessSmoothRise(x): how far x leads the follower; the same value
+    // and states while x and the states are finite and x is not -0 (always
+    // so for the engine's envelope). When the peak stage is instantaneous
+    // (peak release 0) and the output simply takes x, the lead is returned as
+    // the constant 0 rather than computed as x - x, so the engine's attack
+    // detector need not wait for the envelope of the current sample: that
+    // keeps the long square-root-and-follower calculation off its path.
     double ProcessRiseLead(double x)
     {
         if (peakCoef != 0.0) [[unlikely]]
