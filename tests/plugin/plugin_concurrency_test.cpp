@@ -53,17 +53,26 @@ TEST(PluginConcurrency, ProcessingWhileHostThreadsChangeParametersAndState)
         }
     });
 
-    std::thread parameters([&] {
+    std::thread writer([&] {
         for (int i = 0; i < 400; ++i) {
             const int index = i % 5;
             fx->setParameter(fx, index, static_cast<float>((i * 37) % 101) / 100.0f);
+            char text[16];
+            std::strcpy(text, i % 2 ? "-3.5" : "on");
+            fx->dispatcher(fx, vst2::effString2Parameter, index, 0, text, 0);
+        }
+    });
+
+    std::atomic<bool> outOfRange{false};
+    std::thread reader([&] {
+        for (int i = 0; !stop.load() || i < 400; ++i) {
+            const int index = i % 5;
             char text[64];
             fx->dispatcher(fx, vst2::effGetParamDisplay, index, 0, text, 0);
             fx->dispatcher(fx, vst2::effGetParamName, index, 0, text, 0);
             const float v = fx->getParameter(fx, index);
-            EXPECT_TRUE(v >= 0.0f && v <= 1.0f);
-            std::strcpy(text, i % 2 ? "-3.5" : "on");
-            fx->dispatcher(fx, vst2::effString2Parameter, index, 0, text, 0);
+            if (!(v >= 0.0f && v <= 1.0f))
+                outOfRange = true;
         }
     });
 
@@ -83,10 +92,12 @@ TEST(PluginConcurrency, ProcessingWhileHostThreadsChangeParametersAndState)
         }
     });
 
-    parameters.join();
+    writer.join();
     state.join();
     stop = true;
     audio.join();
+    reader.join();
+    EXPECT_FALSE(outOfRange.load());
     EXPECT_GE(blocks.load(), 50);
     EXPECT_FALSE(nonFinite.load());
 }
