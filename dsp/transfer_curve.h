@@ -3,8 +3,9 @@
 #include "dsp/lookup_table.h"
 
 // The gain curve of a stage: 1 - (1 / (x + 1))^exponent, 0 at x = 0 and rising
-// towards 1, so the gain fraction it gives never reaches 1 whatever the
-// detector value. With exponent 0 it is 0 everywhere.
+// towards 1, which it reaches only by rounding (large exponents and detector
+// values), so a cut never turns the signal over. With exponent 0 it is 0
+// everywhere.
 class LUtTransfer : public LUT {
 public:
     explicit LUtTransfer(int32_t count) : LUT(count) {}
