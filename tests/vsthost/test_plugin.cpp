@@ -8,6 +8,7 @@
 //   VSTHOST_TEST_BAD_MAGIC     the record lacks the 'VstP' magic
 //   VSTHOST_TEST_NO_ENTRY      no VSTPluginMain export at all
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +49,13 @@ struct TestEffect {
   unsigned char chunk[16] = {};
 };
 
+// A store to an unmapped address: a real access fault on every platform, and
+// not a null dereference the sanitizers would stop at first.
+void Fault(int value) {
+  volatile std::uintptr_t address = 16;
+  *reinterpret_cast<volatile int*>(address) = value;
+}
+
 TestEffect* Self(AEffect* e) { return static_cast<TestEffect*>(e->object); }
 
 double GainDb(const TestEffect& t) { return -24.0 + 48.0 * t.params[kGain]; }
@@ -60,8 +68,9 @@ double LinearGain(const TestEffect& t) {
 }
 
 void CopyText(void* ptr, const char* text, std::size_t size) {
-  std::strncpy(static_cast<char*>(ptr), text, size - 1);
-  static_cast<char*>(ptr)[size - 1] = '\0';
+  const std::size_t n = strnlen(text, size - 1);
+  std::memcpy(ptr, text, n);
+  static_cast<char*>(ptr)[n] = '\0';
 }
 
 // Accepts "6", "-3.5", "-3 dB"; anything else is refused.
@@ -76,10 +85,7 @@ bool ParseGain(const char* text, double& db) {
 
 template <typename Sample>
 void Render(TestEffect& t, Sample** inputs, Sample** outputs, VstInt32 frames, bool accumulate) {
-  if (t.params[kCrash] >= 0.5f) {
-    volatile int* nowhere = nullptr;
-    *nowhere = 1;
-  }
+  if (t.params[kCrash] >= 0.5f) Fault(1);
   const double gain = LinearGain(t);
   const int channels = t.monoLayout ? 1 : kChannels;
   for (VstInt32 i = 0; i < frames; ++i) {
@@ -225,11 +231,17 @@ VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, Vs
 
 AEffect* CreateEffect(audioMasterCallback host) {
 #if defined(VSTHOST_TEST_CRASH_ON_LOAD)
-  volatile int* nowhere = nullptr;
-  *nowhere = static_cast<int>(host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f));
+  Fault(static_cast<int>(host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f)));
 #endif
   if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) < 2400) return nullptr;
+#if defined(VSTHOST_TEST_BAD_MAGIC)
+  // A host cannot close a record it does not recognise, so this one is not
+  // allocated: nothing leaks when the host turns it away.
+  static TestEffect unrecognised;
+  TestEffect* t = &unrecognised;
+#else
   TestEffect* t = new TestEffect();
+#endif
   t->host = host;
   AEffect& r = t->record;
 #if defined(VSTHOST_TEST_BAD_MAGIC)

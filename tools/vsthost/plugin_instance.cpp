@@ -22,8 +22,9 @@ constexpr char kHostProduct[] = "vsthost";
 constexpr vst2::VstIntPtr kHostVersion = 10000;
 
 void CopyBounded(char* dest, const char* text, std::size_t size) {
-  std::strncpy(dest, text, size - 1);
-  dest[size - 1] = '\0';
+  const std::size_t n = strnlen(text, size - 1);
+  std::memcpy(dest, text, n);
+  dest[n] = '\0';
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
