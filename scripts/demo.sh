@@ -33,7 +33,7 @@ mkdir -p "$out"
 say "synthesising a drum loop"
 "$host" synth-drums "$out/drums.wav" --seconds 4
 
-# name|title|settings (each setting one --set argument)
+# name|title|settings (NAME=TEXT, several separated by ';')
 renders=(
   "attack-boost|Attack +8: louder hits|Attack=8"
   "attack-cut|Attack -10: softened hits|Attack=-10"
@@ -74,7 +74,8 @@ GNUPLOT
 for entry in "${renders[@]}"; do
   IFS='|' read -r name title settings <<<"$entry"
   args=()
-  for s in $settings; do args+=(--set "$s"); done
+  IFS=';' read -ra list <<<"$settings"
+  for s in "${list[@]}"; do args+=(--set "$s"); done
   say "rendering $name ($title)"
   "$host" render "$plugin" "$out/drums.wav" "$out/$name.wav" "${args[@]}"
   plot "$name" "$title"
