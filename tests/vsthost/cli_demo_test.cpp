@@ -39,6 +39,10 @@ TEST_F(CliTest, DrumLoopIsStereoDeterministicAndPeaksAtMinusThreeDb) {
   run = Run({"synth-drums", Path("short.wav"), "--seconds", "0.5", "--rate", "48000"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadAudio(Path("short.wav")).Frames(), 24000u);
+
+  run = Run({"synth-drums", Path("no/such/folder/loop.wav")});
+  EXPECT_TRUE(FailedWithOneLine(run));
+  EXPECT_THAT(run.err, HasSubstr("cannot create"));
 }
 
 TEST_F(CliTest, StatsTableGivesPeakRmsAndCrestOfEachFile) {
