@@ -385,7 +385,7 @@ void RunProcessCall(FuzzHost& host, int callback, int frames, bool inPlace, cons
         outPtrs.push_back(out.back().get());
     }
     // Read before the call: the block is rendered with the setting it had.
-    const bool clipOn = ClipIsOn(effect);
+    const bool clipOn = ClipIsOn(host);
 
     if constexpr (sizeof(Sample) == sizeof(double)) {
         effect->processDoubleReplacing(effect, inPtrs.data(), outPtrs.data(), frames);

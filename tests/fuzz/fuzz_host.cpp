@@ -97,6 +97,8 @@ vst2::VstIntPtr FuzzHost::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, 
         Close();
         return 0;
     }
+    if (opcode == vst2::effOpen)
+        sentOpen = true;
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
@@ -159,9 +161,10 @@ void FuzzHost::CheckRecord() const
     }
 }
 
-bool ClipIsOn(vst2::AEffect* effect)
+bool ClipIsOn(const FuzzHost& host)
 {
-    return effect->getParameter(effect, kClipParam) >= 0.5f;
+    vst2::AEffect* effect = host.Effect();
+    return host.SentOpen() && effect && effect->getParameter(effect, kClipParam) >= 0.5f;
 }
 
 void CheckOutputs(const std::vector<std::vector<float>>& outputs, bool clipOn)
@@ -191,7 +194,7 @@ void FuzzHost::RenderTestBlocks(int frames)
     const std::size_t n = static_cast<std::size_t>(frames);
     const int ins = effect->numInputs;
     const int outs = effect->numOutputs;
-    const bool clipOn = ClipIsOn(effect);
+    const bool clipOn = ClipIsOn(*this);
 
     std::vector<std::vector<float>> in(static_cast<std::size_t>(ins));
     std::vector<std::vector<float>> out(static_cast<std::size_t>(outs), std::vector<float>(n, 0.0f));

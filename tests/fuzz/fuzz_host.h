@@ -40,6 +40,10 @@ public:
     bool Load();
     vst2::AEffect* Effect() const { return effect; }
     bool IsOpen() const { return effect != nullptr; }
+    // Whether effOpen was sent. Until then the effect has applied none of
+    // its parameters (Output is silence, Clip Output not yet in force), as
+    // hosts open an effect before anything else.
+    bool SentOpen() const { return sentOpen; }
 
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
@@ -71,10 +75,12 @@ public:
 private:
     HostAnswers answers;
     vst2::AEffect* effect = nullptr;
+    bool sentOpen = false;
 };
 
-// Whether "Clip Output" is on, as the host reads it.
-bool ClipIsOn(vst2::AEffect* effect);
+// Whether the effect must be clipping: "Clip Output" is on as the host reads
+// it, and the effect was opened.
+bool ClipIsOn(const FuzzHost& host);
 
 // Checks single- or double-precision outputs of a replacing call: no NaN,
 // and within the clip level when clipping is on.

@@ -18,7 +18,7 @@
 //                 i32 frames (above kMaxFrames taken modulo kMaxFrames + 1),
 //                 u8 flags (bit 0: outputs are the input buffers),
 //                 u8 palette size (modulo 9), that many f32 samples
-// Dispatch payloads, only when ptr is not null:
+// Dispatch payloads; those carried by ptr only when ptr is not null:
 //   effSetProgramName, effString2Parameter, effCanDo: a text (u16 length
 //     modulo kMaxText + 1, then the bytes)
 //   effSetChunk: u16 length (modulo kMaxChunk + 1), the bytes; value
@@ -28,10 +28,11 @@
 //     MIDI: i32 deltaFrames, 4 data bytes
 //     SysEx: i32 deltaFrames, u8 length, the bytes
 //     other: i32 type, 16 bytes
-//   effSetSpeakerArrangement: for the input (value) and then the output
-//     (ptr) record: u8 present flag (bit 0), i8 numChannels, i32 type
+//   effSetSpeakerArrangement: the input record (value), then the output
+//     record (ptr), each as u8 present flag (bit 0), i8 numChannels, i32 type
 //   effGetSpeakerArrangement: u8 flag (bit 0: value points at a slot)
-// Every other request gets a buffer of the size the request calls for.
+// Every other request gets a buffer of the size the request calls for; the
+// value read is passed on as it is, except where it carries a pointer.
 
 #include <cstdint>
 
