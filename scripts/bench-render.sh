@@ -43,20 +43,26 @@ time_ms() {
   end=$(date +%s%N)
   echo $(( (end - start) / 1000000 ))
 }
-# median_ms CMD...: the median of $runs timed runs, after one untimed warm-up.
+# median_ms OUT CMD...: the median of $runs timed runs writing OUT, after one
+# untimed warm-up. OUT is removed before each run: a render makes a new file,
+# and replacing one costs a file-system flush that is not the render's doing.
 median_ms() {
+  local out=$1; shift
   "$@" >/dev/null 2>&1 || true
   local times=() i
-  for ((i = 0; i < runs; i++)); do times+=("$(time_ms "$@")"); done
+  for ((i = 0; i < runs; i++)); do
+    rm -f "$out"
+    times+=("$(time_ms "$@")")
+  done
   printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
 }
 # ratio A B: A / B with two decimals, in integer arithmetic.
 ratio() { local a=$1 b=$2; [ "$b" -gt 0 ] || b=1; echo "$(( a / b )).$(printf '%02d' $(( (a * 100 / b) % 100 )))"; }
 
 say "vsthost render: $seconds s stereo 44.1 kHz through Kestrelon ($runs runs)"
-vst_ms=$(median_ms "$host" render "$plugin" "$work/in.wav" "$work/kestrelon.wav" --set Attack=6 --set Sustain=-4)
+vst_ms=$(median_ms "$work/kestrelon.wav" "$host" render "$plugin" "$work/in.wav" "$work/kestrelon.wav" --set Attack=6 --set Sustain=-4)
 say "lv2apply: the same file through Calf Transient Designer ($runs runs)"
-lv2_ms=$(median_ms lv2apply -i "$work/in.wav" -o "$work/calf.wav" -c attack_boost 0.5 -c release_boost -0.5 "$calf")
+lv2_ms=$(median_ms "$work/calf.wav" lv2apply -i "$work/in.wav" -o "$work/calf.wav" -c attack_boost 0.5 -c release_boost -0.5 "$calf")
 
 vst_rt=$(ratio $((seconds * 1000)) "$vst_ms")
 lv2_rt=$(ratio $((seconds * 1000)) "$lv2_ms")

@@ -9,6 +9,9 @@
 namespace vsthost {
 namespace {
 
+// Frames read from and written to the files at a time.
+constexpr int kFileChunkFrames = 16384;
+
 // Per-channel buffers of one sample type, sized once for the whole render.
 template <typename Sample>
 struct ChannelBuffers {
@@ -34,7 +37,14 @@ bool RenderWith(PluginInstance& plugin, SoundReader& in, SoundWriter& out, const
   }
   ChannelBuffers<Sample> inputs(pluginInputs, block);
   ChannelBuffers<Sample> outputs(pluginOutputs, block);
-  std::vector<double> interleaved(static_cast<std::size_t>(block) * static_cast<std::size_t>(fileChannels));
+  // The file is read and written in chunks of whole blocks: one system call
+  // per chunk instead of one per block, while the effect still gets blocks of
+  // the size it was told.
+  const auto blocksPerChunk = static_cast<std::size_t>(std::max(1, kFileChunkFrames / block));
+  const std::size_t chunkFrames = blocksPerChunk * static_cast<std::size_t>(block);
+  const auto channels = static_cast<std::size_t>(fileChannels);
+  std::vector<double> fileIn(chunkFrames * channels);
+  std::vector<double> fileOut(chunkFrames * channels);
 
   // Which file channel feeds each effect input; -1 is silence.
   std::vector<int> source(static_cast<std::size_t>(pluginInputs), -1);
@@ -52,51 +62,54 @@ bool RenderWith(PluginInstance& plugin, SoundReader& in, SoundWriter& out, const
   bool inputEnded = false;
 
   for (;;) {
-    std::int64_t frames = 0;
+    std::size_t frames = 0;
     if (!inputEnded) {
-      frames = in.Read(interleaved.data(), block);
-      if (frames <= 0) inputEnded = true;
+      const std::int64_t read = in.Read(fileIn.data(), static_cast<std::int64_t>(chunkFrames));
+      if (read <= 0) inputEnded = true;
+      else frames = static_cast<std::size_t>(read);
     }
     if (inputEnded) {
       // Silence pushes the delayed end of the input out of the effect.
-      frames = std::min<std::int64_t>(flushLeft, block);
+      frames = static_cast<std::size_t>(std::min<std::int64_t>(flushLeft, static_cast<std::int64_t>(chunkFrames)));
       if (frames == 0) break;
-      flushLeft -= frames;
-      std::fill(interleaved.begin(), interleaved.end(), 0.0);
+      flushLeft -= static_cast<std::int64_t>(frames);
+      std::fill(fileIn.begin(), fileIn.end(), 0.0);
     } else {
-      consumed += frames;
+      consumed += static_cast<std::int64_t>(frames);
     }
 
-    const auto n = static_cast<std::size_t>(frames);
-    for (int c = 0; c < pluginInputs; ++c) {
-      Sample* dest = inputs.pointers[c];
-      const int from = source[c];
-      if (from < 0) {
-        std::fill(dest, dest + n, Sample(0));
-        continue;
+    std::size_t kept = 0;
+    for (std::size_t start = 0; start < frames; start += static_cast<std::size_t>(block)) {
+      const std::size_t n = std::min(frames - start, static_cast<std::size_t>(block));
+      const double* from = fileIn.data() + start * channels;
+      for (int c = 0; c < pluginInputs; ++c) {
+        Sample* dest = inputs.pointers[c];
+        const int ch = source[c];
+        if (ch < 0) {
+          std::fill(dest, dest + n, Sample(0));
+          continue;
+        }
+        for (std::size_t i = 0; i < n; ++i) dest[i] = static_cast<Sample>(from[i * channels + ch]);
       }
-      for (std::size_t i = 0; i < n; ++i) dest[i] = static_cast<Sample>(interleaved[i * fileChannels + from]);
-    }
-    if constexpr (sizeof(Sample) == sizeof(double)) {
-      plugin.ProcessDouble(inputs.pointers.data(), outputs.pointers.data(), static_cast<int>(frames));
-    } else {
-      plugin.ProcessFloat(inputs.pointers.data(), outputs.pointers.data(), static_cast<int>(frames));
-    }
-
-    const auto drop = static_cast<std::size_t>(std::min<std::int64_t>(toDrop, frames));
-    toDrop -= static_cast<std::int64_t>(drop);
-    const std::size_t keep = n - drop;
-    if (keep > 0) {
-      for (int c = 0; c < fileChannels; ++c) {
+      if constexpr (sizeof(Sample) == sizeof(double)) {
+        plugin.ProcessDouble(inputs.pointers.data(), outputs.pointers.data(), static_cast<int>(n));
+      } else {
+        plugin.ProcessFloat(inputs.pointers.data(), outputs.pointers.data(), static_cast<int>(n));
+      }
+      const auto drop = static_cast<std::size_t>(std::min<std::int64_t>(toDrop, static_cast<std::int64_t>(n)));
+      toDrop -= static_cast<std::int64_t>(drop);
+      double* to = fileOut.data() + kept * channels;
+      for (std::size_t c = 0; c < channels; ++c) {
         const Sample* src = outputs.pointers[c] + drop;
-        for (std::size_t i = 0; i < keep; ++i) interleaved[i * fileChannels + c] = static_cast<double>(src[i]);
+        for (std::size_t i = 0; i < n - drop; ++i) to[i * channels + c] = static_cast<double>(src[i]);
       }
-      if (!out.Write(interleaved.data(), static_cast<std::int64_t>(keep))) {
-        error = "writing the output failed (disk full?)";
-        return false;
-      }
-      written += static_cast<std::int64_t>(keep);
+      kept += n - drop;
     }
+    if (kept > 0 && !out.Write(fileOut.data(), static_cast<std::int64_t>(kept))) {
+      error = "writing the output failed (disk full?)";
+      return false;
+    }
+    written += static_cast<std::int64_t>(kept);
     if (progress) progress(consumed);
   }
 
