@@ -65,7 +65,9 @@ TEST_F(RenderTest, UnityGainGivesEveryFormatBackSampleForSample) {
 }
 
 TEST_F(RenderTest, GainTextsBlockSizesAndPrecisionGiveTheSameExactResult) {
-  const Audio in = MakeSignal(2, 44100, 10000, kFloatWav);
+  // Long enough for several of the tool's file chunks, so that blocks and
+  // the dropped latency straddle chunk boundaries.
+  const Audio in = MakeSignal(2, 44100, 40000, kFloatWav);
   ASSERT_TRUE(WriteAudio(Path("in.wav"), in));
   const Audio source = ReadAudio(Path("in.wav"));
   const double gain = std::pow(10.0, -6.0 / 20.0);
@@ -77,6 +79,8 @@ TEST_F(RenderTest, GainTextsBlockSizesAndPrecisionGiveTheSameExactResult) {
       {"--set", "Gain=-6 dB", "--set=Invert=on", "--block", "1"},
       {"--set", "gain=-6", "--set", "Invert=on", "--block", "3"},
       {"--set", "Gain=-6", "--set", "Invert=on", "--block", "4096"},
+      {"--set", "Gain=-6", "--set", "Invert=on", "--block", "5000"},
+      {"--set", "Gain=-6", "--set", "Invert=on", "--block", "65536"},
       {"--set", "Gain=-6", "--set", "Invert=on", "--double"},
       {"--set", "Gain=-6", "--set", "Invert=on", "--double", "--block", "5"},
   };
