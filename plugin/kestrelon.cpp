@@ -150,28 +150,17 @@ void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
     const double* inRight = inputs[1];
     double* outLeft = outputs[0];
     double* outRight = outputs[1];
-    const double gain = outputGain;
-    // With clipping off nothing is beyond the limit.
-    const double limit = clipEnabled ? kClipLevel : std::numeric_limits<double>::infinity();
+    // First the engine, frame by frame, with the peaks of its gain changes.
+    // Its step is a call the compiler cannot see into, so everything else is
+    // left to a second pass over the block that keeps its values in registers.
     const bool trackAttack = attackDepth != 0.0;
     const bool trackSustain = sustainDepth != 0.0;
-    // Kept in locals for the loop: the engine call would otherwise make the
-    // compiler reload and store them around every frame.
     double attack = attackPeak;
     double sustain = sustainPeak;
-    double loudest = 0.0;
-
     for (int i = 0; i < nFrames; ++i) {
         engine.Process(inLeft[i], inRight[i]);
-        const double left = engine.outLeft * gain;
-        const double right = engine.outRight * gain;
-        // Limiting a sample that is inside the range leaves it as it is, so
-        // limiting both always is the same as limiting both when either is
-        // over, and it needs no branch. Whether anything was over is told by
-        // the loudest sample after the loop.
-        loudest = std::max(loudest, std::max(std::fabs(left), std::fabs(right)));
-        outLeft[i] = std::min(std::max(left, -limit), limit);
-        outRight[i] = std::min(std::max(right, -limit), limit);
+        outLeft[i] = engine.outLeft;
+        outRight[i] = engine.outRight;
         if (trackAttack)
             attack = std::max(attack, engine.attackGainChange);
         if (trackSustain)
@@ -179,6 +168,23 @@ void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
     }
     attackPeak = attack;
     sustainPeak = sustain;
+
+    // Then the output gain and the limiter. Limiting a sample that is inside
+    // the range leaves it as it is, so limiting both channels always is the
+    // same as limiting both when either is over; whether anything was over
+    // is told by the loudest sample. With clipping off nothing is over.
+    const double gain = outputGain;
+    const double limit = clipEnabled ? kClipLevel : std::numeric_limits<double>::infinity();
+    double loudest = 0.0;
+    const int channels = outLeft == outRight ? 1 : 2;  // a host may pass one buffer twice
+    for (int c = 0; c < channels; ++c) {
+        double* out = c == 0 ? outLeft : outRight;
+        for (int i = 0; i < nFrames; ++i) {
+            const double v = out[i] * gain;
+            loudest = std::max(loudest, std::fabs(v));
+            out[i] = std::min(std::max(v, -limit), limit);
+        }
+    }
     if (loudest > limit)
         clipLevel = 1.0;
 
