@@ -26,11 +26,6 @@ constexpr vst2::VstIntPtr kVendorSpecificDone = 0xBEEF;
 constexpr int kVendorDisplayOfNormalised = 7;
 constexpr int kVendorIsStepped = 8;
 
-vst2::VstInt32 DecimalVersion(int32_t packed)
-{
-    return ((packed >> 16) & 0xFFFF) * 10000 + ((packed >> 8) & 0xFF) * 100 + (packed & 0xFF);
-}
-
 // The leading decimal number of a typed text, independent of the host's C
 // locale (a comma locale must not turn "3.5" into 3). Leading blanks and a
 // '+' are skipped as a user would expect; no number, or not-a-number, reads 0.

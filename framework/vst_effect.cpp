@@ -6,15 +6,6 @@
 
 namespace {
 
-// Versions reach the host as decimal MMmmpp.
-vst2::VstInt32 DecimalVersion(int32_t packed)
-{
-    const int32_t major = (packed >> 16) & 0xFFFF;
-    const int32_t minor = (packed >> 8) & 0xFF;
-    const int32_t patch = packed & 0xFF;
-    return major * 10000 + minor * 100 + patch;
-}
-
 void DescribeArrangement(vst2::VstSpeakerArrangement& arrangement, int channels)
 {
     arrangement = vst2::VstSpeakerArrangement{};

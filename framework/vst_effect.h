@@ -6,6 +6,12 @@
 #include "framework/effect_base.h"
 #include "framework/vst2_abi.h"
 
+// Versions reach the host as decimal MMmmpp: 0x10203 (1.2.3) is 10203.
+inline vst2::VstInt32 DecimalVersion(int32_t packed)
+{
+    return ((packed >> 16) & 0xFFFF) * 10000 + ((packed >> 8) & 0xFF) * 100 + (packed & 0xFF);
+}
+
 // The plug-in's VST 2.4 face: fills the effect record the host holds, turns
 // the host's requests into calls on the base, and turns the base's
 // host-facing operations into host callback calls. The effect derives from it.

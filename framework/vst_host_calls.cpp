@@ -1,6 +1,4 @@
 // The base's host-facing operations as host callback calls.
-#include <cmath>
-
 #include "framework/vst_effect.h"
 
 namespace {
