@@ -36,6 +36,7 @@ for tree in "${trees[@]}"; do
       copy_product linux vsthost linux ;;
     windows)
       "$root/scripts/build-libpng-mingw.sh"
+      "$root/scripts/build-sndfile-mingw.sh"
       configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
       copy_product windows Kestrelon.dll windows
       copy_product windows vsthost.exe windows ;;
