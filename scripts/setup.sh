@@ -11,10 +11,16 @@ apt_install build-essential cmake ninja-build pkg-config git ca-certificates \
   wine64 xvfb xauth \
   gnuplot-nox sox dpkg-dev
 
+# A comma-decimal locale, so the tests can prove display strings ignore the host's locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  say "generating the de_DE.UTF-8 locale"
+  sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi
+
 # libpng (and later libsndfile) for Windows come from Debian's source packages,
 # cross-built once into build/cache/mingw.
 "$root/scripts/build-libpng-mingw.sh"
-if [ -x "$root/scripts/build-sndfile-mingw.sh" ]; then
-  "$root/scripts/build-sndfile-mingw.sh"
-fi
+"$root/scripts/build-sndfile-mingw.sh"
 say "setup complete"
