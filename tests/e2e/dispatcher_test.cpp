@@ -108,7 +108,7 @@ TEST_F(Dispatcher, CanDoAnswersTimeInfoOnly) {
       {"receiveVstTimeInfoAndMore", 0},
       {"receivevsttimeinfo", 0},
       {"receiveVstTime", 0},
-      {"hasCockosExtensions", 0},
+      {"hostVendorExtensions", 0},
       {"bypass", 0},
       {"", 0},
   };

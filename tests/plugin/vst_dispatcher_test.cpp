@@ -235,7 +235,7 @@ TEST(VstDispatcher, CanDoAnswersOnlyTimeInfo)
     } rows[] = {
         {"receiveVstTimeInfo", 1},  {"sendVstEvents", 0},         {"sendVstMidiEvent", 0},
         {"receiveVstEvents", 0},    {"receiveVstMidiEvent", 0},   {"receiveVstTimeInfoX", 0},
-        {"ReceiveVstTimeInfo", 0},  {"bypass", 0},                {"hasCockosExtensions", 0},
+        {"ReceiveVstTimeInfo", 0},  {"bypass", 0},                {"hostVendorExtensions", 0},
         {"", 0},
     };
     for (const auto& row : rows)
