@@ -41,6 +41,12 @@ public:
 
     int32_t GetLength() const { return length; }
 
+    // For the engine's block loop, which keeps the write position in a
+    // register for a whole block and stores it back at the end.
+    double* Samples() { return samples; }
+    int32_t GetWriteIndex() const { return writeIndex; }
+    void SetWriteIndex(int32_t index) { writeIndex = index; }
+
 private:
     int32_t writeIndex = 0;
     int32_t length = 0;

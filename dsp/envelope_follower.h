@@ -63,6 +63,29 @@ public:
     double GetPeakState() const { return peakState; }
     double GetOutputState() const { return outputState; }
 
+    // Coefficients and states as plain values. The engine's block loop copies
+    // them into locals, so they stay in registers for a whole block instead
+    // of going to memory and back every sample, and stores the states back
+    // once at the end.
+    struct Registers {
+        double attackCoef;
+        double attackComplement;
+        double releaseCoef;
+        double releaseComplement;
+        double peakCoef;
+        double peakState;
+        double outputState;
+    };
+    Registers Load() const
+    {
+        return {attackCoef, attackComplement, releaseCoef, releaseComplement, peakCoef, peakState, outputState};
+    }
+    void StoreStates(const Registers& r)
+    {
+        peakState = r.peakState;
+        outputState = r.outputState;
+    }
+
 private:
     double PeakStage(double x)
     {

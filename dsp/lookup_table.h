@@ -21,22 +21,36 @@ public:
     // when the curve changes, not from the sample loop.
     void Build(double step);
 
+    // What a lookup reads, as plain values: the engine's block loop copies it
+    // into locals so that nothing is reloaded from the table object per
+    // sample (stores to the output buffers could otherwise alias it).
+    struct Reader {
+        const double* table;
+        const double* rises;
+        double scale;
+        double lastIndexValue;
+
+        double Lookup(double x) const
+        {
+            double pos = x * scale;
+            pos = pos > lastIndexValue ? lastIndexValue : pos;
+            // NaN fails the comparison and reads entry 0 like a negative
+            // position.
+            pos = pos >= 0.0 ? pos : 0.0;
+            const int32_t index = static_cast<int32_t>(pos);
+            const double fraction = pos - index;
+            // rises[index] holds upper - lower, computed once by Build with
+            // the same subtraction, so the result is
+            // lower + (upper - lower) * fraction to the bit.
+            return table[index] + rises[index] * fraction;
+        }
+    };
+    Reader GetReader() const { return {table.get(), rises.get(), scale, lastIndexValue}; }
+
     // Interpolated value at x. Positions below 0 read entry 0, positions past
     // the end read the last entry, and NaN reads entry 0, so any detector
     // value is safe to look up.
-    double Lookup(double x)
-    {
-        double pos = x * scale;
-        pos = pos > lastIndexValue ? lastIndexValue : pos;
-        // NaN fails the comparison and reads entry 0 like a negative position.
-        pos = pos >= 0.0 ? pos : 0.0;
-        const int32_t index = static_cast<int32_t>(pos);
-        const double fraction = pos - index;
-        // rises[index] holds upper - lower, computed once by Build with the
-        // same subtraction, so the result is lower + (upper - lower) * fraction
-        // to the bit.
-        return table[index] + rises[index] * fraction;
-    }
+    double Lookup(double x) const { return GetReader().Lookup(x); }
 
     int32_t GetCount() const { return count; }
     double GetEntry(int32_t i) const { return table[i]; }

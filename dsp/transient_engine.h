@@ -40,6 +40,23 @@ public:
     // the host cannot leave the followers (and the output) NaN for good.
     void Process(double left, double right);
 
+    // Running maxima of the gain changes, carried in and out of ProcessBlock.
+    struct GainPeaks {
+        double attack = 0.0;
+        double sustain = 0.0;
+    };
+
+    // Process for frames stereo frames, with the same results to the bit:
+    // frame i of leftOut and rightOut is what outLeft and outRight would be after
+    // Process(left[i], right[i]), and afterwards the engine's state and its
+    // per-frame results are those of the last frame. Each peak becomes
+    // std::max(peak, gain change) folded over the frames in order, whether
+    // or not its stage is on; the caller keeps or drops it. An output may be
+    // the same array as either input (in-place processing), but must not
+    // overlap one otherwise. frames <= 0 does nothing.
+    void ProcessBlock(const double* left, const double* right, double* leftOut, double* rightOut,
+                      int32_t frames, GainPeaks& peaks);
+
     // amount > 0 enables the stage (it is also the curve's exponent);
     // sign +1 boosts, -1 cuts. Rebuilds the 10000-entry curve.
     void SetAttack(double amount, int32_t sign);
