@@ -150,24 +150,15 @@ void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
     const double* inRight = inputs[1];
     double* outLeft = outputs[0];
     double* outRight = outputs[1];
-    // First the engine, frame by frame, with the peaks of its gain changes.
-    // Its step is a call the compiler cannot see into, so everything else is
-    // left to a second pass over the block that keeps its values in registers.
-    const bool trackAttack = attackDepth != 0.0;
-    const bool trackSustain = sustainDepth != 0.0;
-    double attack = attackPeak;
-    double sustain = sustainPeak;
-    for (int i = 0; i < nFrames; ++i) {
-        engine.Process(inLeft[i], inRight[i]);
-        outLeft[i] = engine.outLeft;
-        outRight[i] = engine.outRight;
-        if (trackAttack)
-            attack = std::max(attack, engine.attackGainChange);
-        if (trackSustain)
-            sustain = std::max(sustain, engine.sustainGainChange);
-    }
-    attackPeak = attack;
-    sustainPeak = sustain;
+    // First the engine over the whole block, folding the peaks of its gain
+    // changes. A stage that is off repeats its last gain change, so its peak
+    // stays as it was.
+    TransientEngine::GainPeaks peaks{attackPeak, sustainPeak};
+    engine.ProcessBlock(inLeft, inRight, outLeft, outRight, nFrames, peaks);
+    if (attackDepth != 0.0)
+        attackPeak = peaks.attack;
+    if (sustainDepth != 0.0)
+        sustainPeak = peaks.sustain;
 
     // Then the output gain and the limiter. Limiting a sample that is inside
     // the range leaves it as it is, so limiting both channels always is the
