@@ -91,9 +91,13 @@ void StoreLane(const FollowerPair& p, int lane, EnvelopeFollower& follower)
     follower.StoreStates(r);
 }
 
+// Which lanes of a pair smooth falls rather than rises.
+enum class Falls { kNone, kBoth, kSustainLane };
+
 // Both stages of both followers for inputs x: the peak stage, then the
 // smoothing stage of ProcessSmoothRise or ProcessSmoothFall with its own
 // comparison.
+template <Falls kFalls>
 inline __m128d Step(FollowerPair& f, __m128d x)
 {
     // The peak stage is x < peak ? x + (peak - x) * peakCoef : x. With
@@ -105,8 +109,13 @@ inline __m128d Step(FollowerPair& f, __m128d x)
     x = _mm_max_pd(x, held);
     f.peakState = x;
     const __m128d smoothed = _mm_add_pd(_mm_mul_pd(x, f.complement), _mm_mul_pd(f.outputState, f.coef));
-    const __m128d takeSmoothed = _mm_xor_pd(_mm_cmpgt_pd(x, f.outputState), f.fallLanes);
-    f.outputState = Select(takeSmoothed, smoothed, x);
+    const __m128d rising = _mm_cmpgt_pd(x, f.outputState);
+    if constexpr (kFalls == Falls::kNone)
+        f.outputState = Select(rising, smoothed, x);
+    else if constexpr (kFalls == Falls::kBoth)
+        f.outputState = Select(rising, x, smoothed);
+    else
+        f.outputState = Select(_mm_xor_pd(rising, f.fallLanes), smoothed, x);
     return f.outputState;
 }
 
@@ -129,8 +138,9 @@ inline __m128d Lookup(const CurvePair& c, __m128d x)
     pos = _mm_and_pd(_mm_cmpge_pd(pos, _mm_setzero_pd()), pos);
     const __m128i index = _mm_cvttpd_epi32(pos);
     const __m128d fraction = _mm_sub_pd(pos, _mm_cvtepi32_pd(index));
-    const int32_t attackIndex = _mm_cvtsi128_si32(index);
-    const int32_t sustainIndex = _mm_cvtsi128_si32(_mm_shuffle_epi32(index, 1));
+    // Never negative: unsigned, so no sign extension for the addresses.
+    const uint32_t attackIndex = static_cast<uint32_t>(_mm_cvtsi128_si32(index));
+    const uint32_t sustainIndex = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 1)));
     const __m128d lower = _mm_loadh_pd(_mm_load_sd(c.attackTable + attackIndex), c.sustainTable + sustainIndex);
     const __m128d rise = _mm_loadh_pd(_mm_load_sd(c.attackRises + attackIndex), c.sustainRises + sustainIndex);
     return _mm_add_pd(lower, _mm_mul_pd(rise, fraction));
@@ -206,25 +216,6 @@ inline void Measure(const double* left, const double* right, int32_t count, __m1
     }
 }
 
-// Second pass: the followers, the only arithmetic carried from frame to
-// frame, and nothing else, so their chains run back to back.
-template <bool kDetect>
-inline void Follow(BlockRegisters& s, Chunk& c, int32_t frames)
-{
-    for (int32_t i = 0; i < frames; ++i) {
-        const __m128d main = Step(s.main, c.envelope[i]);
-        s.mainEnvelope = main;
-        if constexpr (kDetect) {
-            const __m128d slow = Step(s.slow, main);
-            // Attack: how far the envelope leads its slowly rising copy (0
-            // when the copy simply took it). Sustain: how far the envelope
-            // has fallen below its slowly falling copy.
-            const __m128d difference = _mm_sub_pd(_mm_move_sd(slow, main), _mm_shuffle_pd(slow, main, 0));
-            c.detected[i] = Step(s.diff, difference);
-        }
-    }
-}
-
 // l + gain * l (boost) or l - gain * l (cut) on both channels.
 template <Stage kStage>
 inline __m128d ApplyGain(__m128d gain, __m128d pair)
@@ -237,54 +228,99 @@ inline __m128d ApplyGain(__m128d gain, __m128d pair)
         return pair;
 }
 
-// Third pass: the look-ahead delay, the curves and the gains.
+// The look-ahead delay, the curves and the gains for one frame.
 template <Stage kAttack, Stage kSustain>
-inline void Shape(BlockRegisters& s, const Chunk& c, double* leftOut, double* rightOut, int32_t frames)
+inline void Shape(BlockRegisters& s, __m128d input, __m128d detected, double* leftOut, double* rightOut)
 {
-    // Boost fractions are scaled, cut fractions are not (times 1 is exact).
-    const __m128d boostScale = Lanes(kAttack == Stage::kBoost ? kAttackBoostScale : 1.0,
-                                     kSustain == Stage::kBoost ? kSustainBoostScale : 1.0);
-    for (int32_t i = 0; i < frames; ++i) {
-        // Both delay lines share one write position.
-        const int32_t at = s.writeIndex;
-        _mm_store_sd(s.delayLeft + at, c.input[i]);
-        _mm_storeh_pd(s.delayRight + at, c.input[i]);
-        s.writeIndex = at + 1 >= s.length ? 0 : at + 1;
-        __m128d out = _mm_loadh_pd(_mm_load_sd(s.delayLeft + s.writeIndex), s.delayRight + s.writeIndex);
+    // Both delay lines share one write position.
+    const int32_t at = s.writeIndex;
+    _mm_store_sd(s.delayLeft + at, input);
+    _mm_storeh_pd(s.delayRight + at, input);
+    s.writeIndex = at + 1 >= s.length ? 0 : at + 1;
+    __m128d out = _mm_loadh_pd(_mm_load_sd(s.delayLeft + s.writeIndex), s.delayRight + s.writeIndex);
 
-        if constexpr (kAttack != Stage::kOff || kSustain != Stage::kOff) {
-            const __m128d gains = _mm_mul_pd(Lookup(s.curves, c.detected[i]), boostScale);
-            out = ApplyGain<kAttack>(_mm_unpacklo_pd(gains, gains), out);
-            out = ApplyGain<kSustain>(_mm_unpackhi_pd(gains, gains), out);
-            s.gains = gains;
-            // gain > peak ? gain : peak, which is std::max(peak, gain).
-            s.peaks = _mm_max_pd(gains, s.peaks);
-        }
-        _mm_store_sd(leftOut + i, out);
-        _mm_storeh_pd(rightOut + i, out);
-        s.out = out;
+    if constexpr (kAttack != Stage::kOff || kSustain != Stage::kOff) {
+        // Boost fractions are scaled, cut fractions are not (times 1 is
+        // exact).
+        const __m128d boostScale = Lanes(kAttack == Stage::kBoost ? kAttackBoostScale : 1.0,
+                                         kSustain == Stage::kBoost ? kSustainBoostScale : 1.0);
+        const __m128d gains = _mm_mul_pd(Lookup(s.curves, detected), boostScale);
+        out = ApplyGain<kAttack>(_mm_unpacklo_pd(gains, gains), out);
+        out = ApplyGain<kSustain>(_mm_unpackhi_pd(gains, gains), out);
+        s.gains = gains;
+        // gain > peak ? gain : peak, which is std::max(peak, gain).
+        s.peaks = _mm_max_pd(gains, s.peaks);
     }
+    _mm_store_sd(leftOut, out);
+    _mm_storeh_pd(rightOut, out);
+    s.out = out;
+}
+
+// What one step of the pipeline below hands to the next.
+struct InFlight {
+    __m128d main;         // main follower output (both lanes)
+    __m128d differences;  // inputs of the two detectors
+    __m128d detected;     // outputs of the two detectors
+};
+
+// One iteration of the second pass. Within a frame every step waits for the
+// one before (main follower, slow copies, detectors, curves, gains), a chain
+// too long for a processor to overlap many frames of. So the pass is skewed:
+// iteration k runs the gains of frame k - 3, the detectors of frame k - 2,
+// the slow copies of frame k - 1 and the main follower of frame k, four
+// pieces of work that wait only on the iteration before. Every follower
+// still sees its frames in order. kEdges: the first and last three
+// iterations, where some steps have no frame yet or any more.
+template <Stage kAttack, Stage kSustain, bool kEdges>
+inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, int32_t frames,
+                    double* leftOut, double* rightOut)
+{
+    constexpr bool kDetect = kAttack != Stage::kOff || kSustain != Stage::kOff;
+    // Later steps first: each takes what the iteration before left.
+    if (!kEdges || k >= 3)
+        Shape<kAttack, kSustain>(s, c.input[k - 3], f.detected, leftOut + k - 3, rightOut + k - 3);
+    if constexpr (kDetect) {
+        if (!kEdges || (k >= 2 && k <= frames + 1))
+            f.detected = Step<Falls::kNone>(s.diff, f.differences);
+        if (!kEdges || (k >= 1 && k <= frames)) {
+            // Attack: how far the envelope leads its slowly rising copy (0
+            // when the copy simply took it). Sustain: how far the envelope
+            // has fallen below its slowly falling copy.
+            const __m128d slow = Step<Falls::kSustainLane>(s.slow, f.main);
+            f.differences = _mm_sub_pd(_mm_move_sd(slow, f.main), _mm_shuffle_pd(slow, f.main, 0));
+        }
+    }
+    if (!kEdges || k < frames)
+        f.main = Step<Falls::kBoth>(s.main, c.envelope[k]);
 }
 
 template <Stage kAttack, Stage kSustain>
 void RunBlock(BlockRegisters& io, const double* left, const double* right, double* leftOut,
               double* rightOut, int32_t frames)
 {
-    constexpr bool kDetect = kAttack != Stage::kOff || kSustain != Stage::kOff;
     // A private copy, so that the compiler may keep every field in a
     // register: the output stores cannot alias it.
     BlockRegisters s = io;
     Chunk chunk;
+    InFlight f{s.mainEnvelope, _mm_setzero_pd(), _mm_setzero_pd()};
     for (int32_t done = 0; done < frames; done += kChunkFrames) {
         const int32_t n = std::min(kChunkFrames, frames - done);
-        // Every input of the chunk is read before any of its outputs is
-        // written, so processing in place is safe.
+        // First pass. Every input of the chunk is read before any of its
+        // outputs is written, so processing in place is safe.
         for (int32_t i = 0; i < n; i += 2)
             Measure(left + done + i, right + done + i, std::min(2, n - i), s.noiseOffset, chunk.input + i, chunk.envelope + i);
         s.envelope = chunk.envelope[n - 1];
-        Follow<kDetect>(s, chunk, n);
-        Shape<kAttack, kSustain>(s, chunk, leftOut + done, rightOut + done, n);
+
+        // Second pass.
+        int32_t k = 0;
+        for (; k < std::min(n, 3); ++k)
+            Iterate<kAttack, kSustain, true>(s, chunk, f, k, n, leftOut + done, rightOut + done);
+        for (; k < n; ++k)
+            Iterate<kAttack, kSustain, false>(s, chunk, f, k, n, leftOut + done, rightOut + done);
+        for (; k < n + 3; ++k)
+            Iterate<kAttack, kSustain, true>(s, chunk, f, k, n, leftOut + done, rightOut + done);
     }
+    s.mainEnvelope = f.main;
     io = s;
 }
 
