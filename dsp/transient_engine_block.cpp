@@ -228,9 +228,24 @@ inline __m128d ApplyGain(__m128d gain, __m128d pair)
         return pair;
 }
 
-// The look-ahead delay, the curves and the gains for one frame.
+constexpr bool Detects(Stage attack, Stage sustain)
+{
+    return attack != Stage::kOff || sustain != Stage::kOff;
+}
+
+// The gain fractions in effect for detector outputs: the curves, scaled when
+// boosting (cut fractions are used as they are; times 1 is exact).
 template <Stage kAttack, Stage kSustain>
-inline void Shape(BlockRegisters& s, __m128d input, __m128d detected, double* leftOut, double* rightOut)
+inline __m128d Gains(const CurvePair& curves, __m128d detected)
+{
+    const __m128d boostScale = Lanes(kAttack == Stage::kBoost ? kAttackBoostScale : 1.0,
+                                     kSustain == Stage::kBoost ? kSustainBoostScale : 1.0);
+    return _mm_mul_pd(Lookup(curves, detected), boostScale);
+}
+
+// The look-ahead delay and the gains for one frame.
+template <Stage kAttack, Stage kSustain>
+inline void Shape(BlockRegisters& s, __m128d input, __m128d gains, double* leftOut, double* rightOut)
 {
     // Both delay lines share one write position.
     const int32_t at = s.writeIndex;
@@ -238,19 +253,8 @@ inline void Shape(BlockRegisters& s, __m128d input, __m128d detected, double* le
     _mm_storeh_pd(s.delayRight + at, input);
     s.writeIndex = at + 1 >= s.length ? 0 : at + 1;
     __m128d out = _mm_loadh_pd(_mm_load_sd(s.delayLeft + s.writeIndex), s.delayRight + s.writeIndex);
-
-    if constexpr (kAttack != Stage::kOff || kSustain != Stage::kOff) {
-        // Boost fractions are scaled, cut fractions are not (times 1 is
-        // exact).
-        const __m128d boostScale = Lanes(kAttack == Stage::kBoost ? kAttackBoostScale : 1.0,
-                                         kSustain == Stage::kBoost ? kSustainBoostScale : 1.0);
-        const __m128d gains = _mm_mul_pd(Lookup(s.curves, detected), boostScale);
-        out = ApplyGain<kAttack>(_mm_unpacklo_pd(gains, gains), out);
-        out = ApplyGain<kSustain>(_mm_unpackhi_pd(gains, gains), out);
-        s.gains = gains;
-        // gain > peak ? gain : peak, which is std::max(peak, gain).
-        s.peaks = _mm_max_pd(gains, s.peaks);
-    }
+    out = ApplyGain<kAttack>(_mm_unpacklo_pd(gains, gains), out);
+    out = ApplyGain<kSustain>(_mm_unpackhi_pd(gains, gains), out);
     _mm_store_sd(leftOut, out);
     _mm_storeh_pd(rightOut, out);
     s.out = out;
@@ -261,28 +265,44 @@ struct InFlight {
     __m128d main;         // main follower output (both lanes)
     __m128d differences;  // inputs of the two detectors
     __m128d detected;     // outputs of the two detectors
+    __m128d gains;        // gain fractions in effect
 };
+
+// How many iterations after its main follower step each later step of a
+// frame runs.
+constexpr int32_t kSlowLag = 1;
+constexpr int32_t kDetectLag = 2;
+constexpr int32_t kCurveLag = 3;
+constexpr int32_t kShapeLag = 4;
 
 // One iteration of the second pass. Within a frame every step waits for the
 // one before (main follower, slow copies, detectors, curves, gains), a chain
 // too long for a processor to overlap many frames of. So the pass is skewed:
-// iteration k runs the gains of frame k - 3, the detectors of frame k - 2,
-// the slow copies of frame k - 1 and the main follower of frame k, four
-// pieces of work that wait only on the iteration before. Every follower
-// still sees its frames in order. kEdges: the first and last three
+// iteration k runs the main follower of frame k, the slow copies of frame
+// k - 1, the detectors of frame k - 2, the curves of frame k - 3 and the
+// gains of frame k - 4, pieces of work that wait only on earlier iterations.
+// Every follower still sees its frames in order. kEdges: the first and last
 // iterations, where some steps have no frame yet or any more.
 template <Stage kAttack, Stage kSustain, bool kEdges>
 inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, int32_t frames,
                     double* leftOut, double* rightOut)
 {
-    constexpr bool kDetect = kAttack != Stage::kOff || kSustain != Stage::kOff;
+    auto runs = [k, frames](int32_t lag) { return !kEdges || (k >= lag && k - lag < frames); };
     // Later steps first: each takes what the iteration before left.
-    if (!kEdges || k >= 3)
-        Shape<kAttack, kSustain>(s, c.input[k - 3], f.detected, leftOut + k - 3, rightOut + k - 3);
-    if constexpr (kDetect) {
-        if (!kEdges || (k >= 2 && k <= frames + 1))
+    if (runs(kShapeLag)) {
+        const int32_t i = k - kShapeLag;
+        Shape<kAttack, kSustain>(s, c.input[i], f.gains, leftOut + i, rightOut + i);
+    }
+    if constexpr (Detects(kAttack, kSustain)) {
+        if (runs(kCurveLag)) {
+            f.gains = Gains<kAttack, kSustain>(s.curves, f.detected);
+            s.gains = f.gains;
+            // gain > peak ? gain : peak, which is std::max(peak, gain).
+            s.peaks = _mm_max_pd(f.gains, s.peaks);
+        }
+        if (runs(kDetectLag))
             f.detected = Step<Falls::kNone>(s.diff, f.differences);
-        if (!kEdges || (k >= 1 && k <= frames)) {
+        if (runs(kSlowLag)) {
             // Attack: how far the envelope leads its slowly rising copy (0
             // when the copy simply took it). Sustain: how far the envelope
             // has fallen below its slowly falling copy.
@@ -290,7 +310,7 @@ inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, i
             f.differences = _mm_sub_pd(_mm_move_sd(slow, f.main), _mm_shuffle_pd(slow, f.main, 0));
         }
     }
-    if (!kEdges || k < frames)
+    if (runs(0))
         f.main = Step<Falls::kBoth>(s.main, c.envelope[k]);
 }
 
@@ -302,7 +322,8 @@ void RunBlock(BlockRegisters& io, const double* left, const double* right, doubl
     // register: the output stores cannot alias it.
     BlockRegisters s = io;
     Chunk chunk;
-    InFlight f{s.mainEnvelope, _mm_setzero_pd(), _mm_setzero_pd()};
+    // Gains of a stage that is off are not applied, so 0 for both is right.
+    InFlight f{s.mainEnvelope, _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
     for (int32_t done = 0; done < frames; done += kChunkFrames) {
         const int32_t n = std::min(kChunkFrames, frames - done);
         // First pass. Every input of the chunk is read before any of its
@@ -313,11 +334,11 @@ void RunBlock(BlockRegisters& io, const double* left, const double* right, doubl
 
         // Second pass.
         int32_t k = 0;
-        for (; k < std::min(n, 3); ++k)
+        for (; k < std::min(n, kShapeLag); ++k)
             Iterate<kAttack, kSustain, true>(s, chunk, f, k, n, leftOut + done, rightOut + done);
         for (; k < n; ++k)
             Iterate<kAttack, kSustain, false>(s, chunk, f, k, n, leftOut + done, rightOut + done);
-        for (; k < n + 3; ++k)
+        for (; k < n + kShapeLag; ++k)
             Iterate<kAttack, kSustain, true>(s, chunk, f, k, n, leftOut + done, rightOut + done);
     }
     s.mainEnvelope = f.main;
