@@ -129,7 +129,14 @@ struct CurvePair {
     __m128d lastIndex;
 };
 
-inline __m128d Lookup(const CurvePair& c, __m128d x)
+// Where a lookup reads: the entries and the fraction between them.
+struct CurvePositions {
+    uint32_t attackIndex;
+    uint32_t sustainIndex;
+    __m128d fraction;
+};
+
+inline CurvePositions Locate(const CurvePair& c, __m128d x)
 {
     __m128d pos = _mm_mul_pd(x, c.scale);
     // last < pos ? last : pos, i.e. pos > last ? last : pos; NaN stays.
@@ -137,13 +144,17 @@ inline __m128d Lookup(const CurvePair& c, __m128d x)
     // pos >= 0 ? pos : 0; NaN fails and reads entry 0.
     pos = _mm_and_pd(_mm_cmpge_pd(pos, _mm_setzero_pd()), pos);
     const __m128i index = _mm_cvttpd_epi32(pos);
-    const __m128d fraction = _mm_sub_pd(pos, _mm_cvtepi32_pd(index));
     // Never negative: unsigned, so no sign extension for the addresses.
-    const uint32_t attackIndex = static_cast<uint32_t>(_mm_cvtsi128_si32(index));
-    const uint32_t sustainIndex = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 1)));
-    const __m128d lower = _mm_loadh_pd(_mm_load_sd(c.attackTable + attackIndex), c.sustainTable + sustainIndex);
-    const __m128d rise = _mm_loadh_pd(_mm_load_sd(c.attackRises + attackIndex), c.sustainRises + sustainIndex);
-    return _mm_add_pd(lower, _mm_mul_pd(rise, fraction));
+    return {static_cast<uint32_t>(_mm_cvtsi128_si32(index)),
+            static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 1))),
+            _mm_sub_pd(pos, _mm_cvtepi32_pd(index))};
+}
+
+inline __m128d Read(const CurvePair& c, const CurvePositions& at)
+{
+    const __m128d lower = _mm_loadh_pd(_mm_load_sd(c.attackTable + at.attackIndex), c.sustainTable + at.sustainIndex);
+    const __m128d rise = _mm_loadh_pd(_mm_load_sd(c.attackRises + at.attackIndex), c.sustainRises + at.sustainIndex);
+    return _mm_add_pd(lower, _mm_mul_pd(rise, at.fraction));
 }
 
 // What a stage does to the audio, fixed for a whole block. A stage that is
@@ -236,11 +247,11 @@ constexpr bool Detects(Stage attack, Stage sustain)
 // The gain fractions in effect for detector outputs: the curves, scaled when
 // boosting (cut fractions are used as they are; times 1 is exact).
 template <Stage kAttack, Stage kSustain>
-inline __m128d Gains(const CurvePair& curves, __m128d detected)
+inline __m128d Gains(const CurvePair& curves, const CurvePositions& at)
 {
     const __m128d boostScale = Lanes(kAttack == Stage::kBoost ? kAttackBoostScale : 1.0,
                                      kSustain == Stage::kBoost ? kSustainBoostScale : 1.0);
-    return _mm_mul_pd(Lookup(curves, detected), boostScale);
+    return _mm_mul_pd(Read(curves, at), boostScale);
 }
 
 // The look-ahead delay and the gains for one frame.
@@ -265,6 +276,7 @@ struct InFlight {
     __m128d main;         // main follower output (both lanes)
     __m128d differences;  // inputs of the two detectors
     __m128d detected;     // outputs of the two detectors
+    CurvePositions positions;  // where the curves are read for them
     __m128d gains;        // gain fractions in effect
 };
 
@@ -272,8 +284,9 @@ struct InFlight {
 // frame runs.
 constexpr int32_t kSlowLag = 1;
 constexpr int32_t kDetectLag = 2;
-constexpr int32_t kCurveLag = 3;
-constexpr int32_t kShapeLag = 4;
+constexpr int32_t kLocateLag = 3;
+constexpr int32_t kCurveLag = 4;
+constexpr int32_t kShapeLag = 5;
 
 // One iteration of the second pass. Within a frame every step waits for the
 // one before (main follower, slow copies, detectors, curves, gains), a chain
@@ -295,11 +308,13 @@ inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, i
     }
     if constexpr (Detects(kAttack, kSustain)) {
         if (runs(kCurveLag)) {
-            f.gains = Gains<kAttack, kSustain>(s.curves, f.detected);
+            f.gains = Gains<kAttack, kSustain>(s.curves, f.positions);
             s.gains = f.gains;
             // gain > peak ? gain : peak, which is std::max(peak, gain).
             s.peaks = _mm_max_pd(f.gains, s.peaks);
         }
+        if (runs(kLocateLag))
+            f.positions = Locate(s.curves, f.detected);
         if (runs(kDetectLag))
             f.detected = Step<Falls::kNone>(s.diff, f.differences);
         if (runs(kSlowLag)) {
@@ -323,7 +338,7 @@ void RunBlock(BlockRegisters& io, const double* left, const double* right, doubl
     BlockRegisters s = io;
     Chunk chunk;
     // Gains of a stage that is off are not applied, so 0 for both is right.
-    InFlight f{s.mainEnvelope, _mm_setzero_pd(), _mm_setzero_pd(), _mm_setzero_pd()};
+    InFlight f{s.mainEnvelope, _mm_setzero_pd(), _mm_setzero_pd(), {0, 0, _mm_setzero_pd()}, _mm_setzero_pd()};
     for (int32_t done = 0; done < frames; done += kChunkFrames) {
         const int32_t n = std::min(kChunkFrames, frames - done);
         // First pass. Every input of the chunk is read before any of its
