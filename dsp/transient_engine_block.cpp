@@ -94,20 +94,23 @@ void StoreLane(const FollowerPair& p, int lane, EnvelopeFollower& follower)
 // Which lanes of a pair smooth falls rather than rises.
 enum class Falls { kNone, kBoth, kSustainLane };
 
-// Both stages of both followers for inputs x: the peak stage, then the
-// smoothing stage of ProcessSmoothRise or ProcessSmoothFall with its own
-// comparison.
-template <Falls kFalls>
-inline __m128d Step(FollowerPair& f, __m128d x)
+// The peak stage of both followers for inputs x, x < peak ?
+// x + (peak - x) * peakCoef : x. With peakCoef in [0, 1] the held value lies
+// between x and the peak, so it is at least x when x < peak and at most x
+// otherwise: the larger of the two is the same number (x is never -0),
+// without a comparison and select on the state's chain.
+inline __m128d Peak(FollowerPair& f, __m128d x)
 {
-    // The peak stage is x < peak ? x + (peak - x) * peakCoef : x. With
-    // peakCoef in [0, 1] the held value lies between x and the peak, so it is
-    // at least x when x < peak and at most x otherwise: the larger of the
-    // two is the same number (x is never -0), without the comparison and
-    // select on the state's chain.
     const __m128d held = _mm_add_pd(x, _mm_mul_pd(_mm_sub_pd(f.peakState, x), f.peakCoef));
-    x = _mm_max_pd(x, held);
-    f.peakState = x;
+    f.peakState = _mm_max_pd(x, held);
+    return f.peakState;
+}
+
+// The smoothing stage of ProcessSmoothRise or ProcessSmoothFall, each with
+// its own comparison, for the peak stage's outputs x.
+template <Falls kFalls>
+inline __m128d Smooth(FollowerPair& f, __m128d x)
+{
     const __m128d smoothed = _mm_add_pd(_mm_mul_pd(x, f.complement), _mm_mul_pd(f.outputState, f.coef));
     const __m128d rising = _mm_cmpgt_pd(x, f.outputState);
     if constexpr (kFalls == Falls::kNone)
@@ -273,34 +276,42 @@ inline void Shape(BlockRegisters& s, __m128d input, __m128d gains, double* leftO
 
 // What one step of the pipeline below hands to the next.
 struct InFlight {
-    __m128d main;         // main follower output (both lanes)
-    __m128d differences;  // inputs of the two detectors
-    __m128d detected;     // outputs of the two detectors
+    __m128d mainPeak;          // main follower's peak stage output
+    __m128d main;              // main follower output (both lanes)
+    __m128d slowMain;          // the main output the slow copies follow
+    __m128d slowPeak;          // slow copies' peak stage outputs
+    __m128d differences;       // inputs of the two detectors
+    __m128d detectedPeak;      // detectors' peak stage outputs
+    __m128d detected;          // outputs of the two detectors
     CurvePositions positions;  // where the curves are read for them
-    __m128d gains;        // gain fractions in effect
+    __m128d gains;             // gain fractions in effect
 };
 
-// How many iterations after its main follower step each later step of a
-// frame runs.
-constexpr int32_t kSlowLag = 1;
-constexpr int32_t kDetectLag = 2;
-constexpr int32_t kLocateLag = 3;
-constexpr int32_t kCurveLag = 4;
-constexpr int32_t kShapeLag = 5;
+// How many iterations after its first step each later step of a frame runs.
+enum Lag : int32_t {
+    kMainPeakLag,
+    kMainLag,
+    kSlowPeakLag,
+    kSlowLag,
+    kDetectPeakLag,
+    kDetectLag,
+    kLocateLag,
+    kCurveLag,
+    kShapeLag,
+};
 
 // One iteration of the second pass. Within a frame every step waits for the
 // one before (main follower, slow copies, detectors, curves, gains), a chain
 // too long for a processor to overlap many frames of. So the pass is skewed:
-// iteration k runs the main follower of frame k, the slow copies of frame
-// k - 1, the detectors of frame k - 2, the curves of frame k - 3 and the
-// gains of frame k - 4, pieces of work that wait only on earlier iterations.
-// Every follower still sees its frames in order. kEdges: the first and last
-// iterations, where some steps have no frame yet or any more.
+// iteration k runs the first step of frame k, the second of frame k - 1, and
+// so on, pieces of work that wait only on earlier iterations. Every follower
+// still sees its frames in order. kEdges: the first and last iterations of a
+// chunk, where some steps have no frame yet or any more.
 template <Stage kAttack, Stage kSustain, bool kEdges>
 inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, int32_t frames,
                     double* leftOut, double* rightOut)
 {
-    auto runs = [k, frames](int32_t lag) { return !kEdges || (k >= lag && k - lag < frames); };
+    auto runs = [k, frames](Lag lag) { return !kEdges || (k >= lag && k - lag < frames); };
     // Later steps first: each takes what the iteration before left.
     if (runs(kShapeLag)) {
         const int32_t i = k - kShapeLag;
@@ -316,17 +327,25 @@ inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, i
         if (runs(kLocateLag))
             f.positions = Locate(s.curves, f.detected);
         if (runs(kDetectLag))
-            f.detected = Step<Falls::kNone>(s.diff, f.differences);
+            f.detected = Smooth<Falls::kNone>(s.diff, f.detectedPeak);
+        if (runs(kDetectPeakLag))
+            f.detectedPeak = Peak(s.diff, f.differences);
         if (runs(kSlowLag)) {
             // Attack: how far the envelope leads its slowly rising copy (0
             // when the copy simply took it). Sustain: how far the envelope
             // has fallen below its slowly falling copy.
-            const __m128d slow = Step<Falls::kSustainLane>(s.slow, f.main);
-            f.differences = _mm_sub_pd(_mm_move_sd(slow, f.main), _mm_shuffle_pd(slow, f.main, 0));
+            const __m128d slow = Smooth<Falls::kSustainLane>(s.slow, f.slowPeak);
+            f.differences = _mm_sub_pd(_mm_move_sd(slow, f.slowMain), _mm_shuffle_pd(slow, f.slowMain, 0));
+        }
+        if (runs(kSlowPeakLag)) {
+            f.slowMain = f.main;
+            f.slowPeak = Peak(s.slow, f.main);
         }
     }
-    if (runs(0))
-        f.main = Step<Falls::kBoth>(s.main, c.envelope[k]);
+    if (runs(kMainLag))
+        f.main = Smooth<Falls::kBoth>(s.main, f.mainPeak);
+    if (runs(kMainPeakLag))
+        f.mainPeak = Peak(s.main, c.envelope[k]);
 }
 
 template <Stage kAttack, Stage kSustain>
@@ -338,7 +357,8 @@ void RunBlock(BlockRegisters& io, const double* left, const double* right, doubl
     BlockRegisters s = io;
     Chunk chunk;
     // Gains of a stage that is off are not applied, so 0 for both is right.
-    InFlight f{s.mainEnvelope, _mm_setzero_pd(), _mm_setzero_pd(), {0, 0, _mm_setzero_pd()}, _mm_setzero_pd()};
+    const __m128d zero = _mm_setzero_pd();
+    InFlight f{zero, s.mainEnvelope, zero, zero, zero, zero, zero, {0, 0, zero}, zero};
     for (int32_t done = 0; done < frames; done += kChunkFrames) {
         const int32_t n = std::min(kChunkFrames, frames - done);
         // First pass. Every input of the chunk is read before any of its
@@ -349,7 +369,7 @@ void RunBlock(BlockRegisters& io, const double* left, const double* right, doubl
 
         // Second pass.
         int32_t k = 0;
-        for (; k < std::min(n, kShapeLag); ++k)
+        for (; k < std::min<int32_t>(n, kShapeLag); ++k)
             Iterate<kAttack, kSustain, true>(s, chunk, f, k, n, leftOut + done, rightOut + done);
         for (; k < n; ++k)
             Iterate<kAttack, kSustain, false>(s, chunk, f, k, n, leftOut + done, rightOut + done);
