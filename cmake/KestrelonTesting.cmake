@@ -27,6 +27,16 @@ function(kestrelon_add_gtest name)
     list(APPEND labels windows)
   endif()
   set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT 600)
+  if("concurrency" IN_LIST T_LABELS)
+    kestrelon_concurrency_target(${name})
+  endif()
+endfunction()
+
+# kestrelon_concurrency_target(target...): the ThreadSanitizer tree builds only
+# these (through the target concurrency_tests) instead of every test program.
+# Tests labelled concurrency that run other programs name those programs here.
+function(kestrelon_concurrency_target)
+  set_property(GLOBAL APPEND PROPERTY KESTRELON_CONCURRENCY_TARGETS ${ARGN})
 endfunction()
 
 # kestrelon_add_benchmark(name SOURCES ... [LIBS ...])
