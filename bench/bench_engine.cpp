@@ -1,8 +1,10 @@
-// Cost of TransientEngine::Process per stereo frame with both stages on, on
-// music-like material and on the long silence after a hit, where the
-// followers decay into subnormal numbers unless the processor flushes them.
+// Cost of the engine per stereo frame with both stages on, frame by frame
+// (Process) and in blocks (ProcessBlock), on music-like material and on the
+// long silence after a hit, where the followers decay into subnormal numbers
+// unless the processor flushes them.
 #include "dsp/transient_engine.h"
 
+#include <time.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
@@ -70,34 +72,48 @@ void SetFrameCounters(benchmark::State& state, double frames)
     state.SetItemsProcessed(static_cast<int64_t>(frames));
 }
 
+// The two ways the effect can drive the engine.
+enum Path { kPerFrame = 0, kBlock = 1 };
+
+constexpr size_t kBlockFrames = 512;
+
+// What the effect does with the engine for a stretch of audio in 512-frame
+// blocks: a noise offset per block, the processed frames into the output
+// buffers and the peaks of the two gain changes for the meters.
+void RunBlocks(TransientEngine& engine, Path path, const double* left, const double* right, double* outLeft,
+               double* outRight, size_t frames, double noiseOffset, TransientEngine::GainPeaks& peaks)
+{
+    for (size_t start = 0; start < frames; start += kBlockFrames) {
+        const size_t n = std::min(kBlockFrames, frames - start);
+        engine.SetNoiseOffset(noiseOffset);
+        if (path == kBlock) {
+            engine.ProcessBlock(left + start, right + start, outLeft + start, outRight + start,
+                                static_cast<int32_t>(n), peaks);
+            continue;
+        }
+        for (size_t i = start; i < start + n; ++i) {
+            engine.Process(left[i], right[i]);
+            outLeft[i] = engine.outLeft;
+            outRight[i] = engine.outRight;
+            peaks.attack = std::max(peaks.attack, engine.attackGainChange);
+            peaks.sustain = std::max(peaks.sustain, engine.sustainGainChange);
+        }
+    }
+}
+
+void Consume(std::vector<double>& outLeft, std::vector<double>& outRight, TransientEngine::GainPeaks& peaks)
+{
+    benchmark::DoNotOptimize(outLeft.data());
+    benchmark::DoNotOptimize(outRight.data());
+    benchmark::DoNotOptimize(peaks);
+    benchmark::ClobberMemory();
+}
+
+// Four seconds of music, frame by frame (Process) or in blocks
+// (ProcessBlock).
 void BM_EngineMusic(benchmark::State& state)
 {
-    const Signal music = MakeMusic(static_cast<size_t>(kRate * 4));
-    const size_t frames = music.left.size();
-    std::vector<double> outLeft(frames), outRight(frames);
-    auto engine = MakeEngine();
-    double total = 0.0;
-    for (auto _ : state) {
-        for (size_t i = 0; i < frames; ++i) {
-            if (i % 512 == 0)
-                engine->SetNoiseOffset(5e-10);
-            engine->Process(music.left[i], music.right[i]);
-            outLeft[i] = engine->outLeft;
-            outRight[i] = engine->outRight;
-        }
-        benchmark::DoNotOptimize(outLeft.data());
-        benchmark::DoNotOptimize(outRight.data());
-        benchmark::ClobberMemory();
-        total += static_cast<double>(frames);
-    }
-    SetFrameCounters(state, total);
-}
-BENCHMARK(BM_EngineMusic)->Unit(benchmark::kMillisecond);
-
-// The same material through ProcessBlock in the effect's 512-frame blocks,
-// with the effect's peak tracking of the two gain changes.
-void BM_EngineMusicBlock(benchmark::State& state)
-{
+    const Path path = static_cast<Path>(state.range(0));
     const Signal music = MakeMusic(static_cast<size_t>(kRate * 4));
     const size_t frames = music.left.size();
     std::vector<double> outLeft(frames), outRight(frames);
@@ -105,20 +121,14 @@ void BM_EngineMusicBlock(benchmark::State& state)
     TransientEngine::GainPeaks peaks;
     double total = 0.0;
     for (auto _ : state) {
-        for (size_t i = 0; i < frames; i += 512) {
-            const int32_t n = static_cast<int32_t>(std::min<size_t>(512, frames - i));
-            engine->SetNoiseOffset(5e-10);
-            engine->ProcessBlock(&music.left[i], &music.right[i], &outLeft[i], &outRight[i], n, peaks);
-        }
-        benchmark::DoNotOptimize(outLeft.data());
-        benchmark::DoNotOptimize(outRight.data());
-        benchmark::DoNotOptimize(peaks);
-        benchmark::ClobberMemory();
+        RunBlocks(*engine, path, music.left.data(), music.right.data(), outLeft.data(), outRight.data(), frames,
+                  5e-10, peaks);
+        Consume(outLeft, outRight, peaks);
         total += static_cast<double>(frames);
     }
     SetFrameCounters(state, total);
 }
-BENCHMARK(BM_EngineMusicBlock)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineMusic)->ArgName("block")->Arg(kPerFrame)->Arg(kBlock)->Unit(benchmark::kMillisecond);
 
 // A loud hit, then silence with no noise offset. 150 s of silence are run
 // before timing so that every follower (the slowest falls with a 200 ms peak
@@ -127,39 +137,78 @@ BENCHMARK(BM_EngineMusicBlock)->Unit(benchmark::kMillisecond);
 void BM_EngineDecayingSilence(benchmark::State& state)
 {
     const bool flush = state.range(0) != 0;
+    const Path path = static_cast<Path>(state.range(1));
     const unsigned savedCsr = _mm_getcsr();
     if (flush)
         _mm_setcsr(savedCsr | kFlushToZero | kDenormalsAreZero);
 
     auto engine = MakeEngine();
-    engine->SetNoiseOffset(0.0);
+    TransientEngine::GainPeaks peaks;
     const Signal hit = MakeMusic(static_cast<size_t>(kRate * 0.1));
-    for (size_t i = 0; i < hit.left.size(); ++i)
-        engine->Process(hit.left[i], hit.right[i]);
-    for (size_t i = 0; i < static_cast<size_t>(kRate * 150); ++i)
-        engine->Process(0.0, 0.0);
+    const size_t frames = static_cast<size_t>(kRate);
+    const std::vector<double> silence(frames, 0.0);
+    std::vector<double> outLeft(frames), outRight(frames);
+    RunBlocks(*engine, path, hit.left.data(), hit.right.data(), outLeft.data(), outRight.data(), hit.left.size(),
+              0.0, peaks);
+    for (int second = 0; second < 150; ++second)
+        RunBlocks(*engine, path, silence.data(), silence.data(), outLeft.data(), outRight.data(), frames, 0.0, peaks);
     const bool subnormal = std::fpclassify(engine->GetMainEnvelope()) == FP_SUBNORMAL;
 
-    const size_t block = static_cast<size_t>(kRate);
-    std::vector<double> outLeft(block), outRight(block);
     double total = 0.0;
     for (auto _ : state) {
-        for (size_t i = 0; i < block; ++i) {
-            engine->Process(0.0, 0.0);
-            outLeft[i] = engine->outLeft;
-            outRight[i] = engine->outRight;
-        }
-        benchmark::DoNotOptimize(outLeft.data());
-        benchmark::DoNotOptimize(outRight.data());
-        benchmark::ClobberMemory();
-        total += static_cast<double>(block);
+        RunBlocks(*engine, path, silence.data(), silence.data(), outLeft.data(), outRight.data(), frames, 0.0, peaks);
+        Consume(outLeft, outRight, peaks);
+        total += static_cast<double>(frames);
     }
     _mm_setcsr(savedCsr);
     SetFrameCounters(state, total);
     // 1 when the detector really was running on subnormal numbers.
     state.counters["subnormal"] = subnormal ? 1.0 : 0.0;
 }
-BENCHMARK(BM_EngineDecayingSilence)->ArgName("ftz_daz")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineDecayingSilence)
+    ->ArgNames({"ftz_daz", "block"})
+    ->ArgsProduct({{0, 1}, {kPerFrame, kBlock}})
+    ->Unit(benchmark::kMillisecond);
+
+double ThreadCpuNanoseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e9 + t.tv_nsec;
+}
+
+// Both paths on the same music, alternately within every iteration, so that
+// a machine shared with other work loads both alike: the per-frame and block
+// CPU times per frame and their ratio.
+void BM_EngineBlockSpeedup(benchmark::State& state)
+{
+    const Signal music = MakeMusic(static_cast<size_t>(kRate * 4));
+    const size_t frames = music.left.size();
+    std::vector<double> outLeft(frames), outRight(frames);
+    auto perFrame = MakeEngine();
+    auto block = MakeEngine();
+    TransientEngine::GainPeaks peaks;
+    double perFrameNs = 0.0;
+    double blockNs = 0.0;
+    for (auto _ : state) {
+        const double t0 = ThreadCpuNanoseconds();
+        RunBlocks(*perFrame, kPerFrame, music.left.data(), music.right.data(), outLeft.data(), outRight.data(),
+                  frames, 5e-10, peaks);
+        Consume(outLeft, outRight, peaks);
+        const double t1 = ThreadCpuNanoseconds();
+        RunBlocks(*block, kBlock, music.left.data(), music.right.data(), outLeft.data(), outRight.data(), frames,
+                  5e-10, peaks);
+        Consume(outLeft, outRight, peaks);
+        const double t2 = ThreadCpuNanoseconds();
+        perFrameNs += t1 - t0;
+        blockNs += t2 - t1;
+    }
+    const double count = static_cast<double>(state.iterations()) * static_cast<double>(frames);
+    state.counters["frame_ns"] = perFrameNs / count;
+    state.counters["block_ns"] = blockNs / count;
+    state.counters["speedup"] = perFrameNs / blockNs;
+}
+BENCHMARK(BM_EngineBlockSpeedup)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
