@@ -17,6 +17,16 @@ bool ParseInt(const std::string& text, int& out) {
   return true;
 }
 
+bool ParseSeed(const std::string& text, unsigned long long& out) {
+  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0') return false;
+  out = v;
+  return true;
+}
+
 bool ParseNumber(const std::string& text, double& out) {
   if (text.empty()) return false;
   char* end = nullptr;
@@ -71,6 +81,7 @@ const CommandShape kShapes[] = {
     {"synth-drums", Command::SynthDrums, 1, false, "--rate --seconds"},
     {"stats", Command::Stats, 1, true, ""},
     {"plot-data", Command::PlotData, 3, false, ""},
+    {"torture", Command::Torture, 1, false, "--seed --quick"},
 };
 
 bool Accepts(const CommandShape& shape, const std::string& option) {
@@ -114,12 +125,18 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
       return false;
     }
     out.seconds = s;
+  } else if (name == "--seed") {
+    if (!ParseSeed(value, out.seed)) {
+      error = "--seed needs a whole number from 0 to 18446744073709551615 (got \"" + value + "\")";
+      return false;
+    }
   }
   return true;
 }
 
 bool TakesValue(const std::string& option) {
-  return option != "--double" && option != "--no-latency-compensation" && option != "--float";
+  return option != "--double" && option != "--no-latency-compensation" && option != "--float" &&
+         option != "--quick";
 }
 
 }  // namespace
@@ -149,7 +166,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     if (shape) break;
   }
   if (!shape) {
-    error = "unknown command '" + args[0] + "' (info, render, preset save, preset load, synth-drums, stats, plot-data)";
+    error = "unknown command '" + args[0] + "' (info, render, preset save, preset load, synth-drums, stats, plot-data, torture)";
     return false;
   }
 
@@ -178,6 +195,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
       if (name == "--double") cl.doublePrecision = true;
       if (name == "--no-latency-compensation") cl.compensateLatency = false;
       if (name == "--float") cl.floatOutput = true;
+      if (name == "--quick") cl.quick = true;
       continue;
     }
     if (!hasInline && !walker.TakeValue(value)) {
@@ -200,6 +218,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 case Command::SynthDrums: return std::string("vsthost synth-drums OUT.wav");
                 case Command::Stats: return std::string("vsthost stats FILE...");
                 case Command::PlotData: return std::string("vsthost plot-data IN RENDERED DATA.txt");
+                case Command::Torture: return std::string("vsthost torture PLUGIN [--seed N] [--quick]");
                 default: return std::string("vsthost help");
               }
             }();
@@ -208,6 +227,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
 
   switch (cl.command) {
     case Command::Info:
+    case Command::Torture:
       cl.plugin = positionals[0];
       break;
     case Command::Render:
@@ -257,7 +277,10 @@ const char* UsageText() {
          "  stats FILE...\n"
          "      peak, RMS and crest factor of each file\n"
          "  plot-data IN RENDERED DATA.txt\n"
-         "      waveform envelopes and gain change in dB over time, for gnuplot\n";
+         "      waveform envelopes and gain change in dB over time, for gnuplot\n"
+         "  torture PLUGIN [--seed N] [--quick]\n"
+         "      drives the effect the way careless hosts do (lifecycles, odd rates and\n"
+         "      blocks, threads, state, bad input); prints a summary, fails on any fault\n";
 }
 
 }  // namespace vsthost

@@ -8,7 +8,7 @@
 
 namespace vsthost {
 
-enum class Command { Help, Info, Render, PresetSave, PresetLoad, SynthDrums, Stats, PlotData };
+enum class Command { Help, Info, Render, PresetSave, PresetLoad, SynthDrums, Stats, PlotData, Torture };
 
 // One --set NAME=TEXT: the parameter's name and the text a user would type.
 struct ParamSetting {
@@ -30,6 +30,8 @@ struct CommandLine {
   bool doublePrecision = false;
   bool compensateLatency = true;
   bool floatOutput = false;
+  unsigned long long seed = 1;        // torture
+  bool quick = false;                 // torture
 };
 
 constexpr int kMaxBlockSize = 65536;

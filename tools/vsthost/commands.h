@@ -22,5 +22,6 @@ int RunPresetLoad(const CommandLine& cl);
 int RunSynthDrums(const CommandLine& cl);
 int RunStats(const CommandLine& cl);
 int RunPlotData(const CommandLine& cl);
+int RunTorture(const CommandLine& cl);
 
 }  // namespace vsthost

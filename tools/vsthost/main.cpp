@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     case Command::SynthDrums: return RunSynthDrums(cl);
     case Command::Stats: return RunStats(cl);
     case Command::PlotData: return RunPlotData(cl);
+    case Command::Torture: return RunTorture(cl);
   }
   return kExitUsage;
 }

@@ -221,6 +221,11 @@ void PluginInstance::ProcessFloat(float** inputs, float** outputs, int frames) {
   samplePosition_ += frames;
 }
 
+void PluginInstance::ProcessFloatAdding(float** inputs, float** outputs, int frames) {
+  if (effect_->process) effect_->process(effect_, inputs, outputs, frames);
+  samplePosition_ += frames;
+}
+
 void PluginInstance::ProcessDouble(double** inputs, double** outputs, int frames) {
   effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
   samplePosition_ += frames;

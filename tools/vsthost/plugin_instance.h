@@ -71,6 +71,8 @@ class PluginInstance {
   // One block; the pointer arrays hold numInputs and numOutputs channels.
   void ProcessFloat(float** inputs, float** outputs, int frames);
   void ProcessDouble(double** inputs, double** outputs, int frames);
+  // The accumulating single-precision call, which adds into the outputs.
+  void ProcessFloatAdding(float** inputs, float** outputs, int frames);
 
   // Where the host's transport stands, reported to the effect on request.
   void SetOfflineRender(bool offline) { offline_ = offline; }
