@@ -4,12 +4,12 @@
 // specialised loop per combination of stage settings.
 //
 // Each frame of Process is one long chain of dependent steps (square root,
-// then the main follower, the slow copies, the detectors, the curves, the
-// gains), so a processor can overlap only a few frames of it. The block loop
-// therefore takes a block in chunks and each chunk in three passes: the
-// detector values of every frame (no state, two frames at a time), then the
-// followers (the only arithmetic carried from frame to frame), then the
-// curves, the gains and the delay. And where Process runs two followers of
+// main follower, slow copies, detectors, curves, gains), so a processor can
+// overlap only a few frames of it. The block loop takes a block in chunks
+// and each chunk in two passes: first the detector values of every frame
+// (nothing carried from frame to frame, two frames at a time), then
+// everything else in a skewed loop whose iterations each advance several
+// frames by one step (see Iterate). And where Process runs two followers of
 // the same shape one after the other, the loop runs them side by side in the
 // two lanes of an SSE2 register (part of every x86-64 processor), lane 0 for
 // the attack stage and lane 1 for the sustain stage. Every lane does the
@@ -189,15 +189,14 @@ struct BlockRegisters {
     __m128d peaks;
 };
 
-// Frames per chunk: the passes' scratch stays small and in the first-level
-// cache, and each pass is long enough to run at full speed.
+// Frames per chunk: the scratch (4 KB on the stack) stays in the first-level
+// cache, and the skewed loop's start and end are a small share of it.
 constexpr int32_t kChunkFrames = 128;
 
-// What the passes hand on, one pair per frame.
+// What the first pass hands to the second, one pair per frame.
 struct Chunk {
     __m128d input[kChunkFrames];     // left, right, non-finite samples made 0
     __m128d envelope[kChunkFrames];  // the detector value in both lanes
-    __m128d detected[kChunkFrames];  // attack and sustain detector outputs
 };
 
 // First pass: the input pairs and the detector values, two frames at a time
@@ -415,8 +414,8 @@ void TransientEngine::ProcessBlock(const double* left, const double* right, doub
     // the envelope passes unchanged, as ProcessRiseLead assumes). Anything
     // else runs frame by frame.
     const EnvelopeFollower::Registers attackSlow = attackSlowFollower.Load();
-    const bool signed_ = (!attackOn || attackSign != 0) && (!sustainOn || sustainSign != 0);
-    if (!signed_ || attackSlow.peakCoef != 0.0) [[unlikely]] {
+    const bool boostOrCut = (!attackOn || attackSign != 0) && (!sustainOn || sustainSign != 0);
+    if (!boostOrCut || attackSlow.peakCoef != 0.0) [[unlikely]] {
         for (int32_t i = 0; i < frames; ++i) {
             Process(left[i], right[i]);
             leftOut[i] = outLeft;
