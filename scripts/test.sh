@@ -51,6 +51,17 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_suite asan --test-dir "$root/build/asan" -j "$jobs"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_optional_suite tsan --test-dir "$root/build/tsan" -L concurrency
+# Fuzzing: each parser of outside data for a bounded time with a fixed seed.
+say "testing: fuzz"
+if "$root/scripts/fuzz.sh" "${KESTRELON_FUZZ_SECONDS:-60}" 2>&1 | tee "$root/build/test-fuzz.log"; then
+  summary+=("fuzz: every target ran clean")
+else
+  summary+=("fuzz: FAILED (see build/test-fuzz.log)")
+  failed_runs=$((failed_runs + 1))
+fi
+# The fuzz tree's own regression run of every checked-in input.
+run_optional_suite fuzz-corpus --test-dir "$root/build/fuzz" -L fuzz
+
 # One shared virtual display and wine prefix for every Windows test program.
 "$root/scripts/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
 xvfb-run -a bash -c "source '$root/scripts/lib.sh'; ctest --output-on-failure --test-dir '$root/build/windows' -j 2 2>&1" \
