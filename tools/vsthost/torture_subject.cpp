@@ -319,8 +319,12 @@ bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double
       const double v = buffers.Out(c, i);
       if (!std::isfinite(v) || (limit > 0.0 && std::fabs(v) > bound)) {
         char text[96];
-        std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9g%s", c, i, v,
-                      std::isfinite(v) ? " (beyond the clip level)" : "");
+        if (std::isnan(v))
+          std::snprintf(text, sizeof text, ": output channel %d frame %d is not a number", c, i);
+        else if (std::isinf(v))
+          std::snprintf(text, sizeof text, ": output channel %d frame %d is infinite", c, i);
+        else
+          std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f, beyond the clip level", c, i, v);
         tally_.Fail(where + text);
         return false;
       }
