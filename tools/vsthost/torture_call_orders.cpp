@@ -1,7 +1,8 @@
 // Call orders seen in real hosts that a plug-in author rarely tries: settings
 // before the effect is opened, effOpen twice, the rate announced only after
-// resuming, suspend and resume as a flush, and buffers shared by input and
-// output. Each is compared with an instance driven the careful way.
+// resuming, suspend and resume as a flush, buffers shared by input and output,
+// a mono track. Where it can be, each is compared with an instance driven the
+// careful way.
 #include <cmath>
 #include <memory>
 #include <string>
@@ -154,6 +155,29 @@ void InPlaceBuffers(const Options& options, Tally& tally, Rng& rng) {
   }
 }
 
+// A mono track: one input and one output buffer, and pointer arrays only that
+// long. Whatever the effect does with its second channel, it may not reach
+// for a second host buffer.
+void MonoLayout(const Options& options, Tally& tally, Rng& rng) {
+  auto s = Subject::Load(options, tally);
+  if (!s) return;
+  s->Open();
+  s->SetRate(44100.0);
+  s->SetBlock(kBlock);
+  if (!s->RequestMono()) return;  // a stereo-only effect is never handed a mono track
+  s->Resume();
+  s->SetValues(RandomValues(rng, s->Params()));
+  const double limit = s->ClipLimit();
+  const Signal in = Music(rng, 1, 8 * kBlock, 44100.0);
+  HostBuffers buffers(1, 1, 2 * kBlock);
+  for (int b = 0; b < 12; ++b) {
+    const Path path = kAllPaths[b % 3];
+    const int frames = b % 4 == 3 ? 2 * kBlock : rng.Between(0, kBlock);
+    buffers.Load(path, in, rng.Below(6 * kBlock), frames);
+    s->ProcessChecked(path, buffers, frames, limit, "mono layout");
+  }
+}
+
 }  // namespace
 
 void RunCallOrders(const Options& options, Tally& tally) {
@@ -169,6 +193,8 @@ void RunCallOrders(const Options& options, Tally& tally) {
   SuspendResumeFlush(options, tally, rng);
   tally.SetContext("the plug-in crashed on in-place buffers");
   InPlaceBuffers(options, tally, rng);
+  tally.SetContext("the plug-in crashed on a mono layout");
+  MonoLayout(options, tally, rng);
 }
 
 }  // namespace vsthost::torture

@@ -87,6 +87,11 @@ class Subject {
   void SetBlock(int frames) { Dispatch(vst2::effSetBlockSize, 0, frames); }
   void Resume();
   void Suspend();
+  // Asks for one input and one output; false when the effect refuses.
+  bool RequestMono() {
+    tally_.Calls();
+    return plugin_->RequestMonoLayout();
+  }
   // What a careful host does before the first block.
   void Start(double rate, int block);
 
