@@ -1,7 +1,7 @@
 // Three host threads on one instance, as in a DAW: the audio thread
 // processes, an automation thread moves a parameter at every block, and the
-// user-interface thread reads display strings and saves and restores state
-// while audio runs.
+// user-interface thread reads display strings, saves and restores state and
+// changes the sample rate and block size while audio runs.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -67,7 +67,8 @@ void AutomationThread(Subject& s, Shared& shared, Rng rng, int clip) {
   }
 }
 
-// User-interface thread: display strings, state saved and restored.
+// User-interface thread: display strings, program names, state saved and
+// restored, and now and then new audio settings.
 void InterfaceThread(Subject& s, Shared& shared, Rng rng, const std::vector<std::uint8_t>& startProgram,
                      const std::vector<std::uint8_t>& startBank) {
   std::vector<std::uint8_t> program = startProgram, bank = startBank;
@@ -82,6 +83,25 @@ void InterfaceThread(Subject& s, Shared& shared, Rng rng, const std::vector<std:
     lastRound = shared.blocksDone.load();
     for (int i = 0; i < s.Params(); ++i) {
       if (s.Display(i).empty()) s.tally().Fail("parameter " + std::to_string(i) + " shows an empty display text");
+      char label[256] = {};
+      s.Dispatch(vst2::effGetParamLabel, i, 0, label);
+    }
+    // The program list, as a host's preset menu reads and renames it.
+    char name[256] = {};
+    s.Dispatch(vst2::effGetProgramNameIndexed, 0, 0, name);
+    s.Dispatch(vst2::effGetProgramName, 0, 0, name);
+    if (rng.Chance(0.1)) {
+      char newName[] = "Torture";
+      s.Dispatch(vst2::effSetProgramName, 0, 0, newName);
+      s.Dispatch(vst2::effSetProgram, 0, 0);
+    }
+    // The user changes the audio settings, and this host does not wait for
+    // the audio thread to stop before it tells the effect.
+    if (rng.Chance(0.02)) {
+      s.Suspend();
+      s.SetRate(rng.Chance(0.5) ? 44100.0 : 48000.0);
+      s.SetBlock(rng.Between(32, 2 * kBlock));
+      s.Resume();
     }
     if (program.empty()) continue;  // an effect without chunks: texts only
     if (rng.Chance(0.5)) program = s.Chunk(true);
