@@ -7,7 +7,8 @@
 
 namespace {
 
-// The host answers nothing: these tests look at the effect alone.
+// Any thread, no lock. The host answers nothing: these tests look at the
+// effect alone.
 vst2::VstIntPtr VSTCALLBACK QuietHost(vst2::AEffect*, vst2::VstInt32, vst2::VstInt32, vst2::VstIntPtr, void*, float)
 {
     return 0;

@@ -113,6 +113,7 @@ void Run(Frail* f, In** inputs, Out** outputs, int frames, bool adding)
     }
 }
 
+// Any host thread; takes the lock (effClose, the host's last call, does not).
 VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float)
 {
     Frail* f = Self(e);
@@ -204,12 +205,14 @@ VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, Vs
     }
 }
 
+// Audio thread; takes the lock.
 void VSTCALLBACK ProcessAdding(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
     Run(Self(e), in, out, frames, true);
 }
 
+// Audio thread; takes the lock.
 void VSTCALLBACK ProcessReplacing(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -220,6 +223,7 @@ void VSTCALLBACK ProcessReplacing(AEffect* e, float** in, float** out, VstInt32 
 #endif
 }
 
+// Audio thread; takes the lock.
 void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -230,12 +234,14 @@ void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 f
 #endif
 }
 
+// Any host thread; takes the lock.
 float VSTCALLBACK GetParameter(AEffect* e, VstInt32 index)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
     return index >= 0 && index < kNumParams ? Self(e)->params[index] : 0.0f;
 }
 
+// Any host thread; takes the lock.
 void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -244,6 +250,7 @@ void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 
 }  // namespace
 
+// Host's loading thread.
 FRAIL_EXPORT AEffect* VSTPluginMain(audioMasterCallback)
 {
     Frail* f = new Frail();
