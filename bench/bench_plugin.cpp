@@ -9,36 +9,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_host.h"
 #include "dsp/transient_engine.h"
 #include "plugin/float_mode.h"
-#include "plugin/plugin_export.h"
 
 namespace {
 
-constexpr float kRate = 44100.0f;
-constexpr int kBlock = 512;
+using bench::kBlock;
+using bench::kRate;
+using bench::OpenEffect;
+
 constexpr int kSignalFrames = 44100 * 4;
-
-vst2::VstIntPtr VSTCALLBACK Host(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float)
-{
-    return opcode == vst2::audioMasterVersion ? 2400 : 0;
-}
-
-// What a host does before the first block: open, rate, block size, resume,
-// then Attack +5 (boost) and Sustain -5 (cut) typed in as a user would.
-vst2::AEffect* OpenEffect()
-{
-    vst2::AEffect* fx = VSTPluginMain(Host);
-    fx->dispatcher(fx, vst2::effOpen, 0, 0, nullptr, 0);
-    fx->dispatcher(fx, vst2::effSetSampleRate, 0, 0, nullptr, kRate);
-    fx->dispatcher(fx, vst2::effSetBlockSize, 0, kBlock, nullptr, 0);
-    fx->dispatcher(fx, vst2::effMainsChanged, 0, 1, nullptr, 0);
-    char attack[] = "5";
-    char sustain[] = "-5";
-    fx->dispatcher(fx, vst2::effString2Parameter, 0, 0, attack, 0);
-    fx->dispatcher(fx, vst2::effString2Parameter, 1, 0, sustain, 0);
-    return fx;
-}
 
 // Drum-like material: a kick every half second, noisy hats between, a tone.
 template <typename Sample>

@@ -11,33 +11,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include "plugin/plugin_export.h"
+#include "bench/bench_host.h"
 
 namespace {
 
-constexpr float kRate = 44100.0f;
-constexpr int kBlock = 512;
+using bench::kBlock;
+using bench::kRate;
+using bench::OpenEffect;
+
 constexpr int kSignalFrames = 44100 * 2;
-
-vst2::VstIntPtr VSTCALLBACK Host(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float)
-{
-    return opcode == vst2::audioMasterVersion ? 2400 : 0;
-}
-
-// Open and resumed, Attack +5 and Sustain -5, so every stage of the engine runs.
-vst2::AEffect* OpenEffect()
-{
-    vst2::AEffect* fx = VSTPluginMain(Host);
-    fx->dispatcher(fx, vst2::effOpen, 0, 0, nullptr, 0);
-    fx->dispatcher(fx, vst2::effSetSampleRate, 0, 0, nullptr, kRate);
-    fx->dispatcher(fx, vst2::effSetBlockSize, 0, kBlock, nullptr, 0);
-    fx->dispatcher(fx, vst2::effMainsChanged, 0, 1, nullptr, 0);
-    char attack[] = "5";
-    char sustain[] = "-5";
-    fx->dispatcher(fx, vst2::effString2Parameter, 0, 0, attack, 0);
-    fx->dispatcher(fx, vst2::effString2Parameter, 1, 0, sustain, 0);
-    return fx;
-}
 
 enum class Input { kMusic, kSubnormal, kNaN, kInfinity };
 
