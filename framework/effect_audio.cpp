@@ -56,8 +56,12 @@ void IEffectBase::SetInputConnected(int index, bool connected)  // UI thread, mu
         return;
     InputChannel& channel = inputChannels[static_cast<std::size_t>(index)];
     channel.connected = connected;
-    if (!connected)
+    if (!connected) {
+        // An input taken out of use reads silence, not the last block the
+        // host gave it, which would go on driving the detector.
+        std::fill(channel.scratch.begin(), channel.scratch.end(), 0.0);
         RebindToScratch(channel);
+    }
 }
 
 void IEffectBase::SetOutputConnected(int index, bool connected)  // UI thread, mutex held

@@ -323,7 +323,7 @@ vst2::VstIntPtr IEffectVST::SetSpeakerArrangement(const vst2::VstSpeakerArrangem
             if (i < n)
                 SetInputConnected(i, true);
             else
-                DisconnectInput(i);
+                SetInputConnected(i, false);
         }
     }
     if (outputs) {

@@ -79,16 +79,6 @@ void IEffectVST::UpdateChannelCounts()
     DescribeArrangement(outputArrangement, OutputChannelCount());
 }
 
-// UI thread, mutex held.
-void IEffectVST::DisconnectInput(int index)
-{
-    SetInputConnected(index, false);
-    if (index >= 0 && index < InputChannelCount()) {
-        std::vector<double>& scratch = inputChannels[static_cast<std::size_t>(index)].scratch;
-        std::fill(scratch.begin(), scratch.end(), 0.0);
-    }
-}
-
 // UI thread, inside construction.
 void IEffectVST::AttachEditor(IGraphics* newEditor)
 {

@@ -57,9 +57,6 @@ private:
     const vst2::VstTimeInfo* HostTime(vst2::VstInt32 wantedFlags);
     void ProcessEmptyCall();
     void UpdateChannelCounts();
-    // Takes an input out of use. It then reads as silence, not as the last
-    // block it was given.
-    void DisconnectInput(int index);
 
     // Dispatcher requests that do more than read a field.
     vst2::VstIntPtr GetChunk(int index, void* ptr);

@@ -39,7 +39,7 @@ void IEffectVST::ApplyHostQuirks()
     quirksApplied = true;
     if (NeedsChannelQuirk(IdentifyHost())) {
         for (int i = 2; i < InputChannelCount(); ++i)
-            DisconnectInput(i);
+            SetInputConnected(i, false);
         if (OutputChannelCount() > 2)
             for (int i = 2; i < OutputChannelCount(); ++i)
                 SetOutputConnected(i, true);
