@@ -304,7 +304,7 @@ void PutDouble(Bytes& b, double v)
 
 // ---- PNG files ----
 
-struct PngSpec {
+struct PngShape {
     int width;
     int height;
     int colourType;
@@ -321,7 +321,7 @@ void AppendToVector(png_structp png, png_bytep data, png_size_t length)
 
 void FlushNothing(png_structp) {}
 
-Bytes EncodePng(const PngSpec& spec)
+Bytes EncodePng(const PngShape& shape)
 {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -331,24 +331,24 @@ Bytes EncodePng(const PngSpec& spec)
         return {};
     }
     png_set_write_fn(png, &out, AppendToVector, FlushNothing);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-                 spec.bitDepth, spec.colourType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(shape.width), static_cast<png_uint_32>(shape.height),
+                 shape.bitDepth, shape.colourType, shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     int channels = 1;
-    switch (spec.colourType) {
+    switch (shape.colourType) {
     case PNG_COLOR_TYPE_RGB: channels = 3; break;
     case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
     case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
     default: break;
     }
-    if (spec.colourType == PNG_COLOR_TYPE_PALETTE) {
+    if (shape.colourType == PNG_COLOR_TYPE_PALETTE) {
         png_color palette[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {20, 40, 250}};
         png_set_PLTE(png, info, palette, 4);
-        if (spec.transparency) {
+        if (shape.transparency) {
             png_byte alpha[3] = {0, 128, 255};
             png_set_tRNS(png, info, alpha, 3, nullptr);
         }
-    } else if (spec.transparency) {
+    } else if (shape.transparency) {
         png_color_16 key{};
         key.gray = 1;
         key.red = 10;
@@ -361,12 +361,12 @@ Bytes EncodePng(const PngSpec& spec)
     png_set_text(png, info, &text, 1);
     png_write_info(png, info);
 
-    const int bitsPerRow = spec.width * channels * spec.bitDepth;
+    const int bitsPerRow = shape.width * channels * shape.bitDepth;
     const std::size_t rowBytes = static_cast<std::size_t>((bitsPerRow + 7) / 8);
-    std::vector<Bytes> rows(static_cast<std::size_t>(spec.height), Bytes(rowBytes));
+    std::vector<Bytes> rows(static_cast<std::size_t>(shape.height), Bytes(rowBytes));
     // Any byte is a valid run of 1-, 2- or 4-bit palette indices into four
     // entries; 8-bit indices are masked into them.
-    const std::uint8_t mask = spec.colourType == PNG_COLOR_TYPE_PALETTE && spec.bitDepth == 8 ? 3 : 0xFF;
+    const std::uint8_t mask = shape.colourType == PNG_COLOR_TYPE_PALETTE && shape.bitDepth == 8 ? 3 : 0xFF;
     std::vector<png_bytep> rowPointers;
     for (std::size_t y = 0; y < rows.size(); ++y) {
         for (std::size_t i = 0; i < rowBytes; ++i)
