@@ -43,7 +43,7 @@ std::unique_ptr<SoundReader> SoundReader::Open(const std::string& path, std::str
   reader->file_ = OpenSoundFile(path, SFM_READ, &reader->info_);
   if (!reader->file_) {
     error = path + " is not an audio file this tool can read (" + sf_strerror(nullptr) +
-            "); WAV, AIFF and FLAC are";
+            "); use WAV, AIFF, FLAC or another format libsndfile reads";
     return nullptr;
   }
   if (reader->info_.channels < 1 || reader->info_.samplerate < 1) {
