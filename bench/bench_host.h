@@ -2,6 +2,10 @@
 // its entry point and record, at the rate and block size they all use.
 #pragma once
 
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
 #include "framework/vst2_abi.h"
 
 namespace bench {
@@ -13,5 +17,21 @@ constexpr int kBlock = 512;
 // then Attack +5 (boost) and Sustain -5 (cut) typed in as a user would, so
 // every stage of the engine runs.
 vst2::AEffect* OpenEffect();
+
+// One kBlock-frame replacing call, float or double, reading the stereo
+// material from frame pos and writing into out; kept from being optimised away.
+template <typename Sample>
+void ProcessBlock(vst2::AEffect* fx, std::vector<std::vector<Sample>>& in, int pos,
+                  std::vector<std::vector<Sample>>& out)
+{
+    Sample* ins[2] = {in[0].data() + pos, in[1].data() + pos};
+    Sample* outs[2] = {out[0].data(), out[1].data()};
+    if constexpr (sizeof(Sample) == sizeof(float))
+        fx->processReplacing(fx, ins, outs, kBlock);
+    else
+        fx->processDoubleReplacing(fx, ins, outs, kBlock);
+    benchmark::DoNotOptimize(out[0].data());
+    benchmark::ClobberMemory();
+}
 
 }  // namespace bench

@@ -56,14 +56,7 @@ void ProcessBlocks(benchmark::State& state)
     std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kBlock));
     int pos = 0;
     for (auto _ : state) {
-        Sample* ins[2] = {in[0].data() + pos, in[1].data() + pos};
-        Sample* outs[2] = {out[0].data(), out[1].data()};
-        if constexpr (sizeof(Sample) == sizeof(float))
-            fx->processReplacing(fx, ins, outs, kBlock);
-        else
-            fx->processDoubleReplacing(fx, ins, outs, kBlock);
-        benchmark::DoNotOptimize(out[0].data());
-        benchmark::ClobberMemory();
+        bench::ProcessBlock(fx, in, pos, out);
         pos += kBlock;
         if (pos + kBlock > kSignalFrames)
             pos = 0;

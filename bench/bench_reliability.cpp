@@ -49,19 +49,6 @@ std::vector<std::vector<Sample>> Signal(Input kind)
     return s;
 }
 
-template <typename Sample>
-void Call(vst2::AEffect* fx, std::vector<std::vector<Sample>>& in, int pos, std::vector<std::vector<Sample>>& out)
-{
-    Sample* ins[2] = {in[0].data() + pos, in[1].data() + pos};
-    Sample* outs[2] = {out[0].data(), out[1].data()};
-    if constexpr (sizeof(Sample) == sizeof(float))
-        fx->processReplacing(fx, ins, outs, kBlock);
-    else
-        fx->processDoubleReplacing(fx, ins, outs, kBlock);
-    benchmark::DoNotOptimize(out[0].data());
-    benchmark::ClobberMemory();
-}
-
 // The iteration time is that of the hostile block; "vs_music" is its total
 // time over that of the music blocks played alternately.
 template <typename Sample>
@@ -76,9 +63,9 @@ void HostileAgainstMusic(benchmark::State& state, Input kind)
     int pos = 0;
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
-        Call(reference, music, pos, out);
+        bench::ProcessBlock(reference, music, pos, out);
         const auto t1 = std::chrono::steady_clock::now();
-        Call(fx, hostile, pos, out);
+        bench::ProcessBlock(fx, hostile, pos, out);
         const auto t2 = std::chrono::steady_clock::now();
         musicSeconds += std::chrono::duration<double>(t1 - t0).count();
         const double seconds = std::chrono::duration<double>(t2 - t1).count();
