@@ -5,7 +5,7 @@
 # (FLAC, Ogg, Opus, MPEG) are left out so nothing but system DLLs is needed.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-source "$root/scripts/deb-src.sh"
+source "$root/scripts/debian-source.sh"
 
 prefix=$root/build/cache/mingw
 built() { [ -f "$prefix/lib/libsndfile.a" ] && [ -f "$prefix/include/sndfile.h" ]; }
@@ -19,28 +19,12 @@ flock 9
 built && exit 0
 
 command -v x86_64-w64-mingw32-gcc-posix >/dev/null || die "mingw-w64 is missing: run scripts/setup.sh first"
-ensure_deb_src
-work=$root/build/cache/src/libsndfile
-rm -rf "$work" && mkdir -p "$work"
-say "fetching Debian's libsndfile source package"
-fetch_source libsndfile "$work"
-src=$(find "$work" -maxdepth 1 -mindepth 1 -type d -name 'libsndfile*' | head -n1)
-[ -n "$src" ] || die "libsndfile source folder not found in $work"
-
-say "cross-building libsndfile for Windows"
 # The clipping probes are run-time checks; x86-64 clips neither way, which is
 # what they would find under wine, so they are answered here instead of run.
-cmake -S "$src" -B "$work/build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+cross_build_source libsndfile 'libsndfile*' "$root/build/cache/src/libsndfile" "$prefix" \
   -DBUILD_SHARED_LIBS=OFF -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF \
   -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DBUILD_REGTEST=OFF \
   -DENABLE_CPACK=OFF -DENABLE_PACKAGE_CONFIG=ON -DINSTALL_PKGCONFIG_MODULE=ON \
-  -DCPU_CLIPS_POSITIVE=0 -DCPU_CLIPS_NEGATIVE=0 \
-  -DCMAKE_CROSSCOMPILING_EMULATOR= >"$work/configure.log" 2>&1 \
-  || die "configuring libsndfile failed; see $work/configure.log"
-cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 \
-  || die "building libsndfile failed; see $work/build.log"
-cmake --install "$work/build" >/dev/null
+  -DCPU_CLIPS_POSITIVE=0 -DCPU_CLIPS_NEGATIVE=0
 [ -f "$prefix/lib/libsndfile.a" ] || die "libsndfile cross-build did not produce libsndfile.a"
 say "libsndfile for Windows is in $prefix"

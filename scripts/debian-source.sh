@@ -1,3 +1,5 @@
+# Debian source packages cross-built for Windows (libpng, libsndfile).
+
 # ensure_deb_src: makes sure apt knows Debian's source packages (for apt-get source).
 ensure_deb_src() {
   if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
@@ -24,4 +26,28 @@ fetch_source() {
     rm -rf "${dir:?}"/*
   done
   die "apt-get source $pkg failed for every listed version"
+}
+
+# cross_build_source PACKAGE FOLDER-GLOB WORK PREFIX [CMAKE-ARGS...]: unpacks
+# Debian's source package into WORK, then configures it with the project's
+# mingw-w64 toolchain, builds it and installs it into PREFIX.
+cross_build_source() {
+  local pkg=$1 glob=$2 work=$3 prefix=$4 src
+  shift 4
+  ensure_deb_src
+  rm -rf "$work" && mkdir -p "$work"
+  say "fetching Debian's $pkg source package"
+  fetch_source "$pkg" "$work"
+  src=$(find "$work" -maxdepth 1 -mindepth 1 -type d -name "$glob" | head -n1)
+  [ -n "$src" ] || die "$pkg source folder not found in $work"
+
+  say "cross-building $pkg for Windows"
+  cmake -S "$src" -B "$work/build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR= "$@" >"$work/configure.log" 2>&1 \
+    || die "configuring $pkg failed; see $work/configure.log"
+  cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 \
+    || die "building $pkg failed; see $work/build.log"
+  cmake --install "$work/build" >/dev/null
 }
