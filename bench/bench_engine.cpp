@@ -55,7 +55,8 @@ Signal MakeMusic(size_t frames)
         const double kick = std::sin(2.0 * kPi * (50.0 + 80.0 * env) * since / kRate) * env;
         const double snare = (i / beat) % 2 ? noise * env * 0.5 : 0.0;
         const double hat = noise * std::exp(-static_cast<double>(i % (beat / 2)) / (kRate * 0.005)) * 0.15;
-        const double tone = 0.2 * std::sin(2.0 * kPi * 196.0 * t) + 0.1 * std::sin(2.0 * kPi * 293.7 * t * (1.0 + 0.001 * std::sin(t)));
+        const double tone =
+            0.2 * std::sin(2.0 * kPi * 196.0 * t) + 0.1 * std::sin(2.0 * kPi * 293.7 * t * (1.0 + 0.001 * std::sin(t)));
         s.left[i] = 0.6 * kick + snare + hat + tone;
         s.right[i] = 0.6 * kick + 0.8 * snare - hat + 0.9 * tone;
     }
@@ -87,8 +88,8 @@ void RunBlocks(TransientEngine& engine, Path path, const double* left, const dou
         const size_t n = std::min(kBlockFrames, frames - start);
         engine.SetNoiseOffset(noiseOffset);
         if (path == kBlock) {
-            engine.ProcessBlock(left + start, right + start, outLeft + start, outRight + start,
-                                static_cast<int32_t>(n), peaks);
+            engine.ProcessBlock(left + start, right + start, outLeft + start, outRight + start, static_cast<int32_t>(n),
+                                peaks);
             continue;
         }
         for (size_t i = start; i < start + n; ++i) {
@@ -121,8 +122,8 @@ void BM_EngineMusic(benchmark::State& state)
     TransientEngine::GainPeaks peaks;
     double total = 0.0;
     for (auto _ : state) {
-        RunBlocks(*engine, path, music.left.data(), music.right.data(), outLeft.data(), outRight.data(), frames,
-                  5e-10, peaks);
+        RunBlocks(*engine, path, music.left.data(), music.right.data(), outLeft.data(), outRight.data(), frames, 5e-10,
+                  peaks);
         Consume(outLeft, outRight, peaks);
         total += static_cast<double>(frames);
     }
@@ -148,8 +149,8 @@ void BM_EngineDecayingSilence(benchmark::State& state)
     const size_t frames = static_cast<size_t>(kRate);
     const std::vector<double> silence(frames, 0.0);
     std::vector<double> outLeft(frames), outRight(frames);
-    RunBlocks(*engine, path, hit.left.data(), hit.right.data(), outLeft.data(), outRight.data(), hit.left.size(),
-              0.0, peaks);
+    RunBlocks(*engine, path, hit.left.data(), hit.right.data(), outLeft.data(), outRight.data(), hit.left.size(), 0.0,
+              peaks);
     for (int second = 0; second < 150; ++second)
         RunBlocks(*engine, path, silence.data(), silence.data(), outLeft.data(), outRight.data(), frames, 0.0, peaks);
     const bool subnormal = std::fpclassify(engine->GetMainEnvelope()) == FP_SUBNORMAL;
@@ -192,12 +193,12 @@ void BM_EngineBlockSpeedup(benchmark::State& state)
     double blockNs = 0.0;
     for (auto _ : state) {
         const double t0 = ThreadCpuNanoseconds();
-        RunBlocks(*perFrame, kPerFrame, music.left.data(), music.right.data(), outLeft.data(), outRight.data(),
-                  frames, 5e-10, peaks);
+        RunBlocks(*perFrame, kPerFrame, music.left.data(), music.right.data(), outLeft.data(), outRight.data(), frames,
+                  5e-10, peaks);
         Consume(outLeft, outRight, peaks);
         const double t1 = ThreadCpuNanoseconds();
-        RunBlocks(*block, kBlock, music.left.data(), music.right.data(), outLeft.data(), outRight.data(), frames,
-                  5e-10, peaks);
+        RunBlocks(*block, kBlock, music.left.data(), music.right.data(), outLeft.data(), outRight.data(), frames, 5e-10,
+                  peaks);
         Consume(outLeft, outRight, peaks);
         const double t2 = ThreadCpuNanoseconds();
         perFrameNs += t1 - t0;

@@ -32,8 +32,8 @@ std::vector<std::vector<Sample>> Music()
         const int hat = i % 5512;
         noise = noise * 1664525u + 1013904223u;
         const double n = static_cast<double>(noise >> 8) / 16777216.0 - 0.5;
-        const double v = 0.8 * std::exp(-kick / 2000.0) * std::sin(kick * 0.01) +
-                         0.2 * std::exp(-hat / 300.0) * n + 0.05 * std::sin(i * 0.031);
+        const double v = 0.8 * std::exp(-kick / 2000.0) * std::sin(kick * 0.01) + 0.2 * std::exp(-hat / 300.0) * n +
+                         0.05 * std::sin(i * 0.031);
         s[0][static_cast<std::size_t>(i)] = static_cast<Sample>(v);
         s[1][static_cast<std::size_t>(i)] = static_cast<Sample>(0.9 * v - 0.1 * n * std::exp(-hat / 300.0));
     }
@@ -44,7 +44,8 @@ void SetCounters(benchmark::State& state)
 {
     const double frames = static_cast<double>(state.iterations()) * kBlock;
     state.SetItemsProcessed(static_cast<int64_t>(frames));
-    state.counters["s_per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["s_per_frame"] =
+        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["x_realtime"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
 }
 

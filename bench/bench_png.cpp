@@ -19,7 +19,7 @@ constexpr int kFrames = 101;
 constexpr double kPi = 3.14159265358979;
 
 struct Rgba {
-    double r, g, b, a; // 0..255 colour, 0..1 alpha
+    double r, g, b, a;  // 0..255 colour, 0..1 alpha
 };
 
 // Straight-alpha "over" of one layer onto what is below.
@@ -28,7 +28,9 @@ Rgba Over(Rgba below, Rgba layer)
     const double a = layer.a + below.a * (1.0 - layer.a);
     if (a <= 0.0)
         return {0, 0, 0, 0};
-    const auto mix = [&](double top, double bottom) { return (top * layer.a + bottom * below.a * (1.0 - layer.a)) / a; };
+    const auto mix = [&](double top, double bottom) {
+        return (top * layer.a + bottom * below.a * (1.0 - layer.a)) / a;
+    };
     return {mix(layer.r, below.r), mix(layer.g, below.g), mix(layer.b, below.b), a};
 }
 
@@ -66,9 +68,9 @@ PngTestImage MakeStrip(Rgba (*pixel)(int frame, double dx, double dy, std::uint3
 Rgba KnobFramePixel(int frame, double dx, double dy, std::uint32_t&)
 {
     Rgba p{0, 0, 0, 0};
-    const double value = (frame - (kFrames - 1) / 2.0) / ((kFrames - 1) / 2.0); // -1..1
+    const double value = (frame - (kFrames - 1) / 2.0) / ((kFrames - 1) / 2.0);  // -1..1
     const double distance = std::hypot(dx, dy);
-    const double angle = std::atan2(dx, -dy); // 0 at the top, positive to the right
+    const double angle = std::atan2(dx, -dy);  // 0 at the top, positive to the right
     const double reach = value * 0.75 * kPi;
     const bool onArc = value < 0 ? (angle <= 0 && angle >= reach) : (angle >= 0 && angle <= reach);
     if (onArc)
@@ -95,7 +97,8 @@ Rgba TexturedFramePixel(int frame, double dx, double dy, std::uint32_t& random)
     Rgba p{0, 0, 0, std::clamp((radius + 8.0 - std::hypot(dx - 3.0, dy - 5.0)) / 10.0, 0.0, 1.0) * 0.45};
     const double coverage = std::clamp(radius + 0.5 - distance, 0.0, 1.0);
     if (coverage > 0) {
-        double shade = std::clamp((0.55 - 0.35 * (dx + dy) / (2.0 * radius) + 0.1 * std::cos(distance / 4.0)) * 200.0 + grain, 0.0, 255.0);
+        double shade = std::clamp(
+            (0.55 - 0.35 * (dx + dy) / (2.0 * radius) + 0.1 * std::cos(distance / 4.0)) * 200.0 + grain, 0.0, 255.0);
         const double along = dx * px + dy * py;
         if (along > 10 && along < radius - 6)
             shade += (235.0 - shade) * Band(dx * py - dy * px, 2.0);
@@ -121,7 +124,7 @@ void DecodeStrip(benchmark::State& state, const std::vector<std::uint8_t>& file)
     }
     state.counters["file_kB"] = static_cast<double>(file.size()) / 1000.0;
     state.counters["Mpixel/s"] = benchmark::Counter(static_cast<double>(kFrameSize) * kFrameSize * kFrames / 1e6,
-                                                   benchmark::Counter::kIsIterationInvariantRate);
+                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_DecodeKnobStrip(benchmark::State& state)
@@ -138,6 +141,6 @@ void BM_DecodeTexturedStrip(benchmark::State& state)
 }
 BENCHMARK(BM_DecodeTexturedStrip)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -25,9 +25,11 @@ void PaintPicture(RasterMemBitmap& bitmap)
             const double dy = (y % 121) - 60.0;
             const double edge = 55.0 - std::sqrt(dx * dx + dy * dy);
             int alpha = edge >= 2.0 ? 255 : (edge <= -2.0 ? 0 : static_cast<int>((edge + 2.0) * 63.75));
-            if (y > 400 && y < 440) alpha = 60 + x % 120;
+            if (y > 400 && y < 440)
+                alpha = 60 + x % 120;
             const RasterPixel colour = static_cast<RasterPixel>((x * 3) & 255) << 16 |
-                                       static_cast<RasterPixel>((y * 5) & 255) << 8 | static_cast<RasterPixel>((x + y) & 255);
+                                       static_cast<RasterPixel>((y * 5) & 255) << 8 |
+                                       static_cast<RasterPixel>((x + y) & 255);
             row[x] = static_cast<RasterPixel>(alpha) << 24 | colour;
         }
     }
@@ -39,7 +41,8 @@ void PaintNoise(RasterMemBitmap& bitmap)
     std::mt19937 random(1);
     for (std::int32_t y = 0; y < kHeight; ++y) {
         RasterPixel* row = bitmap.PixelData() + static_cast<std::ptrdiff_t>(y) * bitmap.RowStride();
-        for (std::int32_t x = 0; x < kWidth; ++x) row[x] = random();
+        for (std::int32_t x = 0; x < kWidth; ++x)
+            row[x] = random();
     }
 }
 
@@ -72,8 +75,14 @@ void BlitSourceAlpha(benchmark::State& state, bool noise)
     SetRate(state, std::int64_t{kWidth} * kHeight);
 }
 
-void BM_BlitSourceAlphaPicture(benchmark::State& state) { BlitSourceAlpha(state, false); }
-void BM_BlitSourceAlphaNoise(benchmark::State& state) { BlitSourceAlpha(state, true); }
+void BM_BlitSourceAlphaPicture(benchmark::State& state)
+{
+    BlitSourceAlpha(state, false);
+}
+void BM_BlitSourceAlphaNoise(benchmark::State& state)
+{
+    BlitSourceAlpha(state, true);
+}
 BENCHMARK(BM_BlitSourceAlphaPicture)->Arg(100)->Arg(50);
 BENCHMARK(BM_BlitSourceAlphaNoise)->Arg(100)->Arg(50);
 
@@ -131,6 +140,6 @@ void BM_DrawLine(benchmark::State& state)
 }
 BENCHMARK(BM_DrawLine)->Arg(100)->Arg(50)->Arg(30);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -38,10 +38,17 @@ std::vector<std::vector<Sample>> Signal(Input kind)
         const double music = 0.8 * std::exp(-kick / 2000.0) * std::sin(kick * 0.01) + 0.1 * n;
         Sample v = static_cast<Sample>(music);
         switch (kind) {
-        case Input::kMusic: break;
-        case Input::kSubnormal: v = static_cast<Sample>(music * 0.9) * smallest; break;
-        case Input::kNaN: v = std::numeric_limits<Sample>::quiet_NaN(); break;
-        case Input::kInfinity: v = (i & 1 ? 1 : -1) * std::numeric_limits<Sample>::infinity(); break;
+        case Input::kMusic:
+            break;
+        case Input::kSubnormal:
+            v = static_cast<Sample>(music * 0.9) * smallest;
+            break;
+        case Input::kNaN:
+            v = std::numeric_limits<Sample>::quiet_NaN();
+            break;
+        case Input::kInfinity:
+            v = (i & 1 ? 1 : -1) * std::numeric_limits<Sample>::infinity();
+            break;
         }
         s[0][static_cast<std::size_t>(i)] = v;
         s[1][static_cast<std::size_t>(i)] = v;
@@ -82,10 +89,22 @@ void HostileAgainstMusic(benchmark::State& state, Input kind)
     reference->dispatcher(reference, vst2::effClose, 0, 0, nullptr, 0);
 }
 
-void BM_FloatSubnormalInput(benchmark::State& state) { HostileAgainstMusic<float>(state, Input::kSubnormal); }
-void BM_DoubleSubnormalInput(benchmark::State& state) { HostileAgainstMusic<double>(state, Input::kSubnormal); }
-void BM_FloatNaNInput(benchmark::State& state) { HostileAgainstMusic<float>(state, Input::kNaN); }
-void BM_DoubleInfiniteInput(benchmark::State& state) { HostileAgainstMusic<double>(state, Input::kInfinity); }
+void BM_FloatSubnormalInput(benchmark::State& state)
+{
+    HostileAgainstMusic<float>(state, Input::kSubnormal);
+}
+void BM_DoubleSubnormalInput(benchmark::State& state)
+{
+    HostileAgainstMusic<double>(state, Input::kSubnormal);
+}
+void BM_FloatNaNInput(benchmark::State& state)
+{
+    HostileAgainstMusic<float>(state, Input::kNaN);
+}
+void BM_DoubleInfiniteInput(benchmark::State& state)
+{
+    HostileAgainstMusic<double>(state, Input::kInfinity);
+}
 
 }  // namespace
 

@@ -1,7 +1,6 @@
 #include "dsp/lookup_table.h"
 
-LUT::LUT(int32_t entryCount)
-    : count(entryCount < 1 ? 1 : entryCount)
+LUT::LUT(int32_t entryCount) : count(entryCount < 1 ? 1 : entryCount)
 {
     // Value-initialised: a lookup before the first Build reads zeros, not
     // garbage. If the second allocation fails the first is released.

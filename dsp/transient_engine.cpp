@@ -6,10 +6,8 @@
 
 using namespace engine_arithmetic;
 
-TransientEngine::TransientEngine()
-    : attackCurve(kCurveEntries), sustainCurve(kCurveEntries)
-{
-}
+TransientEngine::TransientEngine() : attackCurve(kCurveEntries), sustainCurve(kCurveEntries)
+{}
 
 // Audio or UI thread (the effect's reset), plug-in mutex held.
 void TransientEngine::SetSampleRate(double rate)

@@ -54,8 +54,8 @@ public:
     // or not its stage is on; the caller keeps or drops it. An output may be
     // the same array as either input (in-place processing), but must not
     // overlap one otherwise. frames <= 0 does nothing.
-    void ProcessBlock(const double* left, const double* right, double* leftOut, double* rightOut,
-                      int32_t frames, GainPeaks& peaks);
+    void ProcessBlock(const double* left, const double* right, double* leftOut, double* rightOut, int32_t frames,
+                      GainPeaks& peaks);
 
     // amount > 0 enables the stage (it is also the curve's exponent);
     // sign +1 boosts, -1 cuts. Rebuilds the 10000-entry curve.

@@ -195,14 +195,14 @@ constexpr int32_t kChunkFrames = 128;
 
 // What the first pass hands to the second, one pair per frame.
 struct Chunk {
-    __m128d input[kChunkFrames];     // left, right, non-finite samples made 0
+    __m128d input[kChunkFrames];  // left, right, non-finite samples made 0
     __m128d envelope[kChunkFrames];  // the detector value in both lanes
 };
 
 // First pass: the input pairs and the detector values, two frames at a time
 // (nothing here is carried from frame to frame). count is 1 or 2.
-inline void Measure(const double* left, const double* right, int32_t count, __m128d noiseOffset,
-                    __m128d* input, __m128d* envelope)
+inline void Measure(const double* left, const double* right, int32_t count, __m128d noiseOffset, __m128d* input,
+                    __m128d* envelope)
 {
     const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
     const __m128d largest = _mm_set1_pd(kLargestFinite);
@@ -251,8 +251,8 @@ constexpr bool Detects(Stage attack, Stage sustain)
 template <Stage kAttack, Stage kSustain>
 inline __m128d Gains(const CurvePair& curves, const CurvePositions& at)
 {
-    const __m128d boostScale = Lanes(kAttack == Stage::kBoost ? kAttackBoostScale : 1.0,
-                                     kSustain == Stage::kBoost ? kSustainBoostScale : 1.0);
+    const __m128d boostScale =
+        Lanes(kAttack == Stage::kBoost ? kAttackBoostScale : 1.0, kSustain == Stage::kBoost ? kSustainBoostScale : 1.0);
     return _mm_mul_pd(Read(curves, at), boostScale);
 }
 
@@ -275,15 +275,15 @@ inline void Shape(BlockRegisters& s, __m128d input, __m128d gains, double* leftO
 
 // What one step of the pipeline below hands to the next.
 struct InFlight {
-    __m128d mainPeak;          // main follower's peak stage output
-    __m128d main;              // main follower output (both lanes)
-    __m128d slowMain;          // the main output the slow copies follow
-    __m128d slowPeak;          // slow copies' peak stage outputs
-    __m128d differences;       // inputs of the two detectors
-    __m128d detectedPeak;      // detectors' peak stage outputs
-    __m128d detected;          // outputs of the two detectors
+    __m128d mainPeak;  // main follower's peak stage output
+    __m128d main;  // main follower output (both lanes)
+    __m128d slowMain;  // the main output the slow copies follow
+    __m128d slowPeak;  // slow copies' peak stage outputs
+    __m128d differences;  // inputs of the two detectors
+    __m128d detectedPeak;  // detectors' peak stage outputs
+    __m128d detected;  // outputs of the two detectors
     CurvePositions positions;  // where the curves are read for them
-    __m128d gains;             // gain fractions in effect
+    __m128d gains;  // gain fractions in effect
 };
 
 // How many iterations after its first step each later step of a frame runs.
@@ -307,8 +307,8 @@ enum Lag : int32_t {
 // still sees its frames in order. kEdges: the first and last iterations of a
 // chunk, where some steps have no frame yet or any more.
 template <Stage kAttack, Stage kSustain, bool kEdges>
-inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, int32_t frames,
-                    double* leftOut, double* rightOut)
+inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, int32_t frames, double* leftOut,
+                    double* rightOut)
 {
     auto runs = [k, frames](Lag lag) { return !kEdges || (k >= lag && k - lag < frames); };
     // Later steps first: each takes what the iteration before left.
@@ -348,8 +348,8 @@ inline void Iterate(BlockRegisters& s, const Chunk& c, InFlight& f, int32_t k, i
 }
 
 template <Stage kAttack, Stage kSustain>
-void RunBlock(BlockRegisters& io, const double* left, const double* right, double* leftOut,
-              double* rightOut, int32_t frames)
+void RunBlock(BlockRegisters& io, const double* left, const double* right, double* leftOut, double* rightOut,
+              int32_t frames)
 {
     // A private copy, so that the compiler may keep every field in a
     // register: the output stores cannot alias it.
@@ -363,7 +363,8 @@ void RunBlock(BlockRegisters& io, const double* left, const double* right, doubl
         // First pass. Every input of the chunk is read before any of its
         // outputs is written, so processing in place is safe.
         for (int32_t i = 0; i < n; i += 2)
-            Measure(left + done + i, right + done + i, std::min(2, n - i), s.noiseOffset, chunk.input + i, chunk.envelope + i);
+            Measure(left + done + i, right + done + i, std::min(2, n - i), s.noiseOffset, chunk.input + i,
+                    chunk.envelope + i);
         s.envelope = chunk.envelope[n - 1];
 
         // Second pass.
@@ -384,7 +385,8 @@ using BlockRunner = void (*)(BlockRegisters&, const double*, const double*, doub
 // Indexed [attack stage][sustain stage].
 constexpr BlockRunner kRunners[3][3] = {
     {RunBlock<Stage::kOff, Stage::kOff>, RunBlock<Stage::kOff, Stage::kBoost>, RunBlock<Stage::kOff, Stage::kCut>},
-    {RunBlock<Stage::kBoost, Stage::kOff>, RunBlock<Stage::kBoost, Stage::kBoost>, RunBlock<Stage::kBoost, Stage::kCut>},
+    {RunBlock<Stage::kBoost, Stage::kOff>, RunBlock<Stage::kBoost, Stage::kBoost>,
+     RunBlock<Stage::kBoost, Stage::kCut>},
     {RunBlock<Stage::kCut, Stage::kOff>, RunBlock<Stage::kCut, Stage::kBoost>, RunBlock<Stage::kCut, Stage::kCut>},
 };
 
@@ -404,8 +406,8 @@ double FoldPeak(double peak, double gain)
 }  // namespace
 
 // Audio thread, once per block, plug-in mutex held.
-void TransientEngine::ProcessBlock(const double* left, const double* right, double* leftOut,
-                                   double* rightOut, int32_t frames, GainPeaks& peaks)
+void TransientEngine::ProcessBlock(const double* left, const double* right, double* leftOut, double* rightOut,
+                                   int32_t frames, GainPeaks& peaks)
 {
     if (frames <= 0)
         return;
@@ -433,7 +435,10 @@ void TransientEngine::ProcessBlock(const double* left, const double* right, doub
     s.diff = MakePair(attackDiffFollower.Load(), false, sustainDiffFollower.Load(), false);
     const LUT::Reader attackReader = attackCurve.GetReader();
     const LUT::Reader sustainReader = sustainCurve.GetReader();
-    s.curves = {attackReader.table, attackReader.rises, sustainReader.table, sustainReader.rises,
+    s.curves = {attackReader.table,
+                attackReader.rises,
+                sustainReader.table,
+                sustainReader.rises,
                 Lanes(attackReader.scale, sustainReader.scale),
                 Lanes(attackReader.lastIndexValue, sustainReader.lastIndexValue)};
     s.delayLeft = delayLeft.Samples();

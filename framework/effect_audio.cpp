@@ -86,7 +86,8 @@ const char* IEffectBase::OutputLabel(int index) const
     return index >= 0 && index < OutputChannelCount() ? outputChannels[static_cast<std::size_t>(index)].label : "";
 }
 
-void IEffectBase::BindFloatBuffers(float* const* hostIn, float* const* hostOut, int frames, int offset)  // audio thread, mutex held
+void IEffectBase::BindFloatBuffers(float* const* hostIn, float* const* hostOut, int frames,
+                                   int offset)  // audio thread, mutex held
 {
     // The scratch buffers hold maxBlockSize samples; longer calls come in slices.
     frames = std::clamp(frames, 0, maxBlockSize);
@@ -146,7 +147,8 @@ void IEffectBase::RenderFloatAccumulating(int frames)  // audio thread, mutex he
     RenderFloat(frames, true);
 }
 
-void IEffectBase::BindDoubleBuffers(double* const* hostIn, double* const* hostOut, int frames, int offset)  // audio thread, mutex held
+void IEffectBase::BindDoubleBuffers(double* const* hostIn, double* const* hostOut, int frames,
+                                    int offset)  // audio thread, mutex held
 {
     // The host's own buffers go straight to ProcessBlock; only a missing
     // buffer falls back to scratch (silence in, discarded out), which is why
@@ -203,7 +205,8 @@ void IEffectBase::SilenceHostOutputs(double* const* hostOut, int frames)
     SilenceConnected(outputChannels, hostOut, frames);
 }
 
-void IEffectBase::ProcessFloat(float* const* hostIn, float* const* hostOut, int frames, bool accumulate)  // audio thread, takes the mutex
+void IEffectBase::ProcessFloat(float* const* hostIn, float* const* hostOut, int frames,
+                               bool accumulate)  // audio thread, takes the mutex
 {
     MutexLock lock(mutex);
     if (maxBlockSize <= 0) {
@@ -221,17 +224,20 @@ void IEffectBase::ProcessFloat(float* const* hostIn, float* const* hostOut, int 
     }
 }
 
-void IEffectBase::ProcessFloatReplacing(float* const* hostIn, float* const* hostOut, int frames)  // audio thread, takes the mutex
+void IEffectBase::ProcessFloatReplacing(float* const* hostIn, float* const* hostOut,
+                                        int frames)  // audio thread, takes the mutex
 {
     ProcessFloat(hostIn, hostOut, frames, false);
 }
 
-void IEffectBase::ProcessFloatAccumulating(float* const* hostIn, float* const* hostOut, int frames)  // audio thread, takes the mutex
+void IEffectBase::ProcessFloatAccumulating(float* const* hostIn, float* const* hostOut,
+                                           int frames)  // audio thread, takes the mutex
 {
     ProcessFloat(hostIn, hostOut, frames, true);
 }
 
-void IEffectBase::ProcessDoubleReplacing(double* const* hostIn, double* const* hostOut, int frames)  // audio thread, takes the mutex
+void IEffectBase::ProcessDoubleReplacing(double* const* hostIn, double* const* hostOut,
+                                         int frames)  // audio thread, takes the mutex
 {
     MutexLock lock(mutex);
     if (maxBlockSize <= 0) {

@@ -75,7 +75,7 @@ struct EffectDescription {
     const char* effectName = "";
     const char* productName = "";
     const char* makerName = "";
-    int32_t version = 0;   // 0xMMMMmmpp
+    int32_t version = 0;  // 0xMMMMmmpp
     int32_t uniqueId = 0;  // four characters, the first in the top byte
     int32_t makerId = 0;
     int latency = 0;

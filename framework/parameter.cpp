@@ -31,8 +31,8 @@ void FormatNumber(double v, int precision, char* buffer)
 
 }  // namespace
 
-void IParameter::DefineContinuous(const char* newName, double newDefault, double newMin, double newMax,
-                                  double newStep, const char* newLabel, double newShape)
+void IParameter::DefineContinuous(const char* newName, double newDefault, double newMin, double newMax, double newStep,
+                                  const char* newLabel, double newShape)
 {
     if (type == KindUnset)
         type = KindContinuous;
@@ -53,8 +53,7 @@ void IParameter::DefineContinuous(const char* newName, double newDefault, double
         shape = newShape;
 }
 
-void IParameter::DefineInteger(const char* newName, int newDefault, int newMin, int newMax,
-                               const char* newLabel)
+void IParameter::DefineInteger(const char* newName, int newDefault, int newMin, int newMax, const char* newLabel)
 {
     if (type == KindUnset)
         type = KindInteger;

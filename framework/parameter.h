@@ -32,10 +32,9 @@ public:
     IParameter() = default;
 
     // Initialisation, once per parameter, in the plug-in's constructor.
-    void DefineContinuous(const char* name, double defaultValue, double minValue, double maxValue,
-                          double step, const char* label = "", double shape = 1.0);
-    void DefineInteger(const char* name, int defaultValue, int minValue, int maxValue,
-                       const char* label = "");
+    void DefineContinuous(const char* name, double defaultValue, double minValue, double maxValue, double step,
+                          const char* label = "", double shape = 1.0);
+    void DefineInteger(const char* name, int defaultValue, int minValue, int maxValue, const char* label = "");
     void DefineSwitch(const char* name, bool defaultOn, const char* label = "");
     void AddValueText(int value, const char* text);
 

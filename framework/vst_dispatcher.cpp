@@ -11,9 +11,9 @@
 namespace {
 
 // Capacities of the texts handed to the host, terminator included.
-constexpr std::size_t kParamTextCapacity = kParamTextSize;     // names and labels: 31 characters
-constexpr std::size_t kNameCapacity = kEffectNameSize;         // effect, product, maker: 127
-constexpr std::size_t kPresetNameCapacity = kPresetNameSize;   // preset names: 255
+constexpr std::size_t kParamTextCapacity = kParamTextSize;  // names and labels: 31 characters
+constexpr std::size_t kNameCapacity = kEffectNameSize;  // effect, product, maker: 127
+constexpr std::size_t kPresetNameCapacity = kPresetNameSize;  // preset names: 255
 
 // The largest block the scratch buffers are sized for: 1.5 s at 44.1 kHz,
 // above what hosts announce for real-time or offline work. From 8820
@@ -338,8 +338,7 @@ vst2::VstIntPtr IEffectVST::SetSpeakerArrangement(const vst2::VstSpeakerArrangem
 // values and to know which parameters move in steps.
 vst2::VstIntPtr IEffectVST::VendorSpecific(int index, vst2::VstIntPtr value, void* ptr, float opt)
 {
-    const IParameter* param =
-        value >= 0 && value < ParamCount() ? ParamAt(static_cast<int>(value)) : nullptr;
+    const IParameter* param = value >= 0 && value < ParamCount() ? ParamAt(static_cast<int>(value)) : nullptr;
     if (index == kVendorDisplayOfNormalised) {
         if (!ptr)
             return 0;

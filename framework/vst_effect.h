@@ -44,8 +44,7 @@ public:
     bool SendSysExToHost(const SysExMessage& message) override;
 
     // What the record's callbacks forward to; the callback holds the mutex.
-    vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
-                             float opt);
+    vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr, float opt);
     void ProcessFloatCall(float** inputs, float** outputs, int frames, bool accumulate);
     void ProcessDoubleCall(double** inputs, double** outputs, int frames);
     float GetParameterNormalised(int index);

@@ -3,9 +3,8 @@
 
 namespace {
 
-constexpr vst2::VstInt32 kTimeInfoFlags =
-    vst2::kVstPpqPosValid | vst2::kVstTempoValid | vst2::kVstBarsValid | vst2::kVstCyclePosValid |
-    vst2::kVstTimeSigValid;
+constexpr vst2::VstInt32 kTimeInfoFlags = vst2::kVstPpqPosValid | vst2::kVstTempoValid | vst2::kVstBarsValid |
+                                          vst2::kVstCyclePosValid | vst2::kVstTimeSigValid;
 
 }  // namespace
 
@@ -80,8 +79,7 @@ void IEffectVST::HostTimeSignature(int* numerator, int* denominator)
     if (denominator)
         *denominator = 0;
     const vst2::VstTimeInfo* time = HostTime(vst2::kVstTimeSigValid);
-    if (!time || !(time->flags & vst2::kVstTimeSigValid) || time->timeSigNumerator < 0 ||
-        time->timeSigDenominator < 0)
+    if (!time || !(time->flags & vst2::kVstTimeSigValid) || time->timeSigNumerator < 0 || time->timeSigDenominator < 0)
         return;
     if (numerator)
         *numerator = time->timeSigNumerator;

@@ -4,7 +4,7 @@
 #include <xmmintrin.h>
 
 namespace {
-constexpr uint32_t kFlushToZero = 0x8000;      // MXCSR bit 15
+constexpr uint32_t kFlushToZero = 0x8000;  // MXCSR bit 15
 constexpr uint32_t kDenormalsAreZero = 0x0040;  // MXCSR bit 6
 }  // namespace
 

@@ -49,8 +49,7 @@ double MeterReading(double peak, int32_t direction)
 }  // namespace
 
 // UI thread, inside the entry point's creation lock.
-Kestrelon::Kestrelon(vst2::audioMasterCallback host)
-    : IEffectVST(KestrelonDescription(), host)
+Kestrelon::Kestrelon(vst2::audioMasterCallback host) : IEffectVST(KestrelonDescription(), host)
 {
     InitParameters();
     BuildEditor();

@@ -11,14 +11,7 @@
 // optional clipping and the peak tracking that feeds the editor's meters.
 class Kestrelon : public IEffectVST {
 public:
-    enum Param : int {
-        kAttack = 0,
-        kSustain,
-        kSensitivity,
-        kOutput,
-        kClipOutput,
-        kNumParams
-    };
+    enum Param : int { kAttack = 0, kSustain, kSensitivity, kOutput, kClipOutput, kNumParams };
 
     // Boosts and cuts above this level are held to it when clipping is on.
     static constexpr double kClipLevel = 0.989;

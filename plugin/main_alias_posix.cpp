@@ -2,8 +2,8 @@
 // that name for programs, so the alias is given its symbol name directly.
 #include "plugin/plugin_export.h"
 
-extern "C" KESTRELON_EXPORT vst2::AEffect* VSTCALLBACK KestrelonLegacyMain(vst2::audioMasterCallback host)
-    __asm__("main");
+extern "C" KESTRELON_EXPORT vst2::AEffect* VSTCALLBACK
+KestrelonLegacyMain(vst2::audioMasterCallback host) __asm__("main");
 
 // Any host thread.
 vst2::AEffect* VSTCALLBACK KestrelonLegacyMain(vst2::audioMasterCallback host)

@@ -11,12 +11,27 @@
 
 namespace raster_detail {
 
-inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+inline int Clamp255(int v)
+{
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
 
-inline int Blue(RasterPixel p) { return static_cast<int>(p & 0xFF); }
-inline int Green(RasterPixel p) { return static_cast<int>((p >> 8) & 0xFF); }
-inline int Red(RasterPixel p) { return static_cast<int>((p >> 16) & 0xFF); }
-inline int Alpha(RasterPixel p) { return static_cast<int>(p >> 24); }
+inline int Blue(RasterPixel p)
+{
+    return static_cast<int>(p & 0xFF);
+}
+inline int Green(RasterPixel p)
+{
+    return static_cast<int>((p >> 8) & 0xFF);
+}
+inline int Red(RasterPixel p)
+{
+    return static_cast<int>((p >> 16) & 0xFF);
+}
+inline int Alpha(RasterPixel p)
+{
+    return static_cast<int>(p >> 24);
+}
 
 // Channels are stored modulo 256, as the formulas that can leave 0..255 expect.
 inline RasterPixel Pack(int a, int r, int g, int b)
@@ -27,31 +42,48 @@ inline RasterPixel Pack(int a, int r, int g, int b)
 
 // Per-byte halves, quarters and eighths with the fractions dropped: the cheap averages of the
 // fast paths, whose rounding differs from the general formula on purpose.
-inline RasterPixel Half(RasterPixel p) { return (p >> 1) & 0x7F7F7F7Fu; }
-inline RasterPixel Quarter(RasterPixel p) { return (p >> 2) & 0x3F3F3F3Fu; }
-inline RasterPixel Eighth(RasterPixel p) { return (p >> 3) & 0x1F1F1F1Fu; }
+inline RasterPixel Half(RasterPixel p)
+{
+    return (p >> 1) & 0x7F7F7F7Fu;
+}
+inline RasterPixel Quarter(RasterPixel p)
+{
+    return (p >> 2) & 0x3F3F3F3Fu;
+}
+inline RasterPixel Eighth(RasterPixel p)
+{
+    return (p >> 3) & 0x1F1F1F1Fu;
+}
 
 // Global opacity to a 0..256 weight: (int)(alpha * 256) truncated. NaN and negative opacities
 // draw nothing and opacities above 1 act as 1, so no weight can push the formulas past 8 bits
 // or overflow them.
 inline int OpacityWeight(float alpha)
 {
-    if (!(alpha > 0.0f)) return 0;
-    if (alpha >= 1.0f) return 256;
+    if (!(alpha > 0.0f))
+        return 0;
+    if (alpha >= 1.0f)
+        return 256;
     return static_cast<int>(static_cast<double>(alpha) * 256.0);
 }
 
 // The destination moves towards s; keep = 256 - weight. Stays between d and s.
-inline int Towards(int d, int s, int keep) { return s + (d - s) * keep / 256; }
+inline int Towards(int d, int s, int keep)
+{
+    return s + (d - s) * keep / 256;
+}
 
 inline RasterPixel CopyBlend(RasterPixel d, RasterPixel c, int weight)
 {
     const int keep = 256 - weight;
-    return Pack(Towards(Alpha(d), Alpha(c), keep), Towards(Red(d), Red(c), keep),
-                Towards(Green(d), Green(c), keep), Towards(Blue(d), Blue(c), keep));
+    return Pack(Towards(Alpha(d), Alpha(c), keep), Towards(Red(d), Red(c), keep), Towards(Green(d), Green(c), keep),
+                Towards(Blue(d), Blue(c), keep));
 }
 
-inline int AddChannel(int d, int s, int w) { return Clamp255(d + s * w / 256); }
+inline int AddChannel(int d, int s, int w)
+{
+    return Clamp255(d + s * w / 256);
+}
 
 inline int DodgeChannel(int d, int s, int w)
 {
@@ -60,7 +92,10 @@ inline int DodgeChannel(int d, int s, int w)
 }
 
 // The factor never exceeds 65536, so no clamp; a white source at w 256 still darkens 255 to 254.
-inline int MultiplyChannel(int d, int s, int w) { return (((256 - w) * 256 + w * s) * d) >> 16; }
+inline int MultiplyChannel(int d, int s, int w)
+{
+    return (((256 - w) * 256 + w * s) * d) >> 16;
+}
 
 inline int OverlayChannel(int d, int s, int w)
 {
@@ -90,17 +125,17 @@ inline RasterPixel BlendPixel(RasterPixel d, int r, int g, int b, int a, int w)
 {
     static_assert(Op >= ModeAdd && Op <= ModeHsvAdjust);
     if constexpr (Op == ModeAdd) {
-        return Pack(AddChannel(Alpha(d), a, w), AddChannel(Red(d), r, w),
-                    AddChannel(Green(d), g, w), AddChannel(Blue(d), b, w));
+        return Pack(AddChannel(Alpha(d), a, w), AddChannel(Red(d), r, w), AddChannel(Green(d), g, w),
+                    AddChannel(Blue(d), b, w));
     } else if constexpr (Op == ModeDodge) {
-        return Pack(DodgeChannel(Alpha(d), a, w), DodgeChannel(Red(d), r, w),
-                    DodgeChannel(Green(d), g, w), DodgeChannel(Blue(d), b, w));
+        return Pack(DodgeChannel(Alpha(d), a, w), DodgeChannel(Red(d), r, w), DodgeChannel(Green(d), g, w),
+                    DodgeChannel(Blue(d), b, w));
     } else if constexpr (Op == ModeMultiply) {
-        return Pack(MultiplyChannel(Alpha(d), a, w), MultiplyChannel(Red(d), r, w),
-                    MultiplyChannel(Green(d), g, w), MultiplyChannel(Blue(d), b, w));
+        return Pack(MultiplyChannel(Alpha(d), a, w), MultiplyChannel(Red(d), r, w), MultiplyChannel(Green(d), g, w),
+                    MultiplyChannel(Blue(d), b, w));
     } else if constexpr (Op == ModeOverlay) {
-        return Pack(OverlayChannel(Alpha(d), a, w), OverlayChannel(Red(d), r, w),
-                    OverlayChannel(Green(d), g, w), OverlayChannel(Blue(d), b, w));
+        return Pack(OverlayChannel(Alpha(d), a, w), OverlayChannel(Red(d), r, w), OverlayChannel(Green(d), g, w),
+                    OverlayChannel(Blue(d), b, w));
     } else {
         return HsvAdjust(d, r, g, b, a, w);
     }
@@ -110,12 +145,17 @@ inline RasterPixel BlendPixel(RasterPixel d, int r, int g, int b, int a, int w)
 inline RasterPixel BlendPixelOp(int op, RasterPixel d, int r, int g, int b, int a, int w)
 {
     switch (op) {
-    case ModeAdd: return BlendPixel<ModeAdd>(d, r, g, b, a, w);
-    case ModeDodge: return BlendPixel<ModeDodge>(d, r, g, b, a, w);
-    case ModeMultiply: return BlendPixel<ModeMultiply>(d, r, g, b, a, w);
-    case ModeOverlay: return BlendPixel<ModeOverlay>(d, r, g, b, a, w);
-    default: return BlendPixel<ModeHsvAdjust>(d, r, g, b, a, w);
+    case ModeAdd:
+        return BlendPixel<ModeAdd>(d, r, g, b, a, w);
+    case ModeDodge:
+        return BlendPixel<ModeDodge>(d, r, g, b, a, w);
+    case ModeMultiply:
+        return BlendPixel<ModeMultiply>(d, r, g, b, a, w);
+    case ModeOverlay:
+        return BlendPixel<ModeOverlay>(d, r, g, b, a, w);
+    default:
+        return BlendPixel<ModeHsvAdjust>(d, r, g, b, a, w);
     }
 }
 
-} // namespace raster_detail
+}  // namespace raster_detail

@@ -52,10 +52,12 @@ bool ClipBlit(const PixelRows& dst, const PixelRows& src, std::int64_t destX, st
         top -= destY;
         destY = 0;
     }
-    if (right <= left || bottom <= top || destX >= dst.width || destY >= dst.height) return false;
+    if (right <= left || bottom <= top || destX >= dst.width || destY >= dst.height)
+        return false;
     right = std::min(right, dst.width - destX + left);
     bottom = std::min(bottom, dst.height - destY + top);
-    if (right <= left || bottom <= top) return false;
+    if (right <= left || bottom <= top)
+        return false;
 
     area.dst = dst.Row(static_cast<std::int32_t>(destY)) + destX;
     area.dstStep = dst.step;
@@ -71,7 +73,8 @@ void ForEachRow(const BlitArea& area, RowFunction row)
 {
     RasterPixel* d = area.dst;
     const RasterPixel* s = area.src;
-    for (std::int32_t y = 0; y < area.height; ++y, d += area.dstStep, s += area.srcStep) row(d, s);
+    for (std::int32_t y = 0; y < area.height; ++y, d += area.dstStep, s += area.srcStep)
+        row(d, s);
 }
 
 void ChannelCopy(const BlitArea& area, int mode)
@@ -80,7 +83,8 @@ void ChannelCopy(const BlitArea& area, int mode)
     const int to = ((mode >> 2) & 3) * 8;
     const RasterPixel keep = ~(0xFFu << to);
     ForEachRow(area, [&](RasterPixel* d, const RasterPixel* s) {
-        for (std::int32_t x = 0; x < area.width; ++x) d[x] = (d[x] & keep) | (((s[x] >> from) & 0xFFu) << to);
+        for (std::int32_t x = 0; x < area.width; ++x)
+            d[x] = (d[x] & keep) | (((s[x] >> from) & 0xFFu) << to);
     });
 }
 
@@ -105,27 +109,31 @@ void BlendRowsSourceAlpha(const BlitArea& area, int weight)
         for (std::int32_t x = 0; x < area.width; ++x) {
             const RasterPixel p = s[x];
             const int sa = Alpha(p);
-            if (skipClear && sa == 0) continue;
+            if (skipClear && sa == 0)
+                continue;
             d[x] = BlendPixel<Op>(d[x], Red(p), Green(p), Blue(p), sa, (sa + 1) * weight / 256);
         }
     });
 }
 
-} // namespace
+}  // namespace
 
-} // namespace raster_detail
+}  // namespace raster_detail
 
 // UI thread.
 void BlitBitmap(RasterBitmap* destination, RasterBitmap* source, std::int32_t destX, std::int32_t destY,
                 const SourceRect* sourceRect, float alpha, BlendMode mode)
 {
     using namespace raster_detail;
-    if (destination == nullptr || source == nullptr || alpha == 0.0f) return;
+    if (destination == nullptr || source == nullptr || alpha == 0.0f)
+        return;
     PixelRows dst;
     PixelRows src;
-    if (!MapRows(destination, dst) || !MapRows(source, src)) return;
+    if (!MapRows(destination, dst) || !MapRows(source, src))
+        return;
     BlitArea area;
-    if (!ClipBlit(dst, src, destX, destY, sourceRect, area)) return;
+    if (!ClipBlit(dst, src, destX, destY, sourceRect, area))
+        return;
 
     if ((mode & 0xFF) >= ModeChannelCopy) {
         ChannelCopy(area, mode);
@@ -142,13 +150,15 @@ void BlitBitmap(RasterBitmap* destination, RasterBitmap* source, std::int32_t de
     if (m == ModeCopy && alpha == 0.5f) {
         // Per-byte halves, fractions dropped: white over black gives 0x7F, not 0x80.
         ForEachRow(area, [&](RasterPixel* d, const RasterPixel* s) {
-            for (std::int32_t x = 0; x < area.width; ++x) d[x] = Half(s[x]) + Half(d[x]);
+            for (std::int32_t x = 0; x < area.width; ++x)
+                d[x] = Half(s[x]) + Half(d[x]);
         });
         return;
     }
 
     const int weight = OpacityWeight(alpha);
-    if (weight == 0) return;
+    if (weight == 0)
+        return;
     switch (m) {
     case ModeCopy:
         if (weight == 256) {
@@ -156,7 +166,8 @@ void BlitBitmap(RasterBitmap* destination, RasterBitmap* source, std::int32_t de
                 std::memmove(d, s, static_cast<std::size_t>(area.width) * sizeof(RasterPixel));
             });
         } else {
-            ForEachRow(area, [&](RasterPixel* d, const RasterPixel* s) { BlitRowCopyWeighted(d, s, area.width, weight); });
+            ForEachRow(area,
+                       [&](RasterPixel* d, const RasterPixel* s) { BlitRowCopyWeighted(d, s, area.width, weight); });
         }
         break;
     case ModeUseSourceAlpha:
@@ -168,16 +179,37 @@ void BlitBitmap(RasterBitmap* destination, RasterBitmap* source, std::int32_t de
             });
         }
         break;
-    case ModeAdd: BlendRows<ModeAdd>(area, weight); break;
-    case ModeDodge: BlendRows<ModeDodge>(area, weight); break;
-    case ModeMultiply: BlendRows<ModeMultiply>(area, weight); break;
-    case ModeOverlay: BlendRows<ModeOverlay>(area, weight); break;
-    case ModeHsvAdjust: BlendRows<ModeHsvAdjust>(area, weight); break;
-    case ModeUseSourceAlpha | ModeAdd: BlendRowsSourceAlpha<ModeAdd>(area, weight); break;
-    case ModeUseSourceAlpha | ModeDodge: BlendRowsSourceAlpha<ModeDodge>(area, weight); break;
-    case ModeUseSourceAlpha | ModeMultiply: BlendRowsSourceAlpha<ModeMultiply>(area, weight); break;
-    case ModeUseSourceAlpha | ModeOverlay: BlendRowsSourceAlpha<ModeOverlay>(area, weight); break;
-    case ModeUseSourceAlpha | ModeHsvAdjust: BlendRowsSourceAlpha<ModeHsvAdjust>(area, weight); break;
-    default: break; // not an operation: nothing is drawn
+    case ModeAdd:
+        BlendRows<ModeAdd>(area, weight);
+        break;
+    case ModeDodge:
+        BlendRows<ModeDodge>(area, weight);
+        break;
+    case ModeMultiply:
+        BlendRows<ModeMultiply>(area, weight);
+        break;
+    case ModeOverlay:
+        BlendRows<ModeOverlay>(area, weight);
+        break;
+    case ModeHsvAdjust:
+        BlendRows<ModeHsvAdjust>(area, weight);
+        break;
+    case ModeUseSourceAlpha | ModeAdd:
+        BlendRowsSourceAlpha<ModeAdd>(area, weight);
+        break;
+    case ModeUseSourceAlpha | ModeDodge:
+        BlendRowsSourceAlpha<ModeDodge>(area, weight);
+        break;
+    case ModeUseSourceAlpha | ModeMultiply:
+        BlendRowsSourceAlpha<ModeMultiply>(area, weight);
+        break;
+    case ModeUseSourceAlpha | ModeOverlay:
+        BlendRowsSourceAlpha<ModeOverlay>(area, weight);
+        break;
+    case ModeUseSourceAlpha | ModeHsvAdjust:
+        BlendRowsSourceAlpha<ModeHsvAdjust>(area, weight);
+        break;
+    default:
+        break;  // not an operation: nothing is drawn
     }
 }

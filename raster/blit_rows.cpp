@@ -15,9 +15,11 @@ namespace {
 RasterPixel SourceAlphaPixel(RasterPixel d, RasterPixel s)
 {
     const int sa = Alpha(s);
-    if (sa == 0) return d;
-    if (sa == 255) return (s & 0x00FFFFFFu) | 0xFF000000u;
-    const int keep = 255 - sa; // 255, not 256: intended, an almost clear pixel still tints
+    if (sa == 0)
+        return d;
+    if (sa == 255)
+        return (s & 0x00FFFFFFu) | 0xFF000000u;
+    const int keep = 255 - sa;  // 255, not 256: intended, an almost clear pixel still tints
     const int a = Alpha(d) + sa;
     return Pack(a > 255 ? 255 : a, Towards(Red(d), Red(s), keep), Towards(Green(d), Green(s), keep),
                 Towards(Blue(d), Blue(s), keep));
@@ -26,7 +28,8 @@ RasterPixel SourceAlphaPixel(RasterPixel d, RasterPixel s)
 RasterPixel SourceAlphaWeightedPixel(RasterPixel d, RasterPixel s, int weight)
 {
     const int sa = Alpha(s);
-    if (sa == 0) return d;
+    if (sa == 0)
+        return d;
     const int w = (sa + 1) * weight / 256;
     const int keep = 256 - w;
     const int a = Alpha(d) + w;
@@ -47,7 +50,10 @@ inline __m128i Towards16(__m128i d, __m128i s, __m128i keep)
 }
 
 // Each pixel's alpha lane copied to its four lanes.
-inline __m128i SpreadAlpha16(__m128i p) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, 0xFF), 0xFF); }
+inline __m128i SpreadAlpha16(__m128i p)
+{
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, 0xFF), 0xFF);
+}
 
 inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear)
 {
@@ -56,7 +62,7 @@ inline __m128i Select(__m128i mask, __m128i ifSet, __m128i ifClear)
 
 #endif
 
-} // namespace
+}  // namespace
 
 void BlitRowCopyWeighted(RasterPixel* dst, const RasterPixel* src, std::int32_t count, int weight)
 {
@@ -72,7 +78,8 @@ void BlitRowCopyWeighted(RasterPixel* dst, const RasterPixel* src, std::int32_t 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_packus_epi16(lo, hi));
     }
 #endif
-    for (; x < count; ++x) dst[x] = CopyBlend(dst[x], src[x], weight);
+    for (; x < count; ++x)
+        dst[x] = CopyBlend(dst[x], src[x], weight);
 }
 
 void BlitRowSourceAlpha(RasterPixel* dst, const RasterPixel* src, std::int32_t count)
@@ -87,9 +94,10 @@ void BlitRowSourceAlpha(RasterPixel* dst, const RasterPixel* src, std::int32_t c
         const __m128i sourceAlpha = _mm_and_si128(s, alphaBytes);
         const __m128i clear = _mm_cmpeq_epi32(sourceAlpha, zero);
         const int clearBits = _mm_movemask_epi8(clear);
-        if (clearBits == 0xFFFF) continue; // the transparent parts of a picture cost nothing
+        if (clearBits == 0xFFFF)
+            continue;  // the transparent parts of a picture cost nothing
         if (_mm_movemask_epi8(_mm_cmpeq_epi32(sourceAlpha, alphaBytes)) == 0xFFFF) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), s); // opaque: alpha is already 255
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), s);  // opaque: alpha is already 255
             continue;
         }
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + x));
@@ -103,7 +111,8 @@ void BlitRowSourceAlpha(RasterPixel* dst, const RasterPixel* src, std::int32_t c
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), Select(clear, d, blended));
     }
 #endif
-    for (; x < count; ++x) dst[x] = SourceAlphaPixel(dst[x], src[x]);
+    for (; x < count; ++x)
+        dst[x] = SourceAlphaPixel(dst[x], src[x]);
 }
 
 void BlitRowSourceAlphaWeighted(RasterPixel* dst, const RasterPixel* src, std::int32_t count, int weight)
@@ -120,7 +129,8 @@ void BlitRowSourceAlphaWeighted(RasterPixel* dst, const RasterPixel* src, std::i
     for (; x + 4 <= count; x += 4) {
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
         const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(s, alphaBytes), zero);
-        if (_mm_movemask_epi8(clear) == 0xFFFF) continue;
+        if (_mm_movemask_epi8(clear) == 0xFFFF)
+            continue;
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + x));
         __m128i out[2];
         for (int half = 0; half < 2; ++half) {
@@ -136,7 +146,8 @@ void BlitRowSourceAlphaWeighted(RasterPixel* dst, const RasterPixel* src, std::i
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), Select(clear, d, blended));
     }
 #endif
-    for (; x < count; ++x) dst[x] = SourceAlphaWeightedPixel(dst[x], src[x], weight);
+    for (; x < count; ++x)
+        dst[x] = SourceAlphaWeightedPixel(dst[x], src[x], weight);
 }
 
-} // namespace raster_detail
+}  // namespace raster_detail

@@ -20,4 +20,4 @@ void BlitRowSourceAlpha(RasterPixel* dst, const RasterPixel* src, std::int32_t c
 // ModeUseSourceAlpha at weight 1..255: a = (sA + 1) * weight / 256 is the pixel's weight.
 void BlitRowSourceAlphaWeighted(RasterPixel* dst, const RasterPixel* src, std::int32_t count, int weight);
 
-} // namespace raster_detail
+}  // namespace raster_detail

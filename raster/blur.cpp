@@ -41,19 +41,21 @@ void BlurRow(RasterPixel* out, const RasterPixel* row, const RasterPixel* above,
     out[w - 1] = Half(right) + Quarter(centre) + verticalPart(w - 1);
 }
 
-} // namespace
+}  // namespace
 
-} // namespace raster_detail
+}  // namespace raster_detail
 
 // UI thread (the glyph renderer).
 void BlurRegion(RasterBitmap* bitmap, std::int32_t w, std::int32_t h)
 {
     using namespace raster_detail;
     PixelRows rows;
-    if (!MapRows(bitmap, rows)) return;
+    if (!MapRows(bitmap, rows))
+        return;
     w = std::min(w, rows.width);
     h = std::min(h, rows.height);
-    if (w < 2 || h < 2) return;
+    if (w < 2 || h < 2)
+        return;
 
     // Two saved rows: the row being blurred and the one above it, both as they were before
     // blurring, so every pixel is computed from unblurred neighbours.
@@ -75,7 +77,8 @@ void BlurRegion(RasterBitmap* bitmap, std::int32_t w, std::int32_t h)
             RasterPixel* slot = saved + (y & 1) * static_cast<std::ptrdiff_t>(w);
             std::memcpy(slot, out, rowBytes);
             row = slot;
-            if (y > 0) above = saved + ((y - 1) & 1) * static_cast<std::ptrdiff_t>(w);
+            if (y > 0)
+                above = saved + ((y - 1) & 1) * static_cast<std::ptrdiff_t>(w);
         }
         // Without saved rows (allocation failed) the row above is read already blurred.
         BlurRow(out, row, above, below, w);

@@ -15,7 +15,8 @@ void ForEachPixel(const PixelRows& rows, std::int32_t x, std::int32_t y, std::in
 {
     for (std::int32_t row = 0; row < h; ++row) {
         RasterPixel* p = rows.Row(y + row) + x;
-        for (std::int32_t i = 0; i < w; ++i) p[i] = blend(p[i]);
+        for (std::int32_t i = 0; i < w; ++i)
+            p[i] = blend(p[i]);
     }
 }
 
@@ -37,17 +38,19 @@ void FillBlend(const PixelRows& rows, std::int32_t x, std::int32_t y, std::int32
     ForEachPixel(rows, x, y, w, h, [&](RasterPixel p) { return BlendPixel<Op>(p, r, g, b, weight, weight); });
 }
 
-} // namespace
+}  // namespace
 
-} // namespace raster_detail
+}  // namespace raster_detail
 
 // UI thread.
 void FillRectangle(RasterBitmap* destination, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
                    RasterPixel colour, float alpha, BlendMode mode)
 {
     using namespace raster_detail;
-    if (destination == nullptr) return;
-    if (mode & ModeUseSourceAlpha) alpha = alpha * (static_cast<float>(colour >> 24) / 255.0f);
+    if (destination == nullptr)
+        return;
+    if (mode & ModeUseSourceAlpha)
+        alpha = alpha * (static_cast<float>(colour >> 24) / 255.0f);
 
     // 64 bits: x + w and the clipped extents cannot wrap for any int32 input.
     std::int64_t left = x;
@@ -63,8 +66,10 @@ void FillRectangle(RasterBitmap* destination, std::int32_t x, std::int32_t y, st
         top = 0;
     }
     PixelRows rows;
-    if (alpha == 0.0f || !MapRows(destination, rows)) return;
-    if (width < 1 || height < 1 || left >= rows.width || top >= rows.height) return;
+    if (alpha == 0.0f || !MapRows(destination, rows))
+        return;
+    if (width < 1 || height < 1 || left >= rows.width || top >= rows.height)
+        return;
     width = std::min(width, rows.width - left);
     height = std::min(height, rows.height - top);
     const auto cx = static_cast<std::int32_t>(left);
@@ -78,8 +83,12 @@ void FillRectangle(RasterBitmap* destination, std::int32_t x, std::int32_t y, st
         // Direct stores and shift-and-mask blends for the common opacities; their rounding
         // (fractions dropped per byte) differs from the general formula on purpose.
         switch (weight) {
-        case 256: ForEachPixel(rows, cx, cy, cw, ch, [&](RasterPixel) { return colour; }); return;
-        case 128: ForEachPixel(rows, cx, cy, cw, ch, [&](RasterPixel p) { return Half(colour) + Half(p); }); return;
+        case 256:
+            ForEachPixel(rows, cx, cy, cw, ch, [&](RasterPixel) { return colour; });
+            return;
+        case 128:
+            ForEachPixel(rows, cx, cy, cw, ch, [&](RasterPixel p) { return Half(colour) + Half(p); });
+            return;
         case 64:
             ForEachPixel(rows, cx, cy, cw, ch, [&](RasterPixel p) { return Half(p) + Quarter(p) + Quarter(colour); });
             return;
@@ -87,19 +96,32 @@ void FillRectangle(RasterBitmap* destination, std::int32_t x, std::int32_t y, st
             ForEachPixel(rows, cx, cy, cw, ch,
                          [&](RasterPixel p) { return Half(colour) + Quarter(colour) + Quarter(p); });
             return;
-        default: break;
+        default:
+            break;
         }
     }
-    if (weight == 0) return;
+    if (weight == 0)
+        return;
     switch (op) {
     case ModeCopy:
         ForEachPixel(rows, cx, cy, cw, ch, [&](RasterPixel p) { return FillCopyPixel(p, colour, weight); });
         break;
-    case ModeAdd: FillBlend<ModeAdd>(rows, cx, cy, cw, ch, colour, weight); break;
-    case ModeDodge: FillBlend<ModeDodge>(rows, cx, cy, cw, ch, colour, weight); break;
-    case ModeMultiply: FillBlend<ModeMultiply>(rows, cx, cy, cw, ch, colour, weight); break;
-    case ModeOverlay: FillBlend<ModeOverlay>(rows, cx, cy, cw, ch, colour, weight); break;
-    case ModeHsvAdjust: FillBlend<ModeHsvAdjust>(rows, cx, cy, cw, ch, colour, weight); break;
-    default: break; // not an operation: nothing is drawn
+    case ModeAdd:
+        FillBlend<ModeAdd>(rows, cx, cy, cw, ch, colour, weight);
+        break;
+    case ModeDodge:
+        FillBlend<ModeDodge>(rows, cx, cy, cw, ch, colour, weight);
+        break;
+    case ModeMultiply:
+        FillBlend<ModeMultiply>(rows, cx, cy, cw, ch, colour, weight);
+        break;
+    case ModeOverlay:
+        FillBlend<ModeOverlay>(rows, cx, cy, cw, ch, colour, weight);
+        break;
+    case ModeHsvAdjust:
+        FillBlend<ModeHsvAdjust>(rows, cx, cy, cw, ch, colour, weight);
+        break;
+    default:
+        break;  // not an operation: nothing is drawn
     }
 }

@@ -11,19 +11,24 @@ Hsv MakeHsv(int v, int delta, int baseHue, int n)
     return {h, s, v};
 }
 
-int Min(int a, int b) { return a < b ? a : b; }
+int Min(int a, int b)
+{
+    return a < b ? a : b;
+}
 
-} // namespace
+}  // namespace
 
 Hsv PixelToHsv(int r, int g, int b)
 {
     // The order of the tests decides ties (grey lands in the blue-magenta sector at 256).
     if (g > r) {
-        if (g > b) return MakeHsv(g, g - Min(r, b), 128, b - r);
+        if (g > b)
+            return MakeHsv(g, g - Min(r, b), 128, b - r);
         return MakeHsv(b, b - r, 256, r - g);
     }
     if (r > b) {
-        if (g < b) return MakeHsv(r, r - g, 383, g - b);
+        if (g < b)
+            return MakeHsv(r, r - g, 383, g - b);
         return MakeHsv(r, r - b, 0, g - b);
     }
     return MakeHsv(b, b - Min(g, r), 256, r - g);
@@ -54,4 +59,4 @@ RasterPixel HsvToPixel(int h, int s, int v, int a)
            (static_cast<RasterPixel>(g & 0xFF) << 8) | static_cast<RasterPixel>(b & 0xFF);
 }
 
-} // namespace raster_detail
+}  // namespace raster_detail

@@ -20,7 +20,8 @@ struct Hsv {
 // floor(65536 / i) - 1, with 0 for i == 0: lets the conversion multiply instead of divide.
 inline constexpr std::array<std::uint16_t, 256> kReciprocals = [] {
     std::array<std::uint16_t, 256> table{};
-    for (int i = 1; i < 256; ++i) table[i] = static_cast<std::uint16_t>(65536 / i - 1);
+    for (int i = 1; i < 256; ++i)
+        table[i] = static_cast<std::uint16_t>(65536 / i - 1);
     return table;
 }();
 
@@ -29,4 +30,4 @@ Hsv PixelToHsv(int r, int g, int b);
 // Channels and alpha are stored modulo 256.
 RasterPixel HsvToPixel(int h, int s, int v, int a);
 
-} // namespace raster_detail
+}  // namespace raster_detail

@@ -16,8 +16,7 @@ class LinePen {
 public:
     LinePen(const PixelRows& rows, RasterPixel colour, int op)
         : rows(rows), colour(colour), op(op), r(Red(colour)), g(Green(colour)), b(Blue(colour)), a(Alpha(colour))
-    {
-    }
+    {}
 
     void Plot(std::int32_t x, std::int32_t y, int weight) const
     {
@@ -43,7 +42,10 @@ private:
     const int a;
 };
 
-int Sign(std::int64_t v) { return v < 0 ? -1 : 1; }
+int Sign(std::int64_t v)
+{
+    return v < 0 ? -1 : 1;
+}
 
 // Horizontal and vertical runs, end points included. ModeCopy at 1, 1/2, 1/4 and 3/4 uses
 // stores and per-byte shifts whose rounding differs from the general formula, on purpose.
@@ -53,21 +55,29 @@ void DrawRun(const LinePen& pen, std::int32_t x1, std::int32_t y1, std::int32_t 
     const std::int32_t dy = y1 == y2 ? 0 : (y2 > y1 ? 1 : -1);
     const std::int32_t count = (dx != 0 ? std::abs(x2 - x1) : std::abs(y2 - y1)) + 1;
     auto each = [&](auto f) {
-        for (std::int32_t i = 0; i < count; ++i) pen.Apply(x1 + i * dx, y1 + i * dy, f);
+        for (std::int32_t i = 0; i < count; ++i)
+            pen.Apply(x1 + i * dx, y1 + i * dy, f);
     };
     const RasterPixel c = pen.colour;
     if (pen.op == ModeCopy) {
-        if (alpha == 1.0f) return each([&](RasterPixel) { return c; });
-        if (alpha == 0.5f) return each([&](RasterPixel p) { return Half(c) + Half(p); });
-        if (alpha == 0.25f) return each([&](RasterPixel p) { return Half(p) + Quarter(p) + Quarter(c); });
-        if (alpha == 0.75f) return each([&](RasterPixel p) { return Half(c) + Quarter(c) + Quarter(p); });
+        if (alpha == 1.0f)
+            return each([&](RasterPixel) { return c; });
+        if (alpha == 0.5f)
+            return each([&](RasterPixel p) { return Half(c) + Half(p); });
+        if (alpha == 0.25f)
+            return each([&](RasterPixel p) { return Half(p) + Quarter(p) + Quarter(c); });
+        if (alpha == 0.75f)
+            return each([&](RasterPixel p) { return Half(c) + Quarter(c) + Quarter(p); });
     }
     const int weight = OpacityWeight(alpha);
-    if (weight == 0) return;
+    if (weight == 0)
+        return;
     if (pen.op != ModeCopy) {
-        return each([&](RasterPixel p) { return BlendPixelOp(pen.op, p, Red(c), Green(c), Blue(c), Alpha(c), weight); });
+        return each(
+            [&](RasterPixel p) { return BlendPixelOp(pen.op, p, Red(c), Green(c), Blue(c), Alpha(c), weight); });
     }
-    if (weight == 256) return each([&](RasterPixel) { return c; });
+    if (weight == 256)
+        return each([&](RasterPixel) { return c; });
     if (weight == 128) {
         // Exact per-byte average, (d + c) >> 1, unlike the 1/2 shortcut above.
         return each([&](RasterPixel p) {
@@ -100,7 +110,8 @@ void DrawDiagonal(const LinePen& pen, std::int32_t x1, std::int32_t y1, std::int
         return;
     }
     const int weight = OpacityWeight(alpha);
-    if (weight == 0) return;
+    if (weight == 0)
+        return;
     const int onWeight = weight * 3 / 4;
     const int besideWeight = weight / 4;
     for (std::int32_t k = 0; k < n; ++k) {
@@ -119,7 +130,8 @@ void DrawDiagonal(const LinePen& pen, std::int32_t x1, std::int32_t y1, std::int
 void DrawWu(const LinePen& pen, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, float alpha)
 {
     const int weight = OpacityWeight(alpha);
-    if (weight == 0) return;
+    if (weight == 0)
+        return;
     const bool xMajor = std::abs(x2 - x1) > std::abs(y2 - y1);
     if ((xMajor && x2 < x1) || (!xMajor && y2 < y1)) {
         std::swap(x1, x2);
@@ -175,9 +187,9 @@ void DrawWu(const LinePen& pen, std::int32_t x1, std::int32_t y1, std::int32_t x
     }
 }
 
-} // namespace
+}  // namespace
 
-} // namespace raster_detail
+}  // namespace raster_detail
 
 // UI thread.
 void DrawLine(RasterBitmap* destination, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
@@ -185,9 +197,11 @@ void DrawLine(RasterBitmap* destination, std::int32_t x1, std::int32_t y1, std::
 {
     using namespace raster_detail;
     PixelRows rows;
-    if (!MapRows(destination, rows)) return;
+    if (!MapRows(destination, rows))
+        return;
     const int op = mode & 0xFF;
-    if (op > ModeHsvAdjust) return; // not an operation
+    if (op > ModeHsvAdjust)
+        return;  // not an operation
 
     std::int64_t ax = x1;
     std::int64_t ay = y1;
@@ -201,7 +215,8 @@ void DrawLine(RasterBitmap* destination, std::int32_t x1, std::int32_t y1, std::
         rows.top = rows.Row(rows.height - 1);
         rows.step = -rows.step;
     }
-    if (!ClipLineToBitmap(ax, ay, bx, by, rows.width, rows.height)) return;
+    if (!ClipLineToBitmap(ax, ay, bx, by, rows.width, rows.height))
+        return;
 
     // Clipped end points lie inside the bitmap, so they and all differences fit int32.
     const auto cx1 = static_cast<std::int32_t>(ax);

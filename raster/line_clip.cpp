@@ -9,10 +9,14 @@ enum Outcode : int { kLeft = 1, kRight = 2, kAbove = 4, kBelow = 8 };
 int Code(std::int64_t x, std::int64_t y, std::int32_t width, std::int32_t height)
 {
     int code = 0;
-    if (x < 0) code |= kLeft;
-    if (x >= width) code |= kRight;
-    if (y < 0) code |= kAbove;
-    if (y >= height) code |= kBelow;
+    if (x < 0)
+        code |= kLeft;
+    if (x >= width)
+        code |= kRight;
+    if (y < 0)
+        code |= kAbove;
+    if (y >= height)
+        code |= kBelow;
     return code;
 }
 
@@ -24,7 +28,7 @@ std::int64_t Step(std::int64_t extent, std::int64_t part, std::int64_t whole)
                                      static_cast<double>(whole));
 }
 
-} // namespace
+}  // namespace
 
 bool ClipLineToBitmap(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int64_t& y2, std::int32_t width,
                       std::int32_t height)
@@ -34,8 +38,10 @@ bool ClipLineToBitmap(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std:
     // Rounding can make a point hop between boundaries; a line still undecided after this many
     // rounds is dropped rather than looping.
     for (int round = 0; round < 33; ++round) {
-        if ((code1 | code2) == 0) return true;
-        if ((code1 & code2) != 0) return false;
+        if ((code1 | code2) == 0)
+            return true;
+        if ((code1 & code2) != 0)
+            return false;
         const bool moveFirst = code1 != 0;
         const int code = moveFirst ? code1 : code2;
         std::int64_t x;
@@ -68,4 +74,4 @@ bool ClipLineToBitmap(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std:
     return false;
 }
 
-} // namespace raster_detail
+}  // namespace raster_detail

@@ -12,4 +12,4 @@ namespace raster_detail {
 bool ClipLineToBitmap(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std::int64_t& y2, std::int32_t width,
                       std::int32_t height);
 
-} // namespace raster_detail
+}  // namespace raster_detail

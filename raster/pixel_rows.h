@@ -11,8 +11,8 @@
 namespace raster_detail {
 
 struct PixelRows {
-    RasterPixel* top = nullptr; // address of pixel (0, 0)
-    std::ptrdiff_t step = 0;    // pixels from row y to row y + 1; negative when stored bottom-up
+    RasterPixel* top = nullptr;  // address of pixel (0, 0)
+    std::ptrdiff_t step = 0;  // pixels from row y to row y + 1; negative when stored bottom-up
     std::int32_t width = 0;
     std::int32_t height = 0;
 
@@ -23,12 +23,14 @@ struct PixelRows {
 // may an operation skip its work silently.
 inline bool MapRows(const RasterBitmap* bitmap, PixelRows& rows)
 {
-    if (bitmap == nullptr) return false;
+    if (bitmap == nullptr)
+        return false;
     RasterPixel* data = bitmap->PixelData();
     const std::int32_t width = bitmap->PixelWidth();
     const std::int32_t height = bitmap->PixelHeight();
     const std::int32_t stride = bitmap->RowStride();
-    if (data == nullptr || width <= 0 || height <= 0 || stride < width) return false;
+    if (data == nullptr || width <= 0 || height <= 0 || stride < width)
+        return false;
     rows.width = width;
     rows.height = height;
     if (bitmap->StoresBottomUp()) {
@@ -41,4 +43,4 @@ inline bool MapRows(const RasterBitmap* bitmap, PixelRows& rows)
     return true;
 }
 
-} // namespace raster_detail
+}  // namespace raster_detail

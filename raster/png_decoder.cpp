@@ -38,7 +38,8 @@ void ReadFromMemory(png_structp png, png_bytep buffer, png_size_t count)
     png_longjmp(png, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp) {}
+void OnPngWarning(png_structp, png_const_charp)
+{}
 
 // A caller's bitmap that a failed decode has already resized holds half-written rows in
 // libpng's byte order; leave it transparent rather than showing that.
@@ -60,8 +61,8 @@ void ArgbBytesToPixels(png_bytep* rows, std::int32_t width, std::int32_t height)
         auto* pixel = reinterpret_cast<RasterPixel*>(rows[y]);
         for (std::int32_t x = 0; x < width; ++x) {
             const auto* b = reinterpret_cast<const std::uint8_t*>(pixel + x);
-            pixel[x] = static_cast<RasterPixel>(b[0]) << 24 | static_cast<RasterPixel>(b[1]) << 16
-                | static_cast<RasterPixel>(b[2]) << 8 | b[3];
+            pixel[x] = static_cast<RasterPixel>(b[0]) << 24 | static_cast<RasterPixel>(b[1]) << 16 |
+                       static_cast<RasterPixel>(b[2]) << 8 | b[3];
         }
     }
 }
@@ -91,7 +92,7 @@ void RequestArgb8(png_structp png, png_infop info, int bitDepth, int colourType)
         png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
 }
 
-} // namespace
+}  // namespace
 
 // Any thread.
 RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
@@ -146,8 +147,7 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
     int interlace = 0;
     int compression = 0;
     int filter = 0;
-    png_get_IHDR(png, info, &imageWidth, &imageHeight, &bitDepth, &colourType, &interlace,
-                 &compression, &filter);
+    png_get_IHDR(png, info, &imageWidth, &imageHeight, &bitDepth, &colourType, &interlace, &compression, &filter);
     // Checked before the bitmap exists; the stride is what the bitmap will really allocate.
     const std::int64_t stride = (static_cast<std::int64_t>(imageWidth) + 3) & ~std::int64_t{3};
     if (imageWidth == 0 || imageHeight == 0 || stride * imageHeight > kMaxPngPixels)
@@ -165,8 +165,8 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
         bitmap = new (std::nothrow) RasterMemBitmap(width, height);
     }
     RasterBitmap* const target = bitmap;
-    if (target == nullptr || target->PixelData() == nullptr || target->PixelWidth() != width
-        || target->PixelHeight() != height)
+    if (target == nullptr || target->PixelData() == nullptr || target->PixelWidth() != width ||
+        target->PixelHeight() != height)
         png_error(png, "no memory for the bitmap");
 
     rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * static_cast<std::size_t>(height)));

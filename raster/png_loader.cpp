@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::uint8_t kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
 
-} // namespace
+}  // namespace
 
 // Any thread; the editor calls it on its UI thread.
 RasterMemBitmap* LoadPngFromMemory(const void* data, std::int32_t length)
@@ -36,7 +36,7 @@ RasterBitmap* LoadPngFromFile(const char* fileName, RasterBitmap* destination)
     if (file == nullptr)
         return nullptr;
     PngInput input;
-    input.file = file; // libpng checks the signature itself
+    input.file = file;  // libpng checks the signature itself
     RasterBitmap* bitmap = DecodePng(input, destination);
     std::fclose(file);
     return bitmap;
@@ -52,4 +52,4 @@ namespace {
 // Runs while the library is initialised, before any of its code is called.
 const bool gPngImageLoaderRegistered = (RegisterImageLoader(gPngImageLoader), true);
 
-} // namespace
+}  // namespace

@@ -1,5 +1,5 @@
-#include "raster/png_resource.h"
 #include "raster/png_resource_posix.h"
+#include "raster/png_resource.h"
 
 #include "raster/png_loader.h"
 
@@ -28,7 +28,7 @@ PngResourceTable& Table()
     return table;
 }
 
-} // namespace
+}  // namespace
 
 // Any thread.
 bool RegisterPngResource(const void* module, std::uint16_t id, const void* data, std::int32_t length)

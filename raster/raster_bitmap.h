@@ -72,7 +72,7 @@ private:
         void operator()(void* block) const { std::free(block); }
     };
 
-    std::unique_ptr<unsigned char, FreeBlock> buffer; // capacity + 63 bytes, unaligned
+    std::unique_ptr<unsigned char, FreeBlock> buffer;  // capacity + 63 bytes, unaligned
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int32_t capacity = 0;
@@ -100,12 +100,12 @@ public:
 private:
     void ReleaseSurface();
 
-    std::int32_t width = 0;   // the size asked for
+    std::int32_t width = 0;  // the size asked for
     std::int32_t height = 0;
-    RasterDeviceContext dc = nullptr; // owned
+    RasterDeviceContext dc = nullptr;  // owned
     RasterPixel* pixels = nullptr;
-    std::int32_t allocatedWidth = 0; // the size of the current surface
+    std::int32_t allocatedWidth = 0;  // the size of the current surface
     std::int32_t allocatedHeight = 0;
-    void* dib = nullptr;            // owned: HBITMAP on Windows, the pixel block elsewhere
-    void* previousBitmap = nullptr; // selected back into dc before dib is deleted
+    void* dib = nullptr;  // owned: HBITMAP on Windows, the pixel block elsewhere
+    void* previousBitmap = nullptr;  // selected back into dc before dib is deleted
 };

@@ -12,16 +12,18 @@ constexpr std::size_t kAlignment = 64;
 // allocation failure instead of wrapping around into a block too small for its rows.
 constexpr std::int64_t kMaxBytes = std::numeric_limits<std::int32_t>::max();
 
-} // namespace
+}  // namespace
 
 RasterMemBitmap::RasterMemBitmap(std::int32_t width, std::int32_t height)
 {
-    if (width > 0 && height > 0) SetSize(width, height);
+    if (width > 0 && height > 0)
+        SetSize(width, height);
 }
 
 RasterPixel* RasterMemBitmap::PixelData() const
 {
-    if (!buffer) return nullptr;
+    if (!buffer)
+        return nullptr;
     const auto address = reinterpret_cast<std::uintptr_t>(buffer.get());
     const std::uintptr_t aligned = (address + (kAlignment - 1)) & ~static_cast<std::uintptr_t>(kAlignment - 1);
     return reinterpret_cast<RasterPixel*>(aligned);
@@ -30,12 +32,14 @@ RasterPixel* RasterMemBitmap::PixelData() const
 // UI thread.
 bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
 {
-    if (newWidth == width && newHeight == height) return false;
+    if (newWidth == width && newHeight == height)
+        return false;
     width = newWidth;
     height = newHeight;
 
     // In 64 bits: a width near the int32 limit must not wrap the stride or the byte count.
-    const std::int64_t stride = (static_cast<std::int64_t>(newWidth) + strideMask) & ~static_cast<std::int64_t>(strideMask);
+    const std::int64_t stride =
+        (static_cast<std::int64_t>(newWidth) + strideMask) & ~static_cast<std::int64_t>(strideMask);
     const bool fits = newWidth >= 1 && newHeight >= 1 && stride <= kMaxBytes / 4 / newHeight;
     const std::int64_t needed = fits ? stride * newHeight * 4 : 0;
 
@@ -48,7 +52,8 @@ bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
     } else if (needed > capacity) {
         // A quarter more than asked, so a scratch bitmap that creeps larger stops reallocating.
         std::int64_t grown = needed + needed / 4;
-        if (grown > kMaxBytes) grown = kMaxBytes;
+        if (grown > kMaxBytes)
+            grown = kMaxBytes;
         void* moved = std::realloc(buffer.get(), static_cast<std::size_t>(grown) + kAlignment - 1);
         if (moved != nullptr) {
             (void)buffer.release();

@@ -15,7 +15,8 @@ RasterSysBitmap::RasterSysBitmap(std::int32_t newWidth, std::int32_t newHeight)
 RasterSysBitmap::~RasterSysBitmap()
 {
     ReleaseSurface();
-    if (dc != nullptr) raster_detail::CloseSurfaceContext(dc);
+    if (dc != nullptr)
+        raster_detail::CloseSurfaceContext(dc);
 }
 
 void RasterSysBitmap::ReleaseSurface()
@@ -36,7 +37,8 @@ bool RasterSysBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
         pixels = nullptr;
         return false;
     }
-    if (newWidth == width && newHeight == height) return false;
+    if (newWidth == width && newHeight == height)
+        return false;
     width = newWidth;
     height = newHeight;
 
@@ -53,7 +55,8 @@ bool RasterSysBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
     // An empty bitmap reports a stride of 0 rather than the width of a surface it has not got.
     allocatedWidth = 0;
     allocatedHeight = 0;
-    if (rounded < 1 || newHeight < 1) return false;
+    if (rounded < 1 || newHeight < 1)
+        return false;
 
     SysSurface surface;
     const bool fits = rounded <= std::numeric_limits<std::int32_t>::max() / 4 / newHeight;

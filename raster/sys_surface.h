@@ -12,8 +12,8 @@ namespace raster_detail {
 
 struct SysSurface {
     RasterPixel* pixels = nullptr;
-    void* handle = nullptr;   // owned
-    void* previous = nullptr; // what the context held before handle was selected into it
+    void* handle = nullptr;  // owned
+    void* previous = nullptr;  // what the context held before handle was selected into it
 };
 
 // A context compatible with the screen, or null where the platform has none.
@@ -30,4 +30,4 @@ bool CreateSurface(RasterDeviceContext dc, std::int32_t width, std::int32_t heig
 // Selects the previous object back into dc, frees the surface and empties the record.
 void DestroySurface(RasterDeviceContext dc, SysSurface& surface);
 
-} // namespace raster_detail
+}  // namespace raster_detail

@@ -7,18 +7,26 @@
 
 namespace raster_detail {
 
-RasterDeviceContext OpenSurfaceContext() { return nullptr; }
+RasterDeviceContext OpenSurfaceContext()
+{
+    return nullptr;
+}
 
-void CloseSurfaceContext(RasterDeviceContext) {}
+void CloseSurfaceContext(RasterDeviceContext)
+{}
 
-bool SurfaceNeedsContext() { return false; }
+bool SurfaceNeedsContext()
+{
+    return false;
+}
 
 bool CreateSurface(RasterDeviceContext, std::int32_t width, std::int32_t height, SysSurface& surface)
 {
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     // Zeroed like a fresh DIB section.
     void* block = std::calloc(count, sizeof(RasterPixel));
-    if (block == nullptr) return false;
+    if (block == nullptr)
+        return false;
     surface.pixels = static_cast<RasterPixel*>(block);
     surface.handle = block;
     surface.previous = nullptr;
@@ -31,4 +39,4 @@ void DestroySurface(RasterDeviceContext, SysSurface& surface)
     surface = SysSurface{};
 }
 
-} // namespace raster_detail
+}  // namespace raster_detail

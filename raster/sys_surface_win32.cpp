@@ -7,18 +7,27 @@
 
 namespace raster_detail {
 
-RasterDeviceContext OpenSurfaceContext() { return CreateCompatibleDC(nullptr); }
+RasterDeviceContext OpenSurfaceContext()
+{
+    return CreateCompatibleDC(nullptr);
+}
 
-void CloseSurfaceContext(RasterDeviceContext dc) { DeleteDC(static_cast<HDC>(dc)); }
+void CloseSurfaceContext(RasterDeviceContext dc)
+{
+    DeleteDC(static_cast<HDC>(dc));
+}
 
-bool SurfaceNeedsContext() { return true; }
+bool SurfaceNeedsContext()
+{
+    return true;
+}
 
 bool CreateSurface(RasterDeviceContext dc, std::int32_t width, std::int32_t height, SysSurface& surface)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // negative: top row first, as every raster bitmap stores it
+    info.bmiHeader.biHeight = -height;  // negative: top row first, as every raster bitmap stores it
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -26,7 +35,8 @@ bool CreateSurface(RasterDeviceContext dc, std::int32_t width, std::int32_t heig
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (dib == nullptr || bits == nullptr) {
-        if (dib != nullptr) DeleteObject(dib);
+        if (dib != nullptr)
+            DeleteObject(dib);
         return false;
     }
     surface.pixels = static_cast<RasterPixel*>(bits);
@@ -38,9 +48,11 @@ bool CreateSurface(RasterDeviceContext dc, std::int32_t width, std::int32_t heig
 void DestroySurface(RasterDeviceContext dc, SysSurface& surface)
 {
     // The DIB cannot be deleted while selected: put the context's original bitmap back first.
-    if (surface.previous != nullptr) SelectObject(static_cast<HDC>(dc), static_cast<HGDIOBJ>(surface.previous));
-    if (surface.handle != nullptr) DeleteObject(static_cast<HGDIOBJ>(surface.handle));
+    if (surface.previous != nullptr)
+        SelectObject(static_cast<HDC>(dc), static_cast<HGDIOBJ>(surface.previous));
+    if (surface.handle != nullptr)
+        DeleteObject(static_cast<HGDIOBJ>(surface.handle));
     surface = SysSurface{};
 }
 
-} // namespace raster_detail
+}  // namespace raster_detail

@@ -8,7 +8,10 @@ namespace {
 
 TEST(DelayLine, DelaysByLengthMinusOne)
 {
-    struct Case { int32_t length; int expectedDelay; };
+    struct Case {
+        int32_t length;
+        int expectedDelay;
+    };
     const Case cases[] = {{1, 0}, {2, 1}, {89, 88}, {1001, 1000}, {0, 0}, {-7, 0}, {5000, 1000}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "length " << c.length);

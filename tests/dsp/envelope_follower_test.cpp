@@ -27,15 +27,17 @@ int TimeConstantSamples(double ms)
 
 TEST(EnvelopeFollower, OnePoleCoefficients)
 {
-    struct Case { double rate, ms, expected; };
+    struct Case {
+        double rate, ms, expected;
+    };
     const Case cases[] = {
-        {44100.0, 0.0, 0.0},                              // instantaneous
-        {44100.0, -5.0, 0.0},                             // nonsense time: instantaneous, not unstable
+        {44100.0, 0.0, 0.0},  // instantaneous
+        {44100.0, -5.0, 0.0},  // nonsense time: instantaneous, not unstable
         {44100.0, std::nan(""), 0.0},
-        {0.0, 50.0, 0.0},                                 // no rate yet
+        {0.0, 50.0, 0.0},  // no rate yet
         {44100.0, 1.0, std::exp(-1.0 / 44.1)},
         {48000.0, 50.0, std::exp(-1.0 / 2400.0)},
-        {44100.0, 1e-7, 0.0},                             // far below a sample
+        {44100.0, 1e-7, 0.0},  // far below a sample
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "rate " << c.rate << " ms " << c.ms);
@@ -140,7 +142,9 @@ TEST(EnvelopeFollower, PeakStageHoldsFallsForItsReleaseTime)
 // same number as computing the output and subtracting, step after step.
 TEST(EnvelopeFollower, RiseLeadMatchesOutputDifference)
 {
-    struct Times { double attack, release, peak; };
+    struct Times {
+        double attack, release, peak;
+    };
     const Times times[] = {{5.0, 0.0, 0.0}, {1.0, 0.0, 5.0}, {0.0, 0.0, 0.0}, {750.0, 0.0, 0.5}};
     // Rises, falls, plateaus and zeros, as an envelope produces them.
     std::vector<double> input;

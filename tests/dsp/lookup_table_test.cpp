@@ -53,13 +53,12 @@ TEST(LookupTable, InterpolatesAndClamps)
     // The base table is the identity: 11 entries 0, 0.5, ..., 5.
     LUT table(11);
     table.Build(0.5);
-    struct Case { double x, expected; };
+    struct Case {
+        double x, expected;
+    };
     const Case cases[] = {
-        {0.0, 0.0}, {0.25, 0.25}, {1.0, 1.0}, {3.75, 3.75}, {4.9, 4.9},
-        {5.0, 5.0},                        // last entry exactly
-        {5.2, 5.0}, {1e300, 5.0}, {kInf, 5.0},
-        {-0.1, 0.0}, {-1e300, 0.0}, {-kInf, 0.0},
-        {std::nan(""), 0.0},
+        {0.0, 0.0}, {0.25, 0.25}, {1.0, 1.0},  {3.75, 3.75}, {4.9, 4.9},    {5.0, 5.0},  // last entry exactly
+        {5.2, 5.0}, {1e300, 5.0}, {kInf, 5.0}, {-0.1, 0.0},  {-1e300, 0.0}, {-kInf, 0.0}, {std::nan(""), 0.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "x " << c.x);

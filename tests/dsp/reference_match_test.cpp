@@ -200,14 +200,12 @@ struct Segment {
 TEST(TransientEngineReference, MatchesPlainArithmeticBitForBit)
 {
     const Segment script[] = {
-        {30000, 44100, 5.0, 1, 1.25, -1, 100, 101.79},
-        {20000, 0, 20.0, 1, 5.0, 1, 750, 10},
-        {15000, 0, 0.0, 1, 2.0, 1, 750, 10},        // attack off: its followers freeze
-        {15000, 0, 3.2, -1, 0.0, -1, 100, 1000},    // attack back on, sustain frozen
+        {30000, 44100, 5.0, 1, 1.25, -1, 100, 101.79}, {20000, 0, 20.0, 1, 5.0, 1, 750, 10},
+        {15000, 0, 0.0, 1, 2.0, 1, 750, 10},  // attack off: its followers freeze
+        {15000, 0, 3.2, -1, 0.0, -1, 100, 1000},  // attack back on, sustain frozen
         {20000, 48000, 0.45, -1, 5.0, -1, 100, 500},  // rate change mid-stream
-        {10000, 0, 1.8, 0, 0.8, 0, 300, 101.79},    // signs 0: gains computed, not applied
-        {20000, 96000, 12.0, 1, 3.0, -1, 100, 250},
-        {20000, 22050, 0.2, 1, 0.05, 1, 750, 60},
+        {10000, 0, 1.8, 0, 0.8, 0, 300, 101.79},  // signs 0: gains computed, not applied
+        {20000, 96000, 12.0, 1, 3.0, -1, 100, 250},    {20000, 22050, 0.2, 1, 0.05, 1, 750, 60},
     };
     StereoSignal s = MakeMusicLikeSignal(150000, 44100.0, 5);
     // Held levels and silence, where the followers meet their input exactly

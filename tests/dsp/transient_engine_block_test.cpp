@@ -85,8 +85,8 @@ Settings RandomSettings(Random& random)
     const double amounts[] = {0.0, 0.0, 0.05, 1.25, 5.0, 20.0};
     const int32_t signs[] = {1, -1, 1, -1, 0};
     const double sensitivities[] = {10.0, 101.79, 1000.0};
-    return {amounts[random.Below(6)], signs[random.Below(5)], amounts[random.Below(5)], signs[random.Below(5)],
-            random.Below(2) ? 750.0 : 100.0, sensitivities[random.Below(3)]};
+    return {amounts[random.Below(6)], signs[random.Below(5)],          amounts[random.Below(5)],
+            signs[random.Below(5)],   random.Below(2) ? 750.0 : 100.0, sensitivities[random.Below(3)]};
 }
 
 void ExpectSameEngine(const TransientEngine& a, const TransientEngine& b)

@@ -35,13 +35,27 @@ int MeasureDelay(TransientEngine& engine)
 
 TEST(TransientEngine, DelayPerSampleRate)
 {
-    struct Case { double rate; int delay; };
+    struct Case {
+        double rate;
+        int delay;
+    };
     const Case cases[] = {
-        {44100.0, 88}, {48000.0, 95}, {88200.0, 176}, {96000.0, 191}, {192000.0, 383},
-        {501136.0, 999}, {501137.0, 1000}, {768000.0, 1000}, {kInf, 1000},
-        {502.0, 1}, {501.0, 0}, {8000.0, 15},
+        {44100.0, 88},
+        {48000.0, 95},
+        {88200.0, 176},
+        {96000.0, 191},
+        {192000.0, 383},
+        {501136.0, 999},
+        {501137.0, 1000},
+        {768000.0, 1000},
+        {kInf, 1000},
+        {502.0, 1},
+        {501.0, 0},
+        {8000.0, 15},
         // Rates no host should send still give a working, undelayed line.
-        {0.0, 0}, {-44100.0, 0}, {kNaN, 0},
+        {0.0, 0},
+        {-44100.0, 0},
+        {kNaN, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "rate " << c.rate);
@@ -92,7 +106,11 @@ TEST(TransientEngine, DisabledStageRepeatsItsLastGain)
 }
 
 // Output / delayed input over a signal, for every frame with audible input.
-struct FactorRange { double min = kInf; double max = -kInf; bool inverted = false; };
+struct FactorRange {
+    double min = kInf;
+    double max = -kInf;
+    bool inverted = false;
+};
 
 FactorRange MeasureFactors(TransientEngine& engine, const StereoSignal& s)
 {
@@ -133,18 +151,25 @@ StereoSignal MakeHits(size_t frames)
 TEST(TransientEngine, BoostAndCutBounds)
 {
     // Boosts: factor in [1, limit). Cuts: factor in (0, 1].
-    struct Case { double attack; int32_t attackSign; double sustain; int32_t sustainSign; double limit; };
+    struct Case {
+        double attack;
+        int32_t attackSign;
+        double sustain;
+        int32_t sustainSign;
+        double limit;
+    };
     const Case cases[] = {
-        {20.0, 1, 0.0, 1, 2.2},       // strongest attack boost
-        {0.0, 1, 5.0, 1, 4.98},       // strongest sustain boost
-        {5.0, -1, 0.0, -1, 0.0},      // strongest attack cut
-        {0.0, -1, 5.0, -1, 0.0},      // strongest sustain cut
+        {20.0, 1, 0.0, 1, 2.2},  // strongest attack boost
+        {0.0, 1, 5.0, 1, 4.98},  // strongest sustain boost
+        {5.0, -1, 0.0, -1, 0.0},  // strongest attack cut
+        {0.0, -1, 5.0, -1, 0.0},  // strongest sustain cut
         {5.0, -1, 5.0, -1, 0.0},
     };
     const StereoSignal signals[] = {MakeHits(88200), MakeMusicLikeSignal(88200, 44100.0, 7)};
     for (const Case& c : cases) {
         for (const StereoSignal& s : signals) {
-            SCOPED_TRACE(testing::Message() << "attack " << c.attack * c.attackSign << " sustain " << c.sustain * c.sustainSign);
+            SCOPED_TRACE(testing::Message()
+                         << "attack " << c.attack * c.attackSign << " sustain " << c.sustain * c.sustainSign);
             auto engine = MakeEngine();
             engine->SetAttack(c.attack, c.attackSign);
             engine->SetSustain(c.sustain, c.sustainSign, c.sustainSign > 0 ? 750.0 : 100.0);
@@ -195,11 +220,18 @@ TEST(TransientEngine, DetectorFollowsTheLouderChannelAndLinksGains)
 
 TEST(TransientEngine, SilenceDrivesDetectorWithNoiseOffset)
 {
-    struct Case { double offset; double envelope; };
+    struct Case {
+        double offset;
+        double envelope;
+    };
     const Case cases[] = {
-        {0.0, 0.0}, {1e-9, 2.0 * std::sqrt(1e-9)}, {2.5e-10, 2.0 * std::sqrt(2.5e-10)},
+        {0.0, 0.0},
+        {1e-9, 2.0 * std::sqrt(1e-9)},
+        {2.5e-10, 2.0 * std::sqrt(2.5e-10)},
         // Values that would make the square root NaN are taken as no offset.
-        {-1e-9, 0.0}, {kNaN, 0.0}, {kInf, 0.0},
+        {-1e-9, 0.0},
+        {kNaN, 0.0},
+        {kInf, 0.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "offset " << c.offset);
@@ -251,14 +283,23 @@ TEST(TransientEngine, SampleRateChangeReplaysDelayWithoutClearing)
 // A burst of NaN and infinities must leave exactly the trace of silence.
 TEST(TransientEngine, NonFiniteInputActsAsSilence)
 {
-    struct Case { double attack; int32_t attackSign; double sustain; int32_t sustainSign; };
+    struct Case {
+        double attack;
+        int32_t attackSign;
+        double sustain;
+        int32_t sustainSign;
+    };
     const Case cases[] = {
-        {4.0, 1, 3.0, 1}, {3.0, -1, 4.0, -1}, {20.0, 1, 5.0, -1}, {0.0, 0, 0.0, 0},
+        {4.0, 1, 3.0, 1},
+        {3.0, -1, 4.0, -1},
+        {20.0, 1, 5.0, -1},
+        {0.0, 0, 0.0, 0},
     };
     const double bad[] = {kNaN, kInf, -kInf, -kNaN};
     const StereoSignal s = MakeMusicLikeSignal(30000, 44100.0, 11);
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "attack " << c.attack * c.attackSign << " sustain " << c.sustain * c.sustainSign);
+        SCOPED_TRACE(testing::Message() << "attack " << c.attack * c.attackSign << " sustain "
+                                        << c.sustain * c.sustainSign);
         auto dirty = MakeEngine();
         auto clean = MakeEngine();
         for (TransientEngine* e : {dirty.get(), clean.get()}) {

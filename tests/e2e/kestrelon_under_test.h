@@ -37,15 +37,15 @@ std::string LoadError();
 // Base of every end-to-end test: one recording host per test; instances made
 // through the library's entry point report to it.
 class KestrelonTest : public ::testing::Test {
- protected:
-  void SetUp() override;
+protected:
+    void SetUp() override;
 
-  // A new instance, not yet opened.
-  std::unique_ptr<testhost::HostedEffect> Create();
-  // A new instance opened, given a sample rate and block size, and resumed.
-  std::unique_ptr<testhost::HostedEffect> Started(float sampleRate = 44100.0f, vst2::VstInt32 blockSize = 512);
+    // A new instance, not yet opened.
+    std::unique_ptr<testhost::HostedEffect> Create();
+    // A new instance opened, given a sample rate and block size, and resumed.
+    std::unique_ptr<testhost::HostedEffect> Started(float sampleRate = 44100.0f, vst2::VstInt32 blockSize = 512);
 
-  testhost::RecordingHost host;
+    testhost::RecordingHost host;
 };
 
 }  // namespace e2e

@@ -25,17 +25,21 @@ std::vector<double> DelayedAndLimited(const std::vector<double>& in, int delay);
 
 // Copies frames [first, first + count) of every channel.
 template <typename T>
-std::vector<std::vector<T>> Slice(const std::vector<std::vector<T>>& in, int first, int count) {
-  std::vector<std::vector<T>> out;
-  for (const auto& channel : in) out.emplace_back(channel.begin() + first, channel.begin() + first + count);
-  return out;
+std::vector<std::vector<T>> Slice(const std::vector<std::vector<T>>& in, int first, int count)
+{
+    std::vector<std::vector<T>> out;
+    for (const auto& channel : in)
+        out.emplace_back(channel.begin() + first, channel.begin() + first + count);
+    return out;
 }
 
 // Appends every channel of b to the same channel of a.
 template <typename T>
-void Append(std::vector<std::vector<T>>& a, const std::vector<std::vector<T>>& b) {
-  a.resize(b.size());
-  for (std::size_t c = 0; c < b.size(); ++c) a[c].insert(a[c].end(), b[c].begin(), b[c].end());
+void Append(std::vector<std::vector<T>>& a, const std::vector<std::vector<T>>& b)
+{
+    a.resize(b.size());
+    for (std::size_t c = 0; c < b.size(); ++c)
+        a[c].insert(a[c].end(), b[c].begin(), b[c].end());
 }
 
 // Runs in through the effect in consecutive calls of block frames (the last

@@ -33,10 +33,10 @@ TEST(ChunkBuffer, AppendsLittleEndian)
     buffer.PutText("ab");
     buffer.PutText("");
     const std::vector<uint8_t> expected = {
-        0x74, 0x66, 0x66, 0x70, 0xFE, 0xFF, 0xFF, 0xFF,                    // ints
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0xBF,                    // -1.0
-        0xAB,                                                              // byte
-        0x02, 0x00, 0x00, 0x00, 'a', 'b', 0x00, 0x00, 0x00, 0x00,          // texts
+        0x74, 0x66, 0x66, 0x70, 0xFE, 0xFF, 0xFF, 0xFF,  // ints
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0xBF,  // -1.0
+        0xAB,  // byte
+        0x02, 0x00, 0x00, 0x00, 'a',  'b',  0x00, 0x00, 0x00, 0x00,  // texts
     };
     EXPECT_EQ(Bytes(buffer), expected);
 
@@ -70,18 +70,20 @@ TEST(ChunkBuffer, ReadsStayInsideTheBuffer)
     EXPECT_EQ(b, 9);
 
     // Reads that do not lie wholly inside fail with -1 and leave the destination.
-    const struct { int pos; int width; } misses[] = {
-        {10, 4}, {13, 4}, {-1, 4}, {-4, 4}, {INT_MIN, 4}, {INT_MAX, 4}, {INT_MAX - 2, 4},
-        {6, 8}, {13, 8}, {-1, 8}, {INT_MAX - 4, 8},
-        {13, 1}, {-1, 1}, {INT_MAX, 1},
+    const struct {
+        int pos;
+        int width;
+    } misses[] = {
+        {10, 4}, {13, 4}, {-1, 4}, {-4, 4},          {INT_MIN, 4}, {INT_MAX, 4}, {INT_MAX - 2, 4},
+        {6, 8},  {13, 8}, {-1, 8}, {INT_MAX - 4, 8}, {13, 1},      {-1, 1},      {INT_MAX, 1},
     };
     for (const auto& m : misses) {
         i = 111;
         d = 222.0;
         b = 33;
-        const int r = m.width == 4 ? buffer.GetInt32(m.pos, &i)
-                    : m.width == 8 ? buffer.GetDouble(m.pos, &d)
-                                   : buffer.GetByte(m.pos, &b);
+        const int r = m.width == 4   ? buffer.GetInt32(m.pos, &i)
+                      : m.width == 8 ? buffer.GetDouble(m.pos, &d)
+                                     : buffer.GetByte(m.pos, &b);
         EXPECT_EQ(r, -1) << "pos " << m.pos << " width " << m.width;
         EXPECT_EQ(i, 111);
         EXPECT_EQ(d, 222.0);
@@ -100,13 +102,18 @@ TEST(ChunkBuffer, TextLengths)
         buffer.PutBytes(tail.data(), static_cast<int>(tail.size()));
         return buffer;
     };
-    const struct { int32_t length; std::string tail; int result; const char* text; } cases[] = {
-        {3, "abcX", 7, "abc"},             // fits; the rest is left for the next read
-        {0, "abc", 4, "keep"},              // empty: the destination keeps its text
-        {5, "abc", 9, "keep"},              // runs past the end: position past it, text kept
-        {-1, "abc", -1, "keep"},            // negative lengths would move the reader back
+    const struct {
+        int32_t length;
+        std::string tail;
+        int result;
+        const char* text;
+    } cases[] = {
+        {3, "abcX", 7, "abc"},  // fits; the rest is left for the next read
+        {0, "abc", 4, "keep"},  // empty: the destination keeps its text
+        {5, "abc", 9, "keep"},  // runs past the end: position past it, text kept
+        {-1, "abc", -1, "keep"},  // negative lengths would move the reader back
         {-4, "abc", -1, "keep"},
-        {INT32_MAX, "abc", -1, "keep"},     // the position would overflow
+        {INT32_MAX, "abc", -1, "keep"},  // the position would overflow
         {INT32_MAX - 4, "abc", INT32_MAX, "keep"},
         {INT32_MAX - 3, "abc", -1, "keep"},
     };

@@ -39,7 +39,8 @@ struct HostFloat {
         HostFloat h(channels, frames, 0.0f);
         for (int c = 0; c < channels; ++c)
             for (int i = 0; i < frames; ++i)
-                h.data[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = static_cast<float>((c + 1) * 1000 + i) / 4096.0f;
+                h.data[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
+                    static_cast<float>((c + 1) * 1000 + i) / 4096.0f;
         return h;
     }
 };
@@ -72,9 +73,12 @@ TEST(EffectAudio, ChannelLayoutText)
     }
 
     TestEffect effect;
-    const struct { int in, out; bool legal; } io[] = {
+    const struct {
+        int in, out;
+        bool legal;
+    } io[] = {
         {1, -1, true}, {2, -1, true}, {3, -1, false}, {1, 1, true},
-        {1, 2, false}, {2, 2, true}, {0, -1, false}, {2, 1, false},
+        {1, 2, false}, {2, 2, true},  {0, -1, false}, {2, 1, false},
     };
     for (const auto& c : io)
         EXPECT_EQ(effect.LegalIO(c.in, c.out), c.legal) << c.in << "-" << c.out;

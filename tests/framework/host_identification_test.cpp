@@ -4,13 +4,29 @@
 
 TEST(HostIdentification, ProductNamesToCodes)
 {
-    const struct { const char* name; int code; } cases[] = {
-        {"REAPER", 1}, {"Cubase", 3}, {"Cubase Pro 12", 3}, {"Ableton Live 9", 9},
-        {"Adobe Audition", 17}, {"", 0}, {nullptr, 0}, {"cubase in reaper", 3},
-        {"reaper in cubase", 3}, {"Nuendo", 4}, {"FL Studio Fruity Wrapper", 7},
+    const struct {
+        const char* name;
+        int code;
+    } cases[] = {
+        {"REAPER", 1},
+        {"Cubase", 3},
+        {"Cubase Pro 12", 3},
+        {"Ableton Live 9", 9},
+        {"Adobe Audition", 17},
+        {"", 0},
+        {nullptr, 0},
+        {"cubase in reaper", 3},
+        {"reaper in cubase", 3},
+        {"Nuendo", 4},
+        {"FL Studio Fruity Wrapper", 7},
         {"Delivery", 9},  // "live" anywhere in the name
-        {"Bitwig Studio", 0}, {"WaveLab", 31}, {"Pro Tools", 0}, {"ProTools", 2},
-        {"VST3PluginTestHost", 27}, {"Standalone", 24}, {"digital performer", 23},
+        {"Bitwig Studio", 0},
+        {"WaveLab", 31},
+        {"Pro Tools", 0},
+        {"ProTools", 2},
+        {"VST3PluginTestHost", 27},
+        {"Standalone", 24},
+        {"digital performer", 23},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LookupHostCode(c.name), c.code) << (c.name ? c.name : "(null)");

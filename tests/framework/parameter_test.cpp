@@ -82,7 +82,10 @@ TEST(Parameter, EmptyRangeWidensByOneStep)
 
 TEST(Parameter, PrecisionFollowsTheStep)
 {
-    const struct { double step; int precision; } cases[] = {
+    const struct {
+        double step;
+        int precision;
+    } cases[] = {
         {0.1, 1}, {1.0, 0}, {2.0, 0}, {0.5, 1}, {0.25, 2}, {0.001, 3}, {1e-8, 6}, {1.0 / 3.0, 6},
     };
     for (const auto& c : cases) {
@@ -102,7 +105,7 @@ TEST(Parameter, StepRoundingHalvesUpwardsExceptContinuous)
 
     IParameter steps;
     steps.DefineInteger("Steps", 0, 0, 10);
-    EXPECT_EQ(steps.SetFromNormalized(0.25), 3.0);   // 2.5 rounds up
+    EXPECT_EQ(steps.SetFromNormalized(0.25), 3.0);  // 2.5 rounds up
     EXPECT_EQ(steps.SetFromNormalized(0.24), 2.0);
     EXPECT_EQ(steps.SetFromNormalized(1.0), 10.0);
     EXPECT_EQ(steps.Value(), 10.0);
@@ -135,7 +138,9 @@ TEST(Parameter, ShapeCurveBothWays)
 TEST(Parameter, LimitsOfSetAndToNormalized)
 {
     EffectParams p;
-    const struct { double plain, normalised; } cases[] = {
+    const struct {
+        double plain, normalised;
+    } cases[] = {
         {20.0, 1.0}, {12.0, 1.0}, {-12.0, 0.0}, {-20.0, 0.0}, {0.0, 0.5}, {6.0, 0.75},
     };
     for (const auto& c : cases)
@@ -173,9 +178,13 @@ TEST(Parameter, DisplayOfTheEffectsParameters)
 TEST(Parameter, NumbersFormatLikePrintfInTheCLocale)
 {
     // Ties on the exact binary value go to even; values just below a tie round down.
-    const struct { int precision; double v; const char* text; } cases[] = {
-        {1, 2.36, "2.4"},   {1, -12.0, "-12.0"}, {1, 0.25, "0.2"},    {1, 0.35, "0.3"},
-        {1, 2.45, "2.5"},   {1, -0.04, "-0.0"},  {2, 0.125, "0.12"},  {2, 1.005, "1.00"},
+    const struct {
+        int precision;
+        double v;
+        const char* text;
+    } cases[] = {
+        {1, 2.36, "2.4"},     {1, -12.0, "-12.0"},        {1, 0.25, "0.2"},   {1, 0.35, "0.3"},
+        {1, 2.45, "2.5"},     {1, -0.04, "-0.0"},         {2, 0.125, "0.12"}, {2, 1.005, "1.00"},
         {3, 1.0005, "1.000"}, {6, 1.0 / 3.0, "0.333333"}, {1, 9.96, "10.0"},
     };
     for (const auto& c : cases) {
@@ -190,9 +199,16 @@ TEST(Parameter, NumbersFormatLikePrintfInTheCLocale)
     // Precision 0 shows the value truncated towards zero, as "%d" of trunc(v).
     IParameter whole;
     whole.DefineContinuous("X", 0.0, -1e12, 1e12, 1.0);
-    const struct { double v; const char* text; } truncations[] = {
-        {1.7, "1"}, {-1.7, "-1"}, {-0.5, "0"}, {2147483647.9, "2147483647"},
-        {-2147483648.5, "-2147483648"}, {1e10 + 0.5, "10000000000"},
+    const struct {
+        double v;
+        const char* text;
+    } truncations[] = {
+        {1.7, "1"},
+        {-1.7, "-1"},
+        {-0.5, "0"},
+        {2147483647.9, "2147483647"},
+        {-2147483648.5, "-2147483648"},
+        {1e10 + 0.5, "10000000000"},
     };
     for (const auto& c : truncations)
         EXPECT_EQ(Display(whole, c.v), c.text) << c.v;
@@ -241,14 +257,20 @@ TEST(Parameter, DisplayTextLookup)
 TEST(Parameter, LongTextsAreCutOnCharacterBoundaries)
 {
     const std::string a30(30, 'a'), a29(29, 'a'), a28(28, 'a');
-    const struct { std::string in, out; } cases[] = {
+    const struct {
+        std::string in, out;
+    } cases[] = {
         {std::string(31, 'x'), std::string(31, 'x')},
         {std::string(40, 'x'), std::string(31, 'x')},
-        {a30 + "\xC3\xA9", a30},                          // two-byte character across the limit
-        {a29 + "\xC3\xA9" "b", a29 + "\xC3\xA9"},           // ends exactly at the limit
-        {a29 + "\xE2\x82\xAC", a29},                      // three-byte character
-        {a28 + "\xF0\x9F\xA5\x81", a28},                  // four-byte character
-        {a28 + "\xE2\x82\xAC" "cd", a28 + "\xE2\x82\xAC"},
+        {a30 + "\xC3\xA9", a30},  // two-byte character across the limit
+        {a29 + "\xC3\xA9"
+               "b",
+         a29 + "\xC3\xA9"},  // ends exactly at the limit
+        {a29 + "\xE2\x82\xAC", a29},  // three-byte character
+        {a28 + "\xF0\x9F\xA5\x81", a28},  // four-byte character
+        {a28 + "\xE2\x82\xAC"
+               "cd",
+         a28 + "\xE2\x82\xAC"},
     };
     for (const auto& c : cases) {
         IParameter p;
@@ -270,7 +292,7 @@ TEST(Parameter, LongTextsAreCutOnCharacterBoundaries)
 
 TEST(Parameter, DisplayIgnoresACommaDecimalLocale)
 {
-    const char* candidates[] = {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
+    const char* candidates[] = {"de_DE.UTF-8", "de_DE.utf8",          "de_DE", "fr_FR.UTF-8", "fr_FR.utf8",
                                 "ru_RU.UTF-8", "German_Germany.1252", "de-DE", "German"};
     const char* chosen = nullptr;
     for (const char* name : candidates) {

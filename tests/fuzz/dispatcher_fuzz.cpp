@@ -371,8 +371,9 @@ void RunProcessCall(FuzzHost& host, int callback, int frames, bool inPlace, cons
     for (int c = 0; c < ins; ++c) {
         in.push_back(std::make_unique<Sample[]>(n));
         for (std::size_t i = 0; i < n; ++i)
-            in.back()[i] = palette.empty() ? static_cast<Sample>(std::sin(0.01 * static_cast<double>(i + 1)))
-                                           : static_cast<Sample>(palette[(i + static_cast<std::size_t>(c)) % palette.size()]);
+            in.back()[i] = palette.empty()
+                               ? static_cast<Sample>(std::sin(0.01 * static_cast<double>(i + 1)))
+                               : static_cast<Sample>(palette[(i + static_cast<std::size_t>(c)) % palette.size()]);
         inPtrs.push_back(in.back().get());
     }
     inPlace = inPlace && ins == outs;

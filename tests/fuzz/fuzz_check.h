@@ -9,10 +9,10 @@
 
 [[noreturn]] void FuzzFail(const char* what, long long detail = 0);
 
-#define FUZZ_CHECK(condition, what, detail) \
-    do {                                    \
-        if (!(condition))                   \
-            FuzzFail(what, detail);         \
+#define FUZZ_CHECK(condition, what, detail)                                                                            \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            FuzzFail(what, detail);                                                                                    \
     } while (0)
 
 // Reads every byte of a block the code under test handed out, so that

@@ -61,8 +61,7 @@ std::vector<float> TestSignalFloat(int frames, int channel)
     for (int i = 0; i < frames; ++i) {
         const int phase = i % 256;
         const double env = std::exp(-phase / 40.0);
-        signal[static_cast<std::size_t>(i)] =
-            static_cast<float>(0.95 * env * std::sin(0.07 * (i + 1) * (channel + 1)));
+        signal[static_cast<std::size_t>(i)] = static_cast<float>(0.95 * env * std::sin(0.07 * (i + 1) * (channel + 1)));
     }
     return signal;
 }
@@ -138,8 +137,7 @@ vst2::VstIntPtr FuzzHost::SetChunk(vst2::VstInt32 index, const std::vector<std::
     void* copy = std::malloc(data.empty() ? 1 : data.size());
     if (!data.empty())
         std::memcpy(copy, data.data(), data.size());
-    const vst2::VstIntPtr result =
-        Dispatch(vst2::effSetChunk, index, static_cast<vst2::VstIntPtr>(data.size()), copy);
+    const vst2::VstIntPtr result = Dispatch(vst2::effSetChunk, index, static_cast<vst2::VstIntPtr>(data.size()), copy);
     std::free(copy);
     FUZZ_CHECK(result == 0 || result == 1, "effSetChunk result", static_cast<long long>(result));
     return result;

@@ -15,18 +15,18 @@
 
 // What the host callback answers.
 struct HostAnswers {
-    std::string product;                  // audioMasterGetProductString; the host writes at most 63 bytes
-    vst2::VstInt32 vendorVersion = 0;     // audioMasterGetVendorVersion
-    vst2::VstInt32 processLevel = 0;      // audioMasterGetCurrentProcessLevel
-    bool hasTime = false;                 // whether audioMasterGetTime hands out the record below
+    std::string product;  // audioMasterGetProductString; the host writes at most 63 bytes
+    vst2::VstInt32 vendorVersion = 0;  // audioMasterGetVendorVersion
+    vst2::VstInt32 processLevel = 0;  // audioMasterGetCurrentProcessLevel
+    bool hasTime = false;  // whether audioMasterGetTime hands out the record below
     vst2::VstTimeInfo time{};
-    vst2::VstIntPtr otherAnswer = 0;      // every other request
+    vst2::VstIntPtr otherAnswer = 0;  // every other request
 };
 
 // Sizes of the texts the effect writes for each request, terminator
 // included: what its hosts give it.
-constexpr std::size_t kParamTextCapacity = 32;    // parameter names, labels, display strings
-constexpr std::size_t kNameCapacity = 128;        // effect, vendor and product names
+constexpr std::size_t kParamTextCapacity = 32;  // parameter names, labels, display strings
+constexpr std::size_t kNameCapacity = 128;  // effect, vendor and product names
 constexpr std::size_t kPresetNameCapacity = 256;  // program names
 
 class FuzzHost {

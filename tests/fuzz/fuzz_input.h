@@ -17,10 +17,7 @@ public:
     bool Empty() const { return pos >= size; }
     std::size_t Remaining() const { return pos < size ? size - pos : 0; }
 
-    std::uint8_t Byte()
-    {
-        return pos < size ? data[pos++] : 0;
-    }
+    std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
 
     bool Flag() { return (Byte() & 1) != 0; }
 

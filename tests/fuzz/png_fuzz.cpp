@@ -17,8 +17,8 @@ namespace {
 
 std::uint32_t ReadBigEndian(const std::uint8_t* p)
 {
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16
-        | static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
 }
 
 // Almost every mutation breaks a chunk's CRC, and the loader refuses a bad
@@ -54,8 +54,7 @@ void Load(const std::vector<std::uint8_t>& bytes)
     std::unique_ptr<std::uint8_t[]> resource = std::make_unique<std::uint8_t[]>(bytes.size());
     if (!bytes.empty())
         std::memcpy(resource.get(), bytes.data(), bytes.size());
-    std::unique_ptr<RasterMemBitmap> bitmap(
-        LoadPngFromMemory(resource.get(), static_cast<std::int32_t>(bytes.size())));
+    std::unique_ptr<RasterMemBitmap> bitmap(LoadPngFromMemory(resource.get(), static_cast<std::int32_t>(bytes.size())));
     if (!bitmap)
         return;
 

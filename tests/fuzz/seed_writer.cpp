@@ -319,7 +319,8 @@ void AppendToVector(png_structp png, png_bytep data, png_size_t length)
     out->insert(out->end(), data, data + length);
 }
 
-void FlushNothing(png_structp) {}
+void FlushNothing(png_structp)
+{}
 
 Bytes EncodePng(const PngShape& shape)
 {
@@ -336,10 +337,17 @@ Bytes EncodePng(const PngShape& shape)
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     int channels = 1;
     switch (shape.colourType) {
-    case PNG_COLOR_TYPE_RGB: channels = 3; break;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: channels = 2; break;
-    case PNG_COLOR_TYPE_RGB_ALPHA: channels = 4; break;
-    default: break;
+    case PNG_COLOR_TYPE_RGB:
+        channels = 3;
+        break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        channels = 2;
+        break;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        channels = 4;
+        break;
+    default:
+        break;
     }
     if (shape.colourType == PNG_COLOR_TYPE_PALETTE) {
         png_color palette[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {20, 40, 250}};
@@ -356,8 +364,8 @@ Bytes EncodePng(const PngShape& shape)
         key.blue = 30;
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
-    const png_text text = {PNG_TEXT_COMPRESSION_NONE, const_cast<char*>("Comment"), const_cast<char*>("seed"), 4,
-                           0, nullptr, nullptr};
+    const png_text text = {
+        PNG_TEXT_COMPRESSION_NONE, const_cast<char*>("Comment"), const_cast<char*>("seed"), 4, 0, nullptr, nullptr};
     png_set_text(png, info, &text, 1);
     png_write_info(png, info);
 

@@ -38,28 +38,11 @@
 
 namespace session {
 
-enum CommandKind : std::uint8_t {
-    kDispatch = 0,
-    kSetParameter,
-    kGetParameter,
-    kProcess,
-    kCommandKinds
-};
+enum CommandKind : std::uint8_t { kDispatch = 0, kSetParameter, kGetParameter, kProcess, kCommandKinds };
 
-enum ProcessCallback : std::uint8_t {
-    kAccumulating = 0,
-    kReplacing,
-    kDoubleReplacing,
-    kProcessCallbacks
-};
+enum ProcessCallback : std::uint8_t { kAccumulating = 0, kReplacing, kDoubleReplacing, kProcessCallbacks };
 
-enum EventKind : std::uint8_t {
-    kNullEvent = 0,
-    kMidiEvent,
-    kSysExEvent,
-    kOtherEvent,
-    kEventKinds
-};
+enum EventKind : std::uint8_t { kNullEvent = 0, kMidiEvent, kSysExEvent, kOtherEvent, kEventKinds };
 
 constexpr std::uint8_t kNullPtr = 1;
 constexpr std::uint8_t kInPlace = 1;

@@ -39,9 +39,8 @@ std::vector<double> RenderLeft(Kestrelon& k, const std::vector<std::vector<doubl
 
 // The engine alone, set up by hand, run the way the effect runs it: same
 // block boundaries, same noise offsets, same processor modes.
-std::vector<double> RenderReference(const std::vector<std::vector<double>>& in, double attackDepth,
-                                    int attackDirection, double sustainDepth, int sustainDirection,
-                                    double smoothingMs, double sensitivityMs)
+std::vector<double> RenderReference(const std::vector<std::vector<double>>& in, double attackDepth, int attackDirection,
+                                    double sustainDepth, int sustainDirection, double smoothingMs, double sensitivityMs)
 {
     TransientEngine engine;
     engine.SetSampleRate(44100.0);
@@ -76,12 +75,9 @@ TEST(KestrelonParameters, SettingsReachTheEngineAsTheTableSays)
         double sensitivityMs;
     };
     const Row rows[] = {
-        {10, 0, 0.5, 20, +1, 0, +1, 750, 101.79},
-        {-10, 0, 0.5, 5, -1, 0, +1, 750, 101.79},
-        {0, 10, 0, 0, +1, 5, +1, 750, 1000},
-        {0, -10, 1, 0, +1, 5, -1, 100, 10},
-        {5, -5, 0.5, 5, +1, 1.25, -1, 100, 101.79},
-        {-3, 7, 0.5, 0.45, -1, 2.45, +1, 750, 101.79},
+        {10, 0, 0.5, 20, +1, 0, +1, 750, 101.79},   {-10, 0, 0.5, 5, -1, 0, +1, 750, 101.79},
+        {0, 10, 0, 0, +1, 5, +1, 750, 1000},        {0, -10, 1, 0, +1, 5, -1, 100, 10},
+        {5, -5, 0.5, 5, +1, 1.25, -1, 100, 101.79}, {-3, 7, 0.5, 0.45, -1, 2.45, +1, 750, 101.79},
     };
     const auto signal = TestSignal(6000);
     for (const Row& row : rows) {
@@ -99,14 +95,12 @@ TEST(KestrelonParameters, SettingsReachTheEngineAsTheTableSays)
         EXPECT_EQ(k.SustainDirection(), row.sustainDirection);
 
         // The sensitivity curve gives 101.79 ms only approximately at 0.5.
-        const double sensitivityMs =
-            row.sensitivity == 0.5 ? std::pow(0.5, 3.431) * 990.0 + 10.0 : row.sensitivityMs;
+        const double sensitivityMs = row.sensitivity == 0.5 ? std::pow(0.5, 3.431) * 990.0 + 10.0 : row.sensitivityMs;
         EXPECT_NEAR(sensitivityMs, row.sensitivityMs, 0.005);
 
         const std::vector<double> got = RenderLeft(k, signal);
-        const std::vector<double> want =
-            RenderReference(signal, k.AttackDepth(), row.attackDirection, k.SustainDepth(), row.sustainDirection,
-                            row.smoothingMs, sensitivityMs);
+        const std::vector<double> want = RenderReference(signal, k.AttackDepth(), row.attackDirection, k.SustainDepth(),
+                                                         row.sustainDirection, row.smoothingMs, sensitivityMs);
         EXPECT_EQ(got, want);
     }
 }
@@ -159,8 +153,8 @@ TEST(KestrelonReset, LatencyAndMeterDecayFollowRateAndBlockSize)
     const Row rows[] = {
         {44100, 512, 88, 0.9419501133786848},
         {48000, 512, 95, 1.0 - 512.0 / 48000.0 * 5.0},
-        {44100, 0, 88, 1.0},          // no block size yet: the meters hold
-        {44100, 16384, 88, 0.0},      // a block longer than 1/5 s: fall back at once
+        {44100, 0, 88, 1.0},  // no block size yet: the meters hold
+        {44100, 16384, 88, 0.0},  // a block longer than 1/5 s: fall back at once
         {96000, 64, 191, 1.0 - 64.0 / 96000.0 * 5.0},
     };
     for (const Row& row : rows) {
@@ -209,10 +203,8 @@ TEST(KestrelonOutput, ClippingStartsJustAbove0989AndLimitsBothChannels)
         bool lit;
     };
     const Row rows[] = {
-        {0.989, -0.989, true, 0.989, -0.989, false},
-        {0.98900001, 0.3, true, 0.989, 0.3, true},
-        {0.3, -0.98900001, true, 0.3, -0.989, true},
-        {1.5, -2.0, true, 0.989, -0.989, true},
+        {0.989, -0.989, true, 0.989, -0.989, false}, {0.98900001, 0.3, true, 0.989, 0.3, true},
+        {0.3, -0.98900001, true, 0.3, -0.989, true}, {1.5, -2.0, true, 0.989, -0.989, true},
         {1.5, -2.0, false, 1.5, -2.0, false},
     };
     for (const Row& row : rows) {

@@ -47,7 +47,8 @@ TEST(PluginConcurrency, ProcessingWhileHostThreadsChangeParametersAndState)
             fx->processReplacing(fx, ins, outs, n);
             fx->processDoubleReplacing(fx, dins, douts, n);
             for (int i = 0; i < n; ++i)
-                if (!std::isfinite(outL[static_cast<std::size_t>(i)]) || !std::isfinite(dR[static_cast<std::size_t>(i)]))
+                if (!std::isfinite(outL[static_cast<std::size_t>(i)]) ||
+                    !std::isfinite(dR[static_cast<std::size_t>(i)]))
                     nonFinite = true;
             ++blocks;
         }

@@ -14,8 +14,7 @@ class PluginRig {
 public:
     explicit PluginRig(vst2::audioMasterCallback host = FakeHost::Callback)
         : fx(CreateEffectRecord(host, [](vst2::audioMasterCallback h) -> IEffectVST* { return new Kestrelon(h); }))
-    {
-    }
+    {}
     ~PluginRig()
     {
         if (fx)

@@ -77,8 +77,8 @@ TEST(VstRecord, FieldsAfterCreation)
     EXPECT_EQ(fx.object, &rig.Plugin());
     EXPECT_EQ(fx.resvd1 | fx.resvd2 | fx.realQualities | fx.offQualities, 0);
     EXPECT_EQ(fx.user, nullptr);
-    EXPECT_TRUE(fx.dispatcher && fx.process && fx.processReplacing && fx.processDoubleReplacing &&
-                fx.setParameter && fx.getParameter);
+    EXPECT_TRUE(fx.dispatcher && fx.process && fx.processReplacing && fx.processDoubleReplacing && fx.setParameter &&
+                fx.getParameter);
     EXPECT_EQ(rig.Plugin().MaxBlockSize(), 1024);
     EXPECT_STREQ(rig.Plugin().PresetName(0), "-");
 }
@@ -100,7 +100,7 @@ TEST(VstDispatcher, PlainAnswers)
         {vst2::effEditIdle, 0},
         {vst2::effIdle, 0},
         {vst2::effProcessVarIo, 0},
-        {vst2::effEditOpen, 0},   // no editor attached
+        {vst2::effEditOpen, 0},  // no editor attached
         {vst2::effEditClose, 0},
         {vst2::effGetVu, 0},
         {vst2::effSetBypass, 0},
@@ -142,8 +142,8 @@ TEST(VstDispatcher, NamesLabelsAndDisplayStrings)
         const char* display;
         float normalised;
     } params[] = {
-        {"Attack", "", "0.0", 0.5f},       {"Sustain", "", "0.0", 0.5f}, {"Sensitivity", "", "0.5", 0.5f},
-        {"Output", "dB", "0.0", 0.5f},     {"Clip Output", "", "on", 1.0f},
+        {"Attack", "", "0.0", 0.5f},   {"Sustain", "", "0.0", 0.5f},    {"Sensitivity", "", "0.5", 0.5f},
+        {"Output", "dB", "0.0", 0.5f}, {"Clip Output", "", "on", 1.0f},
     };
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(Text(rig, vst2::effGetParamName, i), params[i].name);
@@ -233,10 +233,11 @@ TEST(VstDispatcher, CanDoAnswersOnlyTimeInfo)
         const char* text;
         vst2::VstIntPtr want;
     } rows[] = {
-        {"receiveVstTimeInfo", 1},  {"sendVstEvents", 0},         {"sendVstMidiEvent", 0},
-        {"receiveVstEvents", 0},    {"receiveVstMidiEvent", 0},   {"receiveVstTimeInfoX", 0},
-        {"ReceiveVstTimeInfo", 0},  {"bypass", 0},                {"hostVendorExtensions", 0},
-        {"", 0},
+        {"receiveVstTimeInfo", 1},   {"sendVstEvents", 0},
+        {"sendVstMidiEvent", 0},     {"receiveVstEvents", 0},
+        {"receiveVstMidiEvent", 0},  {"receiveVstTimeInfoX", 0},
+        {"ReceiveVstTimeInfo", 0},   {"bypass", 0},
+        {"hostVendorExtensions", 0}, {"", 0},
     };
     for (const auto& row : rows)
         EXPECT_EQ(rig.Dispatch(vst2::effCanDo, 0, 0, const_cast<char*>(row.text)), row.want) << row.text;
@@ -308,10 +309,10 @@ TEST(VstDispatcher, StringToParameter)
         vst2::VstIntPtr result;
         double value;
     } rows[] = {
-        {0, "3.5", 1, 3.5},     {0, "-12", 1, -10},        {0, "  +2.25 dB", 1, 2.25}, {0, "abc", 1, 0},
-        {0, "7.77", 1, 7.77},   {4, "off", 1, 0},          {4, "maybe", 0, 0},          {4, "on", 1, 1},
-        {3, "1e400", 1, 12},    {3, "-1e400", 1, -12},     {3, "1e-400", 1, 0},
-        {3, "nan", 1, 0},       {2, "0.25", 1, 0.25},
+        {0, "3.5", 1, 3.5},   {0, "-12", 1, -10},    {0, "  +2.25 dB", 1, 2.25}, {0, "abc", 1, 0},
+        {0, "7.77", 1, 7.77}, {4, "off", 1, 0},      {4, "maybe", 0, 0},         {4, "on", 1, 1},
+        {3, "1e400", 1, 12},  {3, "-1e400", 1, -12}, {3, "1e-400", 1, 0},        {3, "nan", 1, 0},
+        {2, "0.25", 1, 0.25},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.index << " \"" << row.text << "\"");
@@ -397,8 +398,7 @@ TEST(VstDispatcher, BadChunksAreRefused)
     EXPECT_EQ(target.Dispatch(vst2::effGetChunk, 1, 0, nullptr), 0);
 
     // Cut short: what was read stays, the load reports failure.
-    EXPECT_EQ(target.Dispatch(vst2::effSetChunk, 1, 8 + 8 + 8 * target.Plugin().EditorStateValueCount() + 12, data),
-              0);
+    EXPECT_EQ(target.Dispatch(vst2::effSetChunk, 1, 8 + 8 + 8 * target.Plugin().EditorStateValueCount() + 12, data), 0);
     const uint8_t garbage[] = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(target.Dispatch(vst2::effSetChunk, 0, sizeof(garbage), const_cast<uint8_t*>(garbage)), 0);
 }

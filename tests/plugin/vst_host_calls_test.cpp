@@ -246,7 +246,8 @@ TEST(VstHostCalls, ProcessEventsHandsMidiBackToTheHostAndSkipsTheRest)
         vst2::VstInt32 numEvents;
         vst2::VstIntPtr reserved;
         vst2::VstEvent* events[5];
-    } block = {5, 0,
+    } block = {5,
+               0,
                {reinterpret_cast<vst2::VstEvent*>(&noteOn), nullptr, reinterpret_cast<vst2::VstEvent*>(&sysex), &other,
                 reinterpret_cast<vst2::VstEvent*>(&noteOff)}};
     EXPECT_EQ(rig.Dispatch(vst2::effProcessEvents, 0, 0, &block), 1);

@@ -44,7 +44,7 @@ Stereo Render(Path path, int blockSize, int callFrames, const Stereo& in, bool s
 {
     PluginRig rig;
     rig.Prepare(44100.0f, blockSize);
-    rig.fx->setParameter(rig.fx, 0, 0.9f);   // attack boost
+    rig.fx->setParameter(rig.fx, 0, 0.9f);  // attack boost
     rig.fx->setParameter(rig.fx, 1, 0.25f);  // sustain cut
     const int frames = static_cast<int>(in.l.size());
     Stereo out{std::vector<double>(in.l.size(), 0.0), std::vector<double>(in.l.size(), 0.0)};

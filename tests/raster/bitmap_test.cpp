@@ -11,7 +11,10 @@ namespace {
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
-bool Aligned64(const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 64 == 0; }
+bool Aligned64(const void* p)
+{
+    return reinterpret_cast<std::uintptr_t>(p) % 64 == 0;
+}
 
 // Touches every pixel of every stored row, stride padding included: under AddressSanitizer
 // this fails if the block is smaller than the layout the bitmap reports.
@@ -19,7 +22,8 @@ void WriteAllRows(RasterBitmap& bitmap)
 {
     RasterPixel* p = bitmap.PixelData();
     const std::int64_t count = static_cast<std::int64_t>(bitmap.RowStride()) * bitmap.PixelHeight();
-    for (std::int64_t i = 0; i < count; ++i) p[i] = static_cast<RasterPixel>(i);
+    for (std::int64_t i = 0; i < count; ++i)
+        p[i] = static_cast<RasterPixel>(i);
 }
 
 void ExpectEmpty(const RasterBitmap& bitmap)
@@ -48,7 +52,8 @@ TEST(RasterMemBitmap, RowsArePaddedToFourPixelsAndStartOn64Bytes)
 {
     const struct {
         std::int32_t width, height, stride;
-    } cases[] = {{1, 1, 4}, {4, 2, 4}, {5, 3, 8}, {7, 9, 8}, {100, 100, 100}, {101, 3, 104}, {340, 484, 340}, {511, 2, 512}};
+    } cases[] = {{1, 1, 4},       {4, 2, 4},     {5, 3, 8},       {7, 9, 8},
+                 {100, 100, 100}, {101, 3, 104}, {340, 484, 340}, {511, 2, 512}};
     for (const auto& c : cases) {
         RasterMemBitmap bitmap(c.width, c.height);
         ASSERT_NE(bitmap.PixelData(), nullptr) << c.width << "x" << c.height;
@@ -65,10 +70,10 @@ TEST(RasterMemBitmap, GrowsByAQuarterAndNeverShrinks)
 {
     RasterMemBitmap bitmap;
     EXPECT_TRUE(bitmap.SetSize(100, 100));
-    EXPECT_EQ(bitmap.Capacity(), 40000); // the first block is exact
+    EXPECT_EQ(bitmap.Capacity(), 40000);  // the first block is exact
     EXPECT_FALSE(bitmap.SetSize(100, 100));
 
-    EXPECT_TRUE(bitmap.SetSize(101, 100)); // stride 104: 41600 bytes needed
+    EXPECT_TRUE(bitmap.SetSize(101, 100));  // stride 104: 41600 bytes needed
     EXPECT_EQ(bitmap.RowStride(), 104);
     EXPECT_EQ(bitmap.Capacity(), 52000);
     EXPECT_TRUE(Aligned64(bitmap.PixelData()));
@@ -79,17 +84,17 @@ TEST(RasterMemBitmap, GrowsByAQuarterAndNeverShrinks)
     EXPECT_TRUE(bitmap.SetSize(10, 10));
     EXPECT_EQ(bitmap.Capacity(), 52000);
     EXPECT_EQ(bitmap.PixelData(), grown);
-    EXPECT_TRUE(bitmap.SetSize(125, 104)); // 128 * 104 * 4 = 53248 > 52000: grows again
+    EXPECT_TRUE(bitmap.SetSize(125, 104));  // 128 * 104 * 4 = 53248 > 52000: grows again
     EXPECT_EQ(bitmap.Capacity(), 53248 + 53248 / 4);
     WriteAllRows(bitmap);
-    EXPECT_TRUE(bitmap.SetSize(130, 100)); // 52000 < 132 * 100 * 4 = 52800 <= 66560: reused
+    EXPECT_TRUE(bitmap.SetSize(130, 100));  // 52000 < 132 * 100 * 4 = 52800 <= 66560: reused
     EXPECT_EQ(bitmap.Capacity(), 66560);
     WriteAllRows(bitmap);
 
     EXPECT_TRUE(bitmap.SetSize(0, 5));
     ExpectEmpty(bitmap);
     EXPECT_EQ(bitmap.Capacity(), 0);
-    EXPECT_TRUE(bitmap.SetSize(3, 3)); // and can be used again
+    EXPECT_TRUE(bitmap.SetSize(3, 3));  // and can be used again
     EXPECT_EQ(bitmap.Capacity(), 48);
     EXPECT_TRUE(Aligned64(bitmap.PixelData()));
 }
@@ -100,7 +105,8 @@ TEST(RasterMemBitmap, SizesBeyondAddressableMemoryLeaveItEmpty)
 {
     const struct {
         std::int32_t width, height;
-    } cases[] = {{kMax, 1}, {kMax - 2, 1}, {1 << 20, 1 << 20}, {kMax, kMax}, {-5, 5}, {5, -5}, {kMin, kMin}, {65536, 32768}};
+    } cases[] = {{kMax, 1}, {kMax - 2, 1}, {1 << 20, 1 << 20}, {kMax, kMax},
+                 {-5, 5},   {5, -5},       {kMin, kMin},       {65536, 32768}};
     for (const auto& c : cases) {
         RasterMemBitmap bitmap(8, 8);
         EXPECT_TRUE(bitmap.SetSize(c.width, c.height)) << c.width << "x" << c.height;
@@ -127,14 +133,14 @@ TEST(RasterSysBitmap, RoundsWidthToFourAndReusesSurfaceWhenShrinking)
     EXPECT_EQ(bitmap.PixelWidth(), 3);
     EXPECT_EQ(bitmap.RowStride(), 8);
     EXPECT_EQ(bitmap.PixelData(), first);
-    EXPECT_TRUE(bitmap.SetSize(8, 4)); // still fits the surface
+    EXPECT_TRUE(bitmap.SetSize(8, 4));  // still fits the surface
     EXPECT_EQ(bitmap.PixelData(), first);
 
-    EXPECT_TRUE(bitmap.SetSize(9, 4)); // wider: a new surface
+    EXPECT_TRUE(bitmap.SetSize(9, 4));  // wider: a new surface
     EXPECT_EQ(bitmap.RowStride(), 12);
     ASSERT_NE(bitmap.PixelData(), nullptr);
     WriteAllRows(bitmap);
-    EXPECT_TRUE(bitmap.SetSize(9, 6)); // taller: a new surface too
+    EXPECT_TRUE(bitmap.SetSize(9, 6));  // taller: a new surface too
     EXPECT_EQ(bitmap.PixelHeight(), 6);
     WriteAllRows(bitmap);
 }
@@ -146,7 +152,7 @@ TEST(RasterSysBitmap, EmptyAndImpossibleSizesHaveNoPixels)
     EXPECT_EQ(none.RowStride(), 0);
 
     RasterSysBitmap bitmap(16, 16);
-    EXPECT_FALSE(bitmap.SetSize(0, 0)); // nothing to allocate
+    EXPECT_FALSE(bitmap.SetSize(0, 0));  // nothing to allocate
     EXPECT_EQ(bitmap.PixelData(), nullptr);
     EXPECT_EQ(bitmap.RowStride(), 0);
     EXPECT_TRUE(bitmap.SetSize(4, 4));
@@ -161,7 +167,7 @@ TEST(RasterSysBitmap, EmptyAndImpossibleSizesHaveNoPixels)
         EXPECT_EQ(big.PixelData(), nullptr) << c.width << "x" << c.height;
         EXPECT_EQ(big.PixelWidth(), 0);
         EXPECT_EQ(big.PixelHeight(), 0);
-        EXPECT_TRUE(big.SetSize(6, 2)); // recovers
+        EXPECT_TRUE(big.SetSize(6, 2));  // recovers
         EXPECT_EQ(big.RowStride(), 8);
     }
     for (const auto& c : {std::pair{-4, 4}, std::pair{4, -4}}) {
@@ -171,4 +177,4 @@ TEST(RasterSysBitmap, EmptyAndImpossibleSizesHaveNoPixels)
     }
 }
 
-} // namespace
+}  // namespace

@@ -86,8 +86,7 @@ TEST(BlendFormulas, EveryOperationWithAndWithoutSourceAlpha)
     };
     for (const BlendCase& c : cases) {
         EXPECT_EQ(BlitOne(c.destination, c.source, c.alpha, c.mode), c.expected)
-            << std::hex << "mode " << c.mode << " alpha " << c.alpha << " dst " << c.destination << " src "
-            << c.source;
+            << std::hex << "mode " << c.mode << " alpha " << c.alpha << " dst " << c.destination << " src " << c.source;
     }
 }
 
@@ -141,17 +140,14 @@ TEST(HsvConversion, SectorsAndTies)
     const struct {
         int r, g, b, h, s, v;
     } cases[] = {
-        {128, 128, 128, 256, 0, 128}, // grey lands at 256 with no saturation
-        {0, 0, 0, 256, 0, 0},
-        {255, 0, 0, 0, 255, 255},
-        {0, 255, 0, 128, 255, 255},
-        {0, 0, 255, 256, 255, 255},
-        {10, 200, 90, 154, 241, 200},  // green highest
-        {200, 30, 120, 350, 216, 200}, // red highest, green lowest: counted back from 383
+        {128, 128, 128, 256, 0, 128},  // grey lands at 256 with no saturation
+        {0, 0, 0, 256, 0, 0},          {255, 0, 0, 0, 255, 255},     {0, 255, 0, 128, 255, 255},
+        {0, 0, 255, 256, 255, 255},    {10, 200, 90, 154, 241, 200},  // green highest
+        {200, 30, 120, 350, 216, 200},  // red highest, green lowest: counted back from 383
         {200, 120, 30, 33, 216, 200},  // red highest, blue lowest
-        {30, 120, 200, 223, 216, 200}, // green above red, blue highest
-        {120, 30, 200, 289, 216, 200}, // red above green, blue highest
-        {200, 200, 100, 63, 127, 200}, // red equals green
+        {30, 120, 200, 223, 216, 200},  // green above red, blue highest
+        {120, 30, 200, 289, 216, 200},  // red above green, blue highest
+        {200, 200, 100, 63, 127, 200},  // red equals green
     };
     for (const auto& c : cases) {
         const auto hsv = PixelToHsv(c.r, c.g, c.b);
@@ -185,8 +181,10 @@ TEST(HsvConversion, NeutralAdjustKeepsColour)
                 for (float alpha : {1.0f, 0.5f}) {
                     const RasterPixel out = BlitOne(d, 0xC8808080u, alpha, ModeHsvAdjust);
                     ASSERT_EQ(out >> 24, 0xC8u);
-                    const int channels[3][2] = {{r, int(out >> 16 & 255)}, {g, int(out >> 8 & 255)}, {b, int(out & 255)}};
-                    for (const auto& c : channels) worst = std::max(worst, std::abs(c[0] - c[1]));
+                    const int channels[3][2] = {
+                        {r, int(out >> 16 & 255)}, {g, int(out >> 8 & 255)}, {b, int(out & 255)}};
+                    for (const auto& c : channels)
+                        worst = std::max(worst, std::abs(c[0] - c[1]));
                 }
             }
         }
@@ -210,4 +208,4 @@ TEST(HsvConversion, AdjustShiftsHueSaturationAndValue)
     EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFF808000u, 0.5f, ModeHsvAdjust), 0xFF7F0000u);
 }
 
-} // namespace
+}  // namespace

@@ -18,10 +18,14 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 void NumberPixels(GuardedBitmap& bitmap)
 {
     for (std::int32_t y = 0; y < bitmap.PixelHeight(); ++y)
-        for (std::int32_t x = 0; x < bitmap.PixelWidth(); ++x) bitmap.At(x, y) = 0xFF000000u | y << 8 | x;
+        for (std::int32_t x = 0; x < bitmap.PixelWidth(); ++x)
+            bitmap.At(x, y) = 0xFF000000u | y << 8 | x;
 }
 
-RasterPixel Numbered(std::int32_t x, std::int32_t y) { return 0xFF000000u | y << 8 | x; }
+RasterPixel Numbered(std::int32_t x, std::int32_t y)
+{
+    return 0xFF000000u | y << 8 | x;
+}
 
 TEST(BlitBitmap, ClipsSourceAndDestination)
 {
@@ -35,11 +39,11 @@ TEST(BlitBitmap, ClipsSourceAndDestination)
         std::int32_t left, top, right, bottom, shiftX, shiftY;
     } cases[] = {
         {0, 0, false, {}, 0, 0, 6, 5, 0, 0},
-        {2, 1, false, {}, 2, 1, 8, 6, 2, 1},        // cut by the destination's right and bottom
-        {-2, -3, false, {}, 0, 0, 4, 2, -2, -3},    // negative position shifts the source start
+        {2, 1, false, {}, 2, 1, 8, 6, 2, 1},  // cut by the destination's right and bottom
+        {-2, -3, false, {}, 0, 0, 4, 2, -2, -3},  // negative position shifts the source start
         {1, 1, true, {1, 1, 3, 4}, 1, 1, 3, 4, 0, 0},
-        {1, 1, true, {-2, -1, 3, 2}, 3, 2, 6, 4, 3, 2},   // rectangle starting before the source
-        {0, 0, true, {4, 3, 100, 100}, 0, 0, 2, 2, -4, -3}, // larger than the source: cut
+        {1, 1, true, {-2, -1, 3, 2}, 3, 2, 6, 4, 3, 2},  // rectangle starting before the source
+        {0, 0, true, {4, 3, 100, 100}, 0, 0, 2, 2, -4, -3},  // larger than the source: cut
     };
     for (const auto& c : cases) {
         GuardedBitmap dst(8, 6, 0x11111111u);
@@ -73,7 +77,7 @@ TEST(BlitBitmap, DrawsNothingWhenThereIsNothingToDraw)
     BlitBitmap(&dst, &source, 0, 0, &inverted, 1.0f, ModeCopy);
     BlitBitmap(&dst, &source, 4, 0, nullptr, 1.0f, ModeCopy);
     BlitBitmap(&dst, &source, 0, -4, nullptr, 1.0f, ModeCopy);
-    BlitBitmap(&dst, &source, 0, 0, nullptr, 0.001f, ModeCopy); // weight 0
+    BlitBitmap(&dst, &source, 0, 0, nullptr, 0.001f, ModeCopy);  // weight 0
     EXPECT_EQ(dst.CountNot(0x22222222u), 0);
     EXPECT_TRUE(dst.GuardIntact());
     EXPECT_EQ(empty.PixelData(), nullptr);
@@ -94,7 +98,7 @@ TEST(BlitBitmap, FarOutCoordinatesNeverWriteOutside)
     }
     // A rectangle starting at kMin pushes the destination 2^31 pixels right: nothing is left.
     const SourceRect rects[] = {{kMin, kMin, kMax, kMax}, {kMin, 0, kMin + 2, 5}, {kMax - 1, 0, kMax, 5},
-                                {-3, -3, kMax, kMax}, {0, 0, kMin, kMin}, {0, 0, kMax, kMax}};
+                                {-3, -3, kMax, kMax},     {0, 0, kMin, kMin},     {0, 0, kMax, kMax}};
     const int expectedDrawn[] = {0, 0, 0, 1, 0, 16};
     for (int i = 0; i < 6; ++i) {
         GuardedBitmap dst(4, 4);
@@ -116,7 +120,7 @@ TEST(BlitBitmap, CopyFastPathsAndGeneralWeight)
         BlitBitmap(&dst, &src, 0, 0, nullptr, alpha, mode);
         return dst.At(0, 0);
     };
-    EXPECT_EQ(blitOne(0x00000000u, 0x12345678u, 1.0f, ModeCopy), 0x12345678u); // alpha byte too
+    EXPECT_EQ(blitOne(0x00000000u, 0x12345678u, 1.0f, ModeCopy), 0x12345678u);  // alpha byte too
     EXPECT_EQ(blitOne(0xFFFFFFFFu, 0x00000000u, 1.0f, ModeCopy), 0x00000000u);
     // Halves per byte, fractions dropped: 0x7F rather than 0x80.
     EXPECT_EQ(blitOne(0x00000000u, 0xFFFFFFFFu, 0.5f, ModeCopy), 0x7F7F7F7Fu);
@@ -126,7 +130,8 @@ TEST(BlitBitmap, CopyFastPathsAndGeneralWeight)
     EXPECT_EQ(blitOne(0xFFFFFFFFu, 0x00000000u, 0.75f, ModeCopy), 0x3F3F3F3Fu);
     // Opacities above 1 act as 1; NaN and negative ones draw nothing.
     EXPECT_EQ(blitOne(0x00000000u, 0x12345678u, 3.0f, ModeCopy), 0x12345678u);
-    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, 1e30f, ModeOverlay), blitOne(0x40404040u, 0xFFFFFFFFu, 1.0f, ModeOverlay));
+    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, 1e30f, ModeOverlay),
+              blitOne(0x40404040u, 0xFFFFFFFFu, 1.0f, ModeOverlay));
     EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, -1.0f, ModeAdd), 0x40404040u);
     EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, std::numeric_limits<float>::quiet_NaN(), ModeAdd), 0x40404040u);
 }
@@ -156,15 +161,15 @@ TEST(BlitBitmap, ChannelCopyMovesOneByte)
         BlendMode mode;
         RasterPixel expected;
     } cases[] = {
-        {0xF3, (0x11223344u & 0xFFFFFF00u) | 0xAAu}, // source alpha into destination blue
-        {0xFE, (0x11223344u & 0x00FFFFFFu) | 0xBB000000u}, // source red into destination alpha
-        {0xF5, (0x11223344u & 0xFFFF00FFu) | 0xDD00u},     // green into green
-        {0x100F0, (0x11223344u & 0xFFFFFF00u) | 0xDDu},    // blue into blue, flag ignored
+        {0xF3, (0x11223344u & 0xFFFFFF00u) | 0xAAu},  // source alpha into destination blue
+        {0xFE, (0x11223344u & 0x00FFFFFFu) | 0xBB000000u},  // source red into destination alpha
+        {0xF5, (0x11223344u & 0xFFFF00FFu) | 0xDD00u},  // green into green
+        {0x100F0, (0x11223344u & 0xFFFFFF00u) | 0xDDu},  // blue into blue, flag ignored
     };
     for (const auto& c : cases) {
         GuardedBitmap dst(3, 2, 0x11223344u);
         GuardedBitmap src(3, 2, 0xAABBCCDDu);
-        src.At(1, 1) = 0xAABBDDDDu; // green sample differs from blue only here
+        src.At(1, 1) = 0xAABBDDDDu;  // green sample differs from blue only here
         BlitBitmap(&dst, &src, 0, 0, nullptr, 0.3f, c.mode);
         EXPECT_EQ(dst.At(0, 0), c.mode == 0xF5 ? ((0x11223344u & 0xFFFF00FFu) | 0xCC00u) : c.expected) << c.mode;
         EXPECT_EQ(dst.At(1, 1), c.expected) << c.mode;
@@ -207,12 +212,14 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
             keep = 256 - ia;
             a = towards(channel(d, 24), sa, keep);
         } else {
-            if (sa == 0) return d;
+            if (sa == 0)
+                return d;
             const int w = ia == 256 ? sa : (sa + 1) * ia / 256;
             keep = ia == 256 ? 255 - sa : 256 - w;
             a = std::min(channel(d, 24) + w, 255);
         }
-        return static_cast<RasterPixel>(a) << 24 | static_cast<RasterPixel>(towards(channel(d, 16), channel(s, 16), keep)) << 16 |
+        return static_cast<RasterPixel>(a) << 24 |
+               static_cast<RasterPixel>(towards(channel(d, 16), channel(s, 16), keep)) << 16 |
                static_cast<RasterPixel>(towards(channel(d, 8), channel(s, 8), keep)) << 8 |
                static_cast<RasterPixel>(towards(channel(d, 0), channel(s, 0), keep));
     };
@@ -222,8 +229,13 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
         BlendMode mode;
         float alpha;
         int ia;
-    } settings[] = {{ModeUseSourceAlpha, 1.0f, 256}, {ModeUseSourceAlpha, 0.5f, 128}, {ModeUseSourceAlpha, 0.3f, 76},
-                    {ModeUseSourceAlpha, 0.999f, 255}, {ModeCopy, 0.3f, 76}, {ModeCopy, 0.999f, 255}, {ModeCopy, 0.004f, 1}};
+    } settings[] = {{ModeUseSourceAlpha, 1.0f, 256},
+                    {ModeUseSourceAlpha, 0.5f, 128},
+                    {ModeUseSourceAlpha, 0.3f, 76},
+                    {ModeUseSourceAlpha, 0.999f, 255},
+                    {ModeCopy, 0.3f, 76},
+                    {ModeCopy, 0.999f, 255},
+                    {ModeCopy, 0.004f, 1}};
     for (std::int32_t width = 1; width <= 21; ++width) {
         for (const auto& setting : settings) {
             GuardedBitmap src(width, 3);
@@ -233,15 +245,20 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
                 for (std::int32_t x = 0; x < width; ++x) {
                     RasterPixel p = random();
                     // Rows of whole clear and whole opaque groups, and mixed ones.
-                    if (y == 0) p = (x / 4) % 2 ? (p | 0xFF000000u) : (p & 0x00FFFFFFu);
-                    if (y == 1 && x % 3 == 0) p &= 0x00FFFFFFu;
-                    if (y == 1 && x % 3 == 1) p |= 0xFF000000u;
+                    if (y == 0)
+                        p = (x / 4) % 2 ? (p | 0xFF000000u) : (p & 0x00FFFFFFu);
+                    if (y == 1 && x % 3 == 0)
+                        p &= 0x00FFFFFFu;
+                    if (y == 1 && x % 3 == 1)
+                        p |= 0xFF000000u;
                     src.At(x, y) = p;
                 }
-                for (std::int32_t x = 0; x < width + 3; ++x) dst.At(x, y) = random();
+                for (std::int32_t x = 0; x < width + 3; ++x)
+                    dst.At(x, y) = random();
             }
             for (std::int32_t y = 0; y < 3; ++y)
-                for (std::int32_t x = 0; x < width; ++x) before.push_back(dst.At(x + 3, y));
+                for (std::int32_t x = 0; x < width; ++x)
+                    before.push_back(dst.At(x + 3, y));
             BlitBitmap(&dst, &src, 3, 0, nullptr, setting.alpha, setting.mode);
             for (std::int32_t y = 0; y < 3; ++y) {
                 for (std::int32_t x = 0; x < width; ++x) {
@@ -255,4 +272,4 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
     }
 }
 
-} // namespace
+}  // namespace

@@ -32,10 +32,12 @@ TEST(BlurRegion, WeightsAtCornersEdgesAndInside)
     for (bool bottomUp : {false, true}) {
         GuardedBitmap bitmap(5, 4, 0, bottomUp);
         for (std::int32_t y = 0; y < 4; ++y)
-            for (std::int32_t x = 0; x < 5; ++x) bitmap.At(x, y) = kInput[y][x];
+            for (std::int32_t x = 0; x < 5; ++x)
+                bitmap.At(x, y) = kInput[y][x];
         BlurRegion(&bitmap, 4, 3);
         for (std::int32_t y = 0; y < 4; ++y)
-            for (std::int32_t x = 0; x < 5; ++x) EXPECT_EQ(bitmap.At(x, y), kBlurred[y][x]) << x << "," << y;
+            for (std::int32_t x = 0; x < 5; ++x)
+                EXPECT_EQ(bitmap.At(x, y), kBlurred[y][x]) << x << "," << y;
         EXPECT_TRUE(bitmap.GuardIntact());
     }
 }
@@ -44,14 +46,16 @@ TEST(BlurRegion, TooSmallRegionsAndBitmapsAreLeftAlone)
 {
     GuardedBitmap bitmap(5, 4);
     for (std::int32_t y = 0; y < 4; ++y)
-        for (std::int32_t x = 0; x < 5; ++x) bitmap.At(x, y) = kInput[y][x];
+        for (std::int32_t x = 0; x < 5; ++x)
+            bitmap.At(x, y) = kInput[y][x];
     for (auto size : {std::pair{1, 4}, std::pair{5, 1}, std::pair{0, 0}, std::pair{-3, 100}}) {
         BlurRegion(&bitmap, size.first, size.second);
         for (std::int32_t y = 0; y < 4; ++y)
-            for (std::int32_t x = 0; x < 5; ++x) ASSERT_EQ(bitmap.At(x, y), kInput[y][x]);
+            for (std::int32_t x = 0; x < 5; ++x)
+                ASSERT_EQ(bitmap.At(x, y), kInput[y][x]);
     }
     GuardedBitmap line(1, 5, 0x80808080u);
-    BlurRegion(&line, 10, 10); // limited to 1 wide: nothing
+    BlurRegion(&line, 10, 10);  // limited to 1 wide: nothing
     EXPECT_EQ(line.CountNot(0x80808080u), 0);
     BlurRegion(nullptr, 4, 4);
     RasterMemBitmap empty;
@@ -72,17 +76,18 @@ TEST(BlurRegion, WideRegionsMatchACopyBasedBlur)
         GuardedBitmap bitmap(width, height);
         std::vector<RasterPixel> original;
         for (std::int32_t y = 0; y < height; ++y)
-            for (std::int32_t x = 0; x < width; ++x) original.push_back(bitmap.At(x, y) = random());
+            for (std::int32_t x = 0; x < width; ++x)
+                original.push_back(bitmap.At(x, y) = random());
         auto at = [&](std::int32_t x, std::int32_t y) { return original[y * width + x]; };
         BlurRegion(&bitmap, width + 10, height + 10);
         for (std::int32_t y = 0; y < height; ++y) {
             for (std::int32_t x = 0; x < width; ++x) {
                 const bool left = x > 0, right = x + 1 < width, up = y > 0, down = y + 1 < height;
                 RasterPixel want = half(at(x, y));
-                const RasterPixel horizontal = left && right ? eighth(at(x - 1, y)) + eighth(at(x + 1, y))
-                                                             : quarter(at(left ? x - 1 : x + 1, y));
-                const RasterPixel vertical = up && down ? eighth(at(x, y - 1)) + eighth(at(x, y + 1))
-                                                        : quarter(at(x, up ? y - 1 : y + 1));
+                const RasterPixel horizontal =
+                    left && right ? eighth(at(x - 1, y)) + eighth(at(x + 1, y)) : quarter(at(left ? x - 1 : x + 1, y));
+                const RasterPixel vertical =
+                    up && down ? eighth(at(x, y - 1)) + eighth(at(x, y + 1)) : quarter(at(x, up ? y - 1 : y + 1));
                 want += horizontal + vertical;
                 ASSERT_EQ(bitmap.At(x, y), want) << "width " << width << " at " << x << "," << y;
             }
@@ -91,4 +96,4 @@ TEST(BlurRegion, WideRegionsMatchACopyBasedBlur)
     }
 }
 
-} // namespace
+}  // namespace

@@ -30,8 +30,8 @@ TEST(FillRectangle, CopyFastPathsAndGeneralFormula)
         // The editor's panel fill: opaque colour, source alpha, written exactly.
         {0x00000000u, 0xFF191919u, 1.0f, ModeUseSourceAlpha, 0xFF191919u},
         {0xFFFFFFFFu, 0xFF191919u, 1.0f, ModeUseSourceAlpha, 0xFF191919u},
-        {0x12345678u, 0x00191919u, 1.0f, ModeUseSourceAlpha, 0x12345678u}, // clear colour: nothing
-        {0x12345678u, 0x00ABCDEFu, 1.0f, ModeCopy, 0x00ABCDEFu},           // all four bytes, even alpha 0
+        {0x12345678u, 0x00191919u, 1.0f, ModeUseSourceAlpha, 0x12345678u},  // clear colour: nothing
+        {0x12345678u, 0x00ABCDEFu, 1.0f, ModeCopy, 0x00ABCDEFu},  // all four bytes, even alpha 0
         // Shift-and-mask thirds of the fast paths: fractions dropped per byte.
         {0x00000000u, 0xFFFFFFFFu, 0.5f, ModeCopy, 0x7F7F7F7Fu},
         {0x00000000u, 0xFFFFFFFFu, 0.25f, ModeCopy, 0x3F3F3F3Fu},
@@ -53,7 +53,7 @@ TEST(FillRectangle, CopyFastPathsAndGeneralFormula)
         {0x12345678u, 0xFFFFFFFFu, 1.0f, 6, 0x12345678u},
         {0x12345678u, 0xFFFFFFFFu, 1.0f, ModeChannelCopy | 3, 0x12345678u},
         {0x12345678u, 0xFFFFFFFFu, 0.0f, ModeCopy, 0x12345678u},
-        {0x12345678u, 0xFFFFFFFFu, 0.003f, ModeCopy, 0x12345678u}, // weight 0
+        {0x12345678u, 0xFFFFFFFFu, 0.003f, ModeCopy, 0x12345678u},  // weight 0
         {0x12345678u, 0xFFFFFFFFu, std::numeric_limits<float>::quiet_NaN(), ModeCopy, 0x12345678u},
     };
     for (const auto& c : cases) {
@@ -69,20 +69,20 @@ TEST(FillRectangle, ClipsToTheBitmapForAnyCoordinates)
         int filled;
     } cases[] = {
         {1, 1, 2, 3, 6},
-        {-2, -1, 4, 3, 4},           // corner cut off on both sides
-        {3, 3, 100, 100, 9},         // cut at right and bottom (6 x 6 bitmap)
-        {-1, 0, 1, 6, 0},            // entirely left after clipping
+        {-2, -1, 4, 3, 4},  // corner cut off on both sides
+        {3, 3, 100, 100, 9},  // cut at right and bottom (6 x 6 bitmap)
+        {-1, 0, 1, 6, 0},  // entirely left after clipping
         {6, 0, 1, 1, 0},
         {0, 6, 1, 1, 0},
         {0, 0, 0, 5, 0},
         {0, 0, 5, -1, 0},
-        {kMin, kMin, kMax, kMax, 0}, // x + w would wrap to -1
+        {kMin, kMin, kMax, kMax, 0},  // x + w would wrap to -1
         {-10, -10, kMax, kMax, 36},
         {kMax, kMax, kMax, kMax, 0},
         {kMax - 1, 0, 2, 6, 0},
         {2, kMin, 1, kMax, 0},
         {0, 0, kMax, kMax, 36},
-        {kMin + 5, 0, kMax, 1, 4},   // kMin + 5 + kMax == 4: four columns are left
+        {kMin + 5, 0, kMax, 1, 4},  // kMin + 5 + kMax == 4: four columns are left
     };
     for (const auto& c : cases) {
         for (bool bottomUp : {false, true}) {
@@ -124,10 +124,11 @@ TEST(ClearBitmap, ZeroesEveryRowButNotThePadding)
     RasterMemBitmap mem(7, 2);
     FillRectangle(&mem, 0, 0, 7, 2, 0xFFFFFFFFu, 1.0f, ModeCopy);
     ClearBitmap(&mem);
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(mem.PixelData()[8 + i], 0u);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(mem.PixelData()[8 + i], 0u);
     ClearBitmap(nullptr);
     RasterMemBitmap empty;
     ClearBitmap(&empty);
 }
 
-} // namespace
+}  // namespace

@@ -29,35 +29,55 @@ struct LineCase {
 // 16.16 fraction from both ends, three-quarter diagonals, clipping with its truncation.
 const LineCase kLines[] = {
     {"shallow, from both ends",
-     0, 0, 7, 3, 1.0f,
+     0,
+     0,
+     7,
+     3,
+     1.0f,
      {{0xFF, 0x92, 0x24, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x6D, 0xDB, 0xB6, 0x49, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x49, 0xB6, 0xDB, 0x6D, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x00, 0x00, 0x24, 0x92, 0xFF, 0x00},
       {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}}},
     {"rising, even length: middle pair from the start side",
-     1, 4, 7, 0, 1.0f,
+     1,
+     4,
+     7,
+     0,
+     1.0f,
      {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x55, 0xFF, 0x00},
       {0x00, 0x00, 0x00, 0x00, 0x00, 0xAA, 0xAA, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x55, 0xFF, 0x55, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0xAA, 0xAA, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0xFF, 0x55, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}}},
     {"drawn right to left",
-     8, 1, 0, 3, 1.0f,
+     8,
+     1,
+     0,
+     3,
+     1.0f,
      {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x7F, 0xBF, 0xFF},
       {0x00, 0x40, 0x80, 0xC0, 0xFF, 0xC0, 0x80, 0x40, 0x00},
       {0xFF, 0xBF, 0x7F, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}}},
     {"steep",
-     2, 0, 4, 4, 1.0f,
+     2,
+     0,
+     4,
+     4,
+     1.0f,
      {{0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x7F, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x80, 0x7F, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00}}},
     {"exact diagonal with shifts",
-     1, 1, 4, 4, 1.0f,
+     1,
+     1,
+     4,
+     4,
+     1.0f,
      {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0xBE, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x3F, 0xBE, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00},
@@ -65,14 +85,22 @@ const LineCase kLines[] = {
       {0x00, 0x00, 0x00, 0x3F, 0xBE, 0x00, 0x00, 0x00, 0x00}},
      0xFD},
     {"exact diagonal at half opacity",
-     6, 0, 2, 4, 0.5f,
+     6,
+     0,
+     2,
+     4,
+     0.5f,
      {{0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0x60, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x00, 0x20, 0x60, 0x20, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x20, 0x60, 0x20, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x20, 0x60, 0x20, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x60, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00}}},
     {"clipped at both ends",
-     -3, -1, 12, 4, 1.0f,
+     -3,
+     -1,
+     12,
+     4,
+     1.0f,
      {{0xFF, 0x9F, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
       {0x00, 0x60, 0xC0, 0xDF, 0x7F, 0x20, 0x00, 0x00, 0x00},
       {0x00, 0x00, 0x00, 0x20, 0x80, 0xDF, 0xC0, 0x60, 0x00},
@@ -101,12 +129,14 @@ TEST(DrawLine, RunsAndTheirOpacityShortcuts)
     // From (0, 0) to (9, 0) on a bitmap 5 wide: pixels 0..4 of row 0, nothing else.
     GuardedBitmap narrow(5, 3);
     DrawLine(&narrow, 0, 0, 9, 0, 0xFFFFFFFFu, 1.0f, ModeCopy);
-    for (std::int32_t x = 0; x < 5; ++x) EXPECT_EQ(narrow.At(x, 0), 0xFFFFFFFFu);
+    for (std::int32_t x = 0; x < 5; ++x)
+        EXPECT_EQ(narrow.At(x, 0), 0xFFFFFFFFu);
     EXPECT_EQ(narrow.CountNot(0), 5);
     // Vertical, drawn upwards, both ends included.
     GuardedBitmap tall(3, 6);
     DrawLine(&tall, 1, 4, 1, 1, 0x80FF0000u, 1.0f, ModeCopy);
-    for (std::int32_t y = 1; y <= 4; ++y) EXPECT_EQ(tall.At(1, y), 0x80FF0000u);
+    for (std::int32_t y = 1; y <= 4; ++y)
+        EXPECT_EQ(tall.At(1, y), 0x80FF0000u);
     EXPECT_EQ(tall.CountNot(0), 4);
     // A single point.
     GuardedBitmap dot(3, 3);
@@ -120,17 +150,17 @@ TEST(DrawLine, RunsAndTheirOpacityShortcuts)
         BlendMode mode;
         RasterPixel destination, colour, expected;
     } cases[] = {
-        {0.5f, ModeCopy, 0x01010101u, 0x03030303u, 0x01010101u},   // halves, fractions dropped
-        {0.501f, ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u}, // weight 128: (d + c) >> 1
+        {0.5f, ModeCopy, 0x01010101u, 0x03030303u, 0x01010101u},  // halves, fractions dropped
+        {0.501f, ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u},  // weight 128: (d + c) >> 1
         {0.25f, ModeCopy, 0x01010101u, 0x03030303u, 0x00000000u},
         {0.75f, ModeCopy, 0x01010101u, 0x03030303u, 0x01010101u},
-        {0.3f, ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u},   // 3 + (1 - 3) * 180 / 256
-        {0.3f, ModeCopy, 0x00000000u, 0xFFFFFFFFu, 0x4C4C4C4Cu},   // alpha moves to the colour's
-        {2.0f, ModeCopy, 0x01010101u, 0x03030303u, 0x03030303u},   // above 1 acts as 1
-        {0.5f, ModeUseSourceAlpha, 0x01010101u, 0x03030303u, 0x01010101u}, // the flag is not read
+        {0.3f, ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u},  // 3 + (1 - 3) * 180 / 256
+        {0.3f, ModeCopy, 0x00000000u, 0xFFFFFFFFu, 0x4C4C4C4Cu},  // alpha moves to the colour's
+        {2.0f, ModeCopy, 0x01010101u, 0x03030303u, 0x03030303u},  // above 1 acts as 1
+        {0.5f, ModeUseSourceAlpha, 0x01010101u, 0x03030303u, 0x01010101u},  // the flag is not read
         {1.0f, ModeAdd, 0x20202020u, 0x80FF4010u, 0xA0FF6030u},
-        {0.001f, ModeAdd, 0x20202020u, 0x80FF4010u, 0x20202020u}, // weight 0
-        {1.0f, 6, 0x20202020u, 0x80FF4010u, 0x20202020u},         // not an operation
+        {0.001f, ModeAdd, 0x20202020u, 0x80FF4010u, 0x20202020u},  // weight 0
+        {1.0f, 6, 0x20202020u, 0x80FF4010u, 0x20202020u},  // not an operation
         {1.0f, ModeChannelCopy, 0x20202020u, 0x80FF4010u, 0x20202020u},
     };
     for (const auto& c : cases) {
@@ -151,7 +181,8 @@ TEST(DrawLine, DiagonalsAndWuLinesWithOtherOperations)
                                             {0x30303030u, 0x70707070u, 0x30303030u},
                                             {0x10101010u, 0x30303030u, 0x70707070u}};
     for (std::int32_t y = 0; y < 3; ++y)
-        for (std::int32_t x = 0; x < 3; ++x) EXPECT_EQ(diagonal.At(x, y), diagonalWant[y][x]) << x << "," << y;
+        for (std::int32_t x = 0; x < 3; ++x)
+            EXPECT_EQ(diagonal.At(x, y), diagonalWant[y][x]) << x << "," << y;
 
     // A diagonal at 0.3: weights 57 and 19 through the copy formula.
     GuardedBitmap faint(3, 3, 0xFF000000u);
@@ -190,7 +221,7 @@ TEST(DrawLine, ClipperMovesEndPointsOntoTheBitmap)
         {kMin, kMin, kMax, kMax, 5, 5, true, 0, 0, 4, 4},
         {kMin, 0, kMax, 4, 5, 5, true, 0, 2, 4, 2},
         {4, kMin, 4, kMax, 5, 5, true, 4, 0, 4, 4},
-        {kMin, kMax, kMax, kMin, 6, 6, false, 0, 0, 0, 0}, // passes just outside the corner
+        {kMin, kMax, kMax, kMin, 6, 6, false, 0, 0, 0, 0},  // passes just outside the corner
         {-1, -1, -5, -5, 5, 5, false, 0, 0, 0, 0},
         {-5, 3, -1, 3, 5, 5, false, 0, 0, 0, 0},
         {1, 1, 3, 3, 5, 5, true, 1, 1, 3, 3},
@@ -199,7 +230,8 @@ TEST(DrawLine, ClipperMovesEndPointsOntoTheBitmap)
         std::int64_t x1 = c.x1, y1 = c.y1, x2 = c.x2, y2 = c.y2;
         const bool visible = raster_detail::ClipLineToBitmap(x1, y1, x2, y2, c.width, c.height);
         ASSERT_EQ(visible, c.visible) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
-        if (!visible) continue;
+        if (!visible)
+            continue;
         EXPECT_EQ(x1, c.cx1);
         EXPECT_EQ(y1, c.cy1);
         EXPECT_EQ(x2, c.cx2);
@@ -216,9 +248,12 @@ TEST(DrawLine, AnyCoordinatesStayInsideTheBitmap)
     const std::int32_t extremes[] = {kMin, kMin + 1, -1000000, -7, -1, 0, 3, 6, 7, 1000000, kMax - 1, kMax};
     auto coordinate = [&](std::int32_t size) -> std::int32_t {
         switch (random() % 4) {
-        case 0: return extremes[random() % 12];
-        case 1: return static_cast<std::int32_t>(random());
-        default: return static_cast<std::int32_t>(random() % (size + 8)) - 4;
+        case 0:
+            return extremes[random() % 12];
+        case 1:
+            return static_cast<std::int32_t>(random());
+        default:
+            return static_cast<std::int32_t>(random() % (size + 8)) - 4;
         }
     };
     const BlendMode modes[] = {ModeCopy, ModeAdd, ModeMultiply, ModeOverlay, ModeHsvAdjust};
@@ -228,7 +263,7 @@ TEST(DrawLine, AnyCoordinatesStayInsideTheBitmap)
         const std::int32_t w = 1 + random() % 9;
         const std::int32_t h = 1 + random() % 9;
         std::int32_t x1 = coordinate(w), y1 = coordinate(h), x2 = coordinate(w), y2 = coordinate(h);
-        if (i % 2 == 0) { // every other line lies wholly inside
+        if (i % 2 == 0) {  // every other line lies wholly inside
             x1 = random() % w, y1 = random() % h, x2 = random() % w, y2 = random() % h;
         }
         const BlendMode mode = modes[i % 5];
@@ -238,8 +273,9 @@ TEST(DrawLine, AnyCoordinatesStayInsideTheBitmap)
         DrawLine(&topDown, x1, y1, x2, y2, 0xFFFFFFFFu, alpha, mode);
         const auto mirror = [h](std::int32_t y) { return std::int64_t{h} - 1 - y; };
         const bool mirrorable = mirror(y1) >= kMin && mirror(y1) <= kMax && mirror(y2) >= kMin && mirror(y2) <= kMax;
-        if (mirrorable) DrawLine(&bottomUp, x1, static_cast<std::int32_t>(mirror(y1)), x2, static_cast<std::int32_t>(mirror(y2)),
-                                     0xFFFFFFFFu, alpha, mode);
+        if (mirrorable)
+            DrawLine(&bottomUp, x1, static_cast<std::int32_t>(mirror(y1)), x2, static_cast<std::int32_t>(mirror(y2)),
+                     0xFFFFFFFFu, alpha, mode);
         ASSERT_TRUE(topDown.GuardIntact()) << x1 << "," << y1 << " " << x2 << "," << y2 << " on " << w << "x" << h;
         ASSERT_TRUE(bottomUp.GuardIntact()) << x1 << "," << y1 << " " << x2 << "," << y2 << " on " << w << "x" << h;
         if (mirrorable) {
@@ -268,4 +304,4 @@ TEST(DrawLine, AnyCoordinatesStayInsideTheBitmap)
     DrawLine(&empty, 0, 0, 3, 3, 0xFFFFFFFFu, 1.0f, ModeCopy);
 }
 
-} // namespace
+}  // namespace

@@ -58,7 +58,7 @@ TEST(PngBadInput, NullShortOrForeignDataIsRefused)
     EXPECT_FALSE(LoadsFromCopy(file, 7));
     for (std::size_t i = 0; i < 8; ++i) {
         std::vector<std::uint8_t> foreign = file;
-        foreign[i] ^= 0x20; // e.g. "\x89png": a signature off by one letter's case
+        foreign[i] ^= 0x20;  // e.g. "\x89png": a signature off by one letter's case
         EXPECT_FALSE(Loads(foreign)) << "signature byte " << i;
     }
 }
@@ -117,7 +117,8 @@ TEST(PngBadInput, ChunkLengthsBeyondTheDataAreRefused)
     for (const auto& file : SampleFiles()) {
         for (std::size_t offset : PngChunkOffsets(file)) {
             SCOPED_TRACE(PngChunkType(file, offset));
-            for (std::uint32_t length : {static_cast<std::uint32_t>(file.size()), 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+            for (std::uint32_t length :
+                 {static_cast<std::uint32_t>(file.size()), 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
                 std::vector<std::uint8_t> bad = file;
                 WriteBigEndian32(bad, offset, length);
                 EXPECT_FALSE(Loads(bad)) << "length " << length;
@@ -150,4 +151,4 @@ TEST(PngBadInput, AbsurdSizesAreRefusedBeforeAnyPixelMemory)
     }
 }
 
-} // namespace
+}  // namespace

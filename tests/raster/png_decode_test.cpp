@@ -11,8 +11,7 @@ namespace {
 
 std::unique_ptr<RasterMemBitmap> Decode(const std::vector<std::uint8_t>& file)
 {
-    return std::unique_ptr<RasterMemBitmap>(
-        LoadPngFromMemory(file.data(), static_cast<std::int32_t>(file.size())));
+    return std::unique_ptr<RasterMemBitmap>(LoadPngFromMemory(file.data(), static_cast<std::int32_t>(file.size())));
 }
 
 bool HasChunk(const std::vector<std::uint8_t>& file, const char* type)
@@ -27,18 +26,15 @@ bool HasChunk(const std::vector<std::uint8_t>& file, const char* type)
 struct Format {
     int colourType;
     int bitDepth;
-    bool transparency; // tRNS chunk
+    bool transparency;  // tRNS chunk
 };
 
 // Every colour type at every legal depth, with and without tRNS where tRNS is allowed.
 const Format kFormats[] = {
-    {0, 1, false}, {0, 2, false}, {0, 4, false}, {0, 8, false}, {0, 16, false},
-    {0, 1, true},  {0, 2, true},  {0, 4, true},  {0, 8, true},  {0, 16, true},
-    {2, 8, false}, {2, 16, false}, {2, 8, true}, {2, 16, true},
-    {3, 1, false}, {3, 2, false}, {3, 4, false}, {3, 8, false},
-    {3, 1, true},  {3, 2, true},  {3, 4, true},  {3, 8, true},
-    {4, 8, false}, {4, 16, false},
-    {6, 8, false}, {6, 16, false},
+    {0, 1, false}, {0, 2, false}, {0, 4, false},  {0, 8, false}, {0, 16, false}, {0, 1, true}, {0, 2, true},
+    {0, 4, true},  {0, 8, true},  {0, 16, true},  {2, 8, false}, {2, 16, false}, {2, 8, true}, {2, 16, true},
+    {3, 1, false}, {3, 2, false}, {3, 4, false},  {3, 8, false}, {3, 1, true},   {3, 2, true}, {3, 4, true},
+    {3, 8, true},  {4, 8, false}, {4, 16, false}, {6, 8, false}, {6, 16, false},
 };
 
 TEST(PngDecode, EveryColourTypeAndDepthArrivesAsStraightArgb)
@@ -48,12 +44,11 @@ TEST(PngDecode, EveryColourTypeAndDepthArrivesAsStraightArgb)
         for (bool interlaced : {false, true}) {
             // Odd sizes leave partial bytes at low depths and empty Adam7 passes.
             for (auto [width, height] : {std::pair{13, 7}, std::pair{1, 1}, std::pair{3, 10}}) {
-                SCOPED_TRACE(testing::Message() << "colour type " << format.colourType << ", depth "
-                                                << format.bitDepth << ", tRNS " << format.transparency
-                                                << ", interlaced " << interlaced << ", " << width
-                                                << "x" << height);
-                const PngTestImage image = MakeTestImage(format.colourType, format.bitDepth, width,
-                                                         height, interlaced, format.transparency, seed++);
+                SCOPED_TRACE(testing::Message()
+                             << "colour type " << format.colourType << ", depth " << format.bitDepth << ", tRNS "
+                             << format.transparency << ", interlaced " << interlaced << ", " << width << "x" << height);
+                const PngTestImage image = MakeTestImage(format.colourType, format.bitDepth, width, height, interlaced,
+                                                         format.transparency, seed++);
                 const std::vector<std::uint8_t> file = EncodePng(image);
                 ASSERT_FALSE(file.empty());
                 // The writer really made the variant under test.
@@ -73,8 +68,7 @@ TEST(PngDecode, ColourKeysAreMatchedOnFullSamples)
 {
     // The key pixel turns transparent; its neighbour, one low bit away, must stay opaque even
     // where the low bytes of 16-bit samples are dropped afterwards.
-    for (const Format& format : {Format{0, 16, true}, Format{2, 16, true}, Format{0, 8, true},
-                                 Format{2, 8, true}}) {
+    for (const Format& format : {Format{0, 16, true}, Format{2, 16, true}, Format{0, 8, true}, Format{2, 8, true}}) {
         SCOPED_TRACE(testing::Message() << "colour type " << format.colourType << ", depth " << format.bitDepth);
         const PngTestImage image = MakeTestImage(format.colourType, format.bitDepth, 4, 1, false, true, 7);
         const auto bitmap = Decode(EncodePng(image));
@@ -96,7 +90,7 @@ TEST(PngDecode, KnownPixelsKeepTheirValuesAndMemoryOrder)
         const char* what;
         int colourType;
         int bitDepth;
-        std::vector<std::uint16_t> samples; // one pixel
+        std::vector<std::uint16_t> samples;  // one pixel
         RasterPixel expected;
     };
     const Case cases[] = {
@@ -132,12 +126,11 @@ TEST(PngDecode, PaletteTransparencyIsPerEntry)
     image.colourType = 3;
     image.width = 4;
     image.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}};
-    image.paletteAlpha = {0, 128, 255}; // the fourth entry has none: opaque
+    image.paletteAlpha = {0, 128, 255};  // the fourth entry has none: opaque
     image.samples = {3, 2, 1, 0};
     const auto bitmap = Decode(EncodePng(image));
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(BitmapPixels(*bitmap),
-              (std::vector<RasterPixel>{0xFF646E78, 0xFF46505A, 0x8028323C, 0x000A141E}));
+    EXPECT_EQ(BitmapPixels(*bitmap), (std::vector<RasterPixel>{0xFF646E78, 0xFF46505A, 0x8028323C, 0x000A141E}));
 }
 
 TEST(PngDecode, RowsFollowTheBitmapStride)
@@ -154,4 +147,4 @@ TEST(PngDecode, RowsFollowTheBitmapStride)
     }
 }
 
-} // namespace
+}  // namespace

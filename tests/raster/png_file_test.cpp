@@ -69,7 +69,9 @@ TEST_F(PngFile, LoadsIntoANewBitmapOrTheCallersOwn)
 
 TEST_F(PngFile, NamesAreUtf8)
 {
-    const std::string name = Write("r\xC3\xA4" "dchen \xE2\x9C\x93.png", file); // "rädchen ✓.png"
+    const std::string name = Write("r\xC3\xA4"
+                                   "dchen \xE2\x9C\x93.png",
+                                   file);  // "rädchen ✓.png"
     std::unique_ptr<RasterBitmap> bitmap(LoadPngFromFile(name.c_str(), nullptr));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(BitmapPixels(*bitmap), ExpectedPixels(image));
@@ -113,13 +115,16 @@ TEST(PngExtension, LastDotOrSlashDecides)
         const char* name;
         bool png;
     } cases[] = {
-        {"knob.png", true},          {"KNOB.PNG", true},         {"knob.PnG", true},
-        {".png", true},              {"knob..png", true},        {"C:\\img\\knob.Png", true},
-        {"dir/.png", true},          {"dir.jpg/knob.png", true}, {"knob.png.txt", false},
-        {"knob.pngx", false},        {"knob.pn", false},         {"knob", false},
-        {"png", false},              {"knobpng", false},         {"dir.png/knob", false},
-        {"dir.png\\knob", false},    {"knob.png/", false},       {"", false},
-        {nullptr, false},            {"/png", false},
+        {"knob.png", true},      {"KNOB.PNG", true},
+        {"knob.PnG", true},      {".png", true},
+        {"knob..png", true},     {"C:\\img\\knob.Png", true},
+        {"dir/.png", true},      {"dir.jpg/knob.png", true},
+        {"knob.png.txt", false}, {"knob.pngx", false},
+        {"knob.pn", false},      {"knob", false},
+        {"png", false},          {"knobpng", false},
+        {"dir.png/knob", false}, {"dir.png\\knob", false},
+        {"knob.png/", false},    {"", false},
+        {nullptr, false},        {"/png", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(HasPngExtension(c.name), c.png) << (c.name ? c.name : "(null)");
@@ -131,9 +136,9 @@ TEST_F(PngFile, ExtensionIsCheckedOnlyWhenAsked)
     const std::string upper = Write("strip.PnG", file);
     const std::string jpeg = Write("strip.jpg", file);
     const std::string bare = Write("strip", file);
-    for (const auto& [name, check, loads] : {std::tuple{upper, true, true}, std::tuple{jpeg, true, false},
-                                             std::tuple{bare, true, false}, std::tuple{jpeg, false, true},
-                                             std::tuple{bare, false, true}}) {
+    for (const auto& [name, check, loads] :
+         {std::tuple{upper, true, true}, std::tuple{jpeg, true, false}, std::tuple{bare, true, false},
+          std::tuple{jpeg, false, true}, std::tuple{bare, false, true}}) {
         std::unique_ptr<RasterBitmap> bitmap(LoadPngFile(name.c_str(), check, nullptr));
         EXPECT_EQ(bitmap != nullptr, loads) << name << (check ? " checked" : " unchecked");
     }
@@ -152,7 +157,7 @@ TEST_F(PngFile, PngIsRegisteredInTheImageLoaderList)
     EXPECT_LT(records, 1000) << "the list does not end";
 
     // The record's list text is a file-dialog filter: pairs of strings, then an empty one.
-    const char expected[] = "PNG files (*.PNG)\0*.PNG\0"; // sizeof includes the final NUL
+    const char expected[] = "PNG files (*.PNG)\0*.PNG\0";  // sizeof includes the final NUL
     ASSERT_NE(gPngImageLoader.extensionList, nullptr);
     EXPECT_EQ(std::memcmp(gPngImageLoader.extensionList(), expected, sizeof expected), 0);
 
@@ -166,4 +171,4 @@ TEST_F(PngFile, PngIsRegisteredInTheImageLoaderList)
     EXPECT_EQ(gPngImageLoader.loadFile(other.c_str(), true, nullptr), nullptr);
 }
 
-} // namespace
+}  // namespace

@@ -60,4 +60,4 @@ TEST(PngMutation, DamagedButCrcCorrectFilesDecodeWholeOrNotAtAll)
     EXPECT_GT(refused, 0);
 }
 
-} // namespace
+}  // namespace

@@ -38,9 +38,9 @@ struct RegisteredData {
         files.reserve(std::size(resources));
         for (const auto& [id, name] : resources) {
             files.push_back(ReadDataFile(name));
-            allRegistered = allRegistered && !files.back().empty()
-                && RegisterPngResource(&gTestModule, id, files.back().data(),
-                                       static_cast<std::int32_t>(files.back().size()));
+            allRegistered = allRegistered && !files.back().empty() &&
+                            RegisterPngResource(&gTestModule, id, files.back().data(),
+                                                static_cast<std::int32_t>(files.back().size()));
         }
     }
 };
@@ -70,7 +70,7 @@ TEST(PngResourceRegistry, RefusesBadOrRepeatedRegistrations)
     EXPECT_EQ(BitmapPixels(*bitmap), ExpectedPixels(ResourceTestImage(kRgbaResource)));
 }
 
-} // namespace
+}  // namespace
 
 void* ResourceTestModule()
 {

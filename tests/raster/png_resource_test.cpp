@@ -46,4 +46,4 @@ TEST(PngResource, MissingShortCutOrForeignResourcesGiveNull)
     EXPECT_NE(Load(ResourceTestModule(), kRgbaResource.id), nullptr);
 }
 
-} // namespace
+}  // namespace

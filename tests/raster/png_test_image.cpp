@@ -7,10 +7,14 @@
 int PngTestImage::ChannelCount() const
 {
     switch (colourType) {
-    case PNG_COLOR_TYPE_RGB: return 3;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
-    default: return 1;
+    case PNG_COLOR_TYPE_RGB:
+        return 3;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return 2;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+        return 4;
+    default:
+        return 1;
     }
 }
 
@@ -40,8 +44,7 @@ std::uint8_t ScaleTo8(std::uint16_t sample, int bitDepth)
 
 RasterPixel Argb(std::uint8_t a, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-    return static_cast<RasterPixel>(a) << 24 | static_cast<RasterPixel>(r) << 16
-        | static_cast<RasterPixel>(g) << 8 | b;
+    return static_cast<RasterPixel>(a) << 24 | static_cast<RasterPixel>(r) << 16 | static_cast<RasterPixel>(g) << 8 | b;
 }
 
 std::vector<std::uint8_t> PackRow(const PngTestImage& image, int y)
@@ -75,8 +78,10 @@ void AppendToFile(png_structp png, png_bytep data, png_size_t count)
     file->insert(file->end(), data, data + count);
 }
 
-void FlushNothing(png_structp) {}
-void IgnoreWarning(png_structp, png_const_charp) {}
+void FlushNothing(png_structp)
+{}
+void IgnoreWarning(png_structp, png_const_charp)
+{}
 
 // Everything libpng is handed is prepared by the caller, so no object with a destructor lives
 // across the setjmp.
@@ -108,8 +113,8 @@ bool WriteWithLibpng(const PngTestImage& image, const WriterInput& in, std::vect
     if (image.compressionLevel >= 0)
         png_set_compression_level(png, image.compressionLevel);
     png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colourType,
-                 image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     if (in.paletteSize > 0)
         png_set_PLTE(png, info, in.palette, in.paletteSize);
     if (in.paletteAlphaSize > 0 || in.colourKey != nullptr)
@@ -124,10 +129,10 @@ bool WriteWithLibpng(const PngTestImage& image, const WriterInput& in, std::vect
     return true;
 }
 
-} // namespace
+}  // namespace
 
-PngTestImage MakeTestImage(int colourType, int bitDepth, int width, int height, bool interlaced,
-                           bool withTransparency, std::uint32_t seed)
+PngTestImage MakeTestImage(int colourType, int bitDepth, int width, int height, bool interlaced, bool withTransparency,
+                           std::uint32_t seed)
 {
     TestRandom random{seed * 2654435761u + 1};
     PngTestImage image;
@@ -142,8 +147,8 @@ PngTestImage MakeTestImage(int colourType, int bitDepth, int width, int height, 
         const int entries = bitDepth == 8 ? 200 : 1 << bitDepth;
         for (int i = 0; i < entries; ++i) {
             const std::uint32_t c = random.Next();
-            image.palette.push_back({static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
-                                     static_cast<std::uint8_t>(c >> 16)});
+            image.palette.push_back(
+                {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c >> 16)});
         }
         if (withTransparency) {
             // One entry short of the palette: the last entry keeps the implied alpha 255.
@@ -237,15 +242,15 @@ std::vector<RasterPixel> ExpectedPixels(const PngTestImage& image)
             break;
         }
         case PNG_COLOR_TYPE_RGB: {
-            const bool keyed = image.hasColourKey && s[0] == image.keyRed && s[1] == image.keyGreen
-                && s[2] == image.keyBlue;
-            pixels.push_back(Argb(keyed ? 0 : 255, ScaleTo8(s[0], depth), ScaleTo8(s[1], depth),
-                                  ScaleTo8(s[2], depth)));
+            const bool keyed =
+                image.hasColourKey && s[0] == image.keyRed && s[1] == image.keyGreen && s[2] == image.keyBlue;
+            pixels.push_back(
+                Argb(keyed ? 0 : 255, ScaleTo8(s[0], depth), ScaleTo8(s[1], depth), ScaleTo8(s[2], depth)));
             break;
         }
         case PNG_COLOR_TYPE_RGB_ALPHA:
-            pixels.push_back(Argb(ScaleTo8(s[3], depth), ScaleTo8(s[0], depth), ScaleTo8(s[1], depth),
-                                  ScaleTo8(s[2], depth)));
+            pixels.push_back(
+                Argb(ScaleTo8(s[3], depth), ScaleTo8(s[0], depth), ScaleTo8(s[1], depth), ScaleTo8(s[2], depth)));
             break;
         case PNG_COLOR_TYPE_PALETTE: {
             const PngTestColour& c = image.palette[s[0]];
@@ -287,8 +292,8 @@ std::uint32_t PngCrc(const std::uint8_t* bytes, std::size_t count)
 
 std::uint32_t ReadBigEndian32(const std::vector<std::uint8_t>& file, std::size_t offset)
 {
-    return static_cast<std::uint32_t>(file[offset]) << 24 | static_cast<std::uint32_t>(file[offset + 1]) << 16
-        | static_cast<std::uint32_t>(file[offset + 2]) << 8 | file[offset + 3];
+    return static_cast<std::uint32_t>(file[offset]) << 24 | static_cast<std::uint32_t>(file[offset + 1]) << 16 |
+           static_cast<std::uint32_t>(file[offset + 2]) << 8 | file[offset + 3];
 }
 
 void WriteBigEndian32(std::vector<std::uint8_t>& file, std::size_t offset, std::uint32_t value)

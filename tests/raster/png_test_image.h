@@ -17,17 +17,17 @@ struct PngTestColour {
 struct PngTestImage {
     int width = 1;
     int height = 1;
-    int colourType = 6; // PNG colour type: 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
+    int colourType = 6;  // PNG colour type: 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
     int bitDepth = 8;
     bool interlaced = false;
     // Row-major, ChannelCount() samples per pixel at bitDepth (palette: indices).
     std::vector<std::uint16_t> samples;
     std::vector<PngTestColour> palette;
-    std::vector<std::uint8_t> paletteAlpha; // tRNS of a palette image; may be shorter
-    bool hasColourKey = false;               // tRNS of a grey or RGB image
+    std::vector<std::uint8_t> paletteAlpha;  // tRNS of a palette image; may be shorter
+    bool hasColourKey = false;  // tRNS of a grey or RGB image
     std::uint16_t keyGrey = 0, keyRed = 0, keyGreen = 0, keyBlue = 0;
-    std::string text; // written as a tEXt chunk ahead of the pixels when not empty
-    int compressionLevel = -1; // zlib level; -1 is libpng's default
+    std::string text;  // written as a tEXt chunk ahead of the pixels when not empty
+    int compressionLevel = -1;  // zlib level; -1 is libpng's default
 
     int ChannelCount() const;
 };
@@ -35,8 +35,8 @@ struct PngTestImage {
 // Random samples (deterministic for a seed), a random palette for palette images. With a
 // colour key the key is taken from one pixel, and for 16-bit images a second pixel differs from
 // the key in its low byte only.
-PngTestImage MakeTestImage(int colourType, int bitDepth, int width, int height, bool interlaced,
-                           bool withTransparency, std::uint32_t seed);
+PngTestImage MakeTestImage(int colourType, int bitDepth, int width, int height, bool interlaced, bool withTransparency,
+                           std::uint32_t seed);
 
 // The encoded file; empty if libpng refused the image.
 std::vector<std::uint8_t> EncodePng(const PngTestImage& image);

@@ -16,7 +16,7 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
     return static_cast<bool>(out);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -14,11 +14,15 @@ public:
     static constexpr RasterPixel kGuard = 0xDEADBEEFu;
 
     GuardedBitmap(std::int32_t width, std::int32_t height, RasterPixel fill = 0, bool bottomUp = false)
-        : width(width), height(height), stride(width + 2 * kMargin + 3), bottomUp(bottomUp),
+        : width(width),
+          height(height),
+          stride(width + 2 * kMargin + 3),
+          bottomUp(bottomUp),
           memory(static_cast<std::size_t>(stride) * (height + 2 * kMargin), kGuard)
     {
         for (std::int32_t y = 0; y < height; ++y)
-            for (std::int32_t x = 0; x < width; ++x) At(x, y) = fill;
+            for (std::int32_t x = 0; x < width; ++x)
+                At(x, y) = fill;
     }
 
     RasterPixel* PixelData() const override
@@ -44,7 +48,8 @@ public:
         for (std::int32_t row = 0; row < height + 2 * kMargin; ++row) {
             for (std::int32_t col = 0; col < stride; ++col) {
                 const bool inside = row >= kMargin && row < kMargin + height && col >= kMargin && col < kMargin + width;
-                if (!inside && memory[static_cast<std::size_t>(row) * stride + col] != kGuard) return false;
+                if (!inside && memory[static_cast<std::size_t>(row) * stride + col] != kGuard)
+                    return false;
             }
         }
         return true;
@@ -55,7 +60,8 @@ public:
     {
         int n = 0;
         for (std::int32_t y = 0; y < height; ++y)
-            for (std::int32_t x = 0; x < width; ++x) n += At(x, y) != value;
+            for (std::int32_t x = 0; x < width; ++x)
+                n += At(x, y) != value;
         return n;
     }
 

@@ -10,7 +10,10 @@
 
 namespace {
 
-HDC Dc(const RasterSysBitmap& bitmap) { return static_cast<HDC>(bitmap.DeviceContext()); }
+HDC Dc(const RasterSysBitmap& bitmap)
+{
+    return static_cast<HDC>(bitmap.DeviceContext());
+}
 
 // The bitmap GDI currently draws into through the context.
 BITMAP SelectedBitmap(const RasterSysBitmap& bitmap)
@@ -69,7 +72,8 @@ TEST(RasterSysBitmapWin32, GdiAndRasterDrawingShareThePixels)
     GdiFlush();
     EXPECT_TRUE(bitmap.SetSize(3, 3));
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(bitmap.PixelData()[y * bitmap.RowStride() + x] & 0x00FFFFFFu, 0x00204060u);
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(bitmap.PixelData()[y * bitmap.RowStride() + x] & 0x00FFFFFFu, 0x00204060u);
 }
 
 TEST(RasterSysBitmapWin32, ManySurfacesComeAndGo)
@@ -85,4 +89,4 @@ TEST(RasterSysBitmapWin32, ManySurfacesComeAndGo)
     }
 }
 
-} // namespace
+}  // namespace

@@ -97,8 +97,14 @@ void* operator new[](std::size_t size)
     throw std::bad_alloc();
 }
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
 
 void* operator new(std::size_t size, std::align_val_t align)
 {
@@ -124,18 +130,54 @@ void* operator new[](std::size_t size, std::align_val_t align, const std::nothro
     return AllocateAligned(size, align);
 }
 
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { ReleaseAligned(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { ReleaseAligned(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { ReleaseAligned(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { ReleaseAligned(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { ReleaseAligned(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { ReleaseAligned(p); }
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    ReleaseAligned(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    ReleaseAligned(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept
+{
+    ReleaseAligned(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
+{
+    ReleaseAligned(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    ReleaseAligned(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    ReleaseAligned(p);
+}
 
 #if defined(KESTRELON_COUNT_MALLOC)
 // glibc's own entry points, which its malloc family forwards to; a program
@@ -187,6 +229,9 @@ int posix_memalign(void** out, std::size_t align, std::size_t size) noexcept
     return 0;
 }
 
-void free(void* p) noexcept { __libc_free(p); }
+void free(void* p) noexcept
+{
+    __libc_free(p);
+}
 }
 #endif

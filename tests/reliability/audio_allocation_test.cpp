@@ -24,8 +24,10 @@ constexpr Path kPaths[] = {Path::kReplacing, Path::kAdding, Path::kDouble};
 
 struct Buffers {
     Buffers()
-        : fIn(2, std::vector<float>(kLargest)), fOut(2, std::vector<float>(kLargest)),
-          dIn(2, std::vector<double>(kLargest)), dOut(2, std::vector<double>(kLargest))
+        : fIn(2, std::vector<float>(kLargest)),
+          fOut(2, std::vector<float>(kLargest)),
+          dIn(2, std::vector<double>(kLargest)),
+          dOut(2, std::vector<double>(kLargest))
     {
         for (int i = 0; i < kLargest; ++i) {
             const double v = std::sin(i * 0.05) * std::exp(-(i % 700) / 150.0);
@@ -46,9 +48,15 @@ struct Buffers {
 void Process(vst2::AEffect* fx, Buffers& b, Path path, int frames)
 {
     switch (path) {
-    case Path::kReplacing: fx->processReplacing(fx, b.fInP.data(), b.fOutP.data(), frames); break;
-    case Path::kAdding: fx->process(fx, b.fInP.data(), b.fOutP.data(), frames); break;
-    case Path::kDouble: fx->processDoubleReplacing(fx, b.dInP.data(), b.dOutP.data(), frames); break;
+    case Path::kReplacing:
+        fx->processReplacing(fx, b.fInP.data(), b.fOutP.data(), frames);
+        break;
+    case Path::kAdding:
+        fx->process(fx, b.fInP.data(), b.fOutP.data(), frames);
+        break;
+    case Path::kDouble:
+        fx->processDoubleReplacing(fx, b.dInP.data(), b.dOutP.data(), frames);
+        break;
     }
 }
 

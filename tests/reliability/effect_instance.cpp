@@ -16,7 +16,8 @@ vst2::VstIntPtr VSTCALLBACK QuietHost(vst2::AEffect*, vst2::VstInt32, vst2::VstI
 
 }  // namespace
 
-EffectInstance::EffectInstance() : fx(VSTPluginMain(QuietHost)) {}
+EffectInstance::EffectInstance() : fx(VSTPluginMain(QuietHost))
+{}
 
 EffectInstance::~EffectInstance()
 {
@@ -24,8 +25,8 @@ EffectInstance::~EffectInstance()
         Dispatch(vst2::effClose);
 }
 
-vst2::VstIntPtr EffectInstance::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
-                                         void* ptr, float opt)
+vst2::VstIntPtr EffectInstance::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
+                                         float opt)
 {
     return fx->dispatcher(fx, opcode, index, value, ptr, opt);
 }

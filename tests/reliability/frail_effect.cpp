@@ -74,7 +74,10 @@ struct Frail {
     }
 };
 
-Frail* Self(AEffect* e) { return static_cast<Frail*>(e->object); }
+Frail* Self(AEffect* e)
+{
+    return static_cast<Frail*>(e->object);
+}
 
 void SetParam(Frail* f, int index, float v)
 {

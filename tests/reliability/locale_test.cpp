@@ -65,11 +65,10 @@ TEST_F(CommaLocale, DisplayStringsAndTypedValuesUseAPoint)
         const char* shown;
         float normalised;
     };
+    // printf rounding of the binary value -7.25 gives -7.2.
     const Typed rows[] = {
-        {kAttack, "3.5", "3.5", 0.675f},
-        {kSustain, "-7.25", "-7.2", 0.1375f},  // printf rounding of the binary value -7.25 gives -7.2
-        {kSensitivity, "0.75", "0.8", 0.75f},
-        {kOutput, "-6.5", "-6.5", 0.2291667f},
+        {kAttack, "3.5", "3.5", 0.675f},      {kSustain, "-7.25", "-7.2", 0.1375f},
+        {kSensitivity, "0.75", "0.8", 0.75f}, {kOutput, "-6.5", "-6.5", 0.2291667f},
         {kOutput, "12.0", "12.0", 1.0f},
     };
     for (const Typed& row : rows) {

@@ -5,98 +5,126 @@
 namespace testhost {
 
 HostedEffect::HostedEffect(vst2::VstPluginMainProc entry, vst2::audioMasterCallback host)
-    : effect(entry ? entry(host) : nullptr) {}
+    : effect(entry ? entry(host) : nullptr)
+{}
 
-HostedEffect::~HostedEffect() { Close(); }
-
-vst2::VstIntPtr HostedEffect::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
-                                       void* ptr, float opt) {
-  if (!effect) return 0;
-  return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+HostedEffect::~HostedEffect()
+{
+    Close();
 }
 
-vst2::VstIntPtr HostedEffect::Close() {
-  if (!effect) return 0;
-  // The record dies inside this call; forget it first.
-  vst2::AEffect* closing = effect;
-  effect = nullptr;
-  return closing->dispatcher(closing, vst2::effClose, 0, 0, nullptr, 0.0f);
+vst2::VstIntPtr HostedEffect::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
+                                       float opt)
+{
+    if (!effect)
+        return 0;
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-void HostedEffect::Start(float sampleRate, vst2::VstInt32 blockSize) {
-  Dispatch(vst2::effOpen);
-  Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, sampleRate);
-  Dispatch(vst2::effSetBlockSize, 0, blockSize);
-  Dispatch(vst2::effMainsChanged, 0, 1);
+vst2::VstIntPtr HostedEffect::Close()
+{
+    if (!effect)
+        return 0;
+    // The record dies inside this call; forget it first.
+    vst2::AEffect* closing = effect;
+    effect = nullptr;
+    return closing->dispatcher(closing, vst2::effClose, 0, 0, nullptr, 0.0f);
+}
+
+void HostedEffect::Start(float sampleRate, vst2::VstInt32 blockSize)
+{
+    Dispatch(vst2::effOpen);
+    Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, sampleRate);
+    Dispatch(vst2::effSetBlockSize, 0, blockSize);
+    Dispatch(vst2::effMainsChanged, 0, 1);
 }
 
 // A failed creation leaves effect null; the helpers then do nothing, so the
 // test reports wrong values instead of crashing.
-float HostedEffect::Get(vst2::VstInt32 index) const {
-  return effect ? effect->getParameter(effect, index) : 0.0f;
+float HostedEffect::Get(vst2::VstInt32 index) const
+{
+    return effect ? effect->getParameter(effect, index) : 0.0f;
 }
 
-void HostedEffect::Set(vst2::VstInt32 index, float normalised) {
-  if (effect) effect->setParameter(effect, index, normalised);
+void HostedEffect::Set(vst2::VstInt32 index, float normalised)
+{
+    if (effect)
+        effect->setParameter(effect, index, normalised);
 }
 
-std::string HostedEffect::TextAnswer::Text() const {
-  const void* end = std::memchr(buffer.data(), 0, buffer.size());
-  const std::size_t n = end ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer.data()) : buffer.size();
-  return std::string(buffer.data(), n);
+std::string HostedEffect::TextAnswer::Text() const
+{
+    const void* end = std::memchr(buffer.data(), 0, buffer.size());
+    const std::size_t n = end ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer.data()) : buffer.size();
+    return std::string(buffer.data(), n);
 }
 
-bool HostedEffect::TextAnswer::Untouched() const { return BytesWritten() == 0; }
+bool HostedEffect::TextAnswer::Untouched() const
+{
+    return BytesWritten() == 0;
+}
 
-std::size_t HostedEffect::TextAnswer::BytesWritten() const {
-  for (std::size_t i = buffer.size(); i > 0; --i) {
-    if (buffer[i - 1] != kCanary) return i;
-  }
-  return 0;
+std::size_t HostedEffect::TextAnswer::BytesWritten() const
+{
+    for (std::size_t i = buffer.size(); i > 0; --i) {
+        if (buffer[i - 1] != kCanary)
+            return i;
+    }
+    return 0;
 }
 
 HostedEffect::TextAnswer HostedEffect::AskText(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
-                                               float opt) {
-  TextAnswer answer;
-  answer.buffer.assign(kTextBufferSize, kCanary);
-  answer.result = Dispatch(opcode, index, value, answer.buffer.data(), opt);
-  return answer;
+                                               float opt)
+{
+    TextAnswer answer;
+    answer.buffer.assign(kTextBufferSize, kCanary);
+    answer.result = Dispatch(opcode, index, value, answer.buffer.data(), opt);
+    return answer;
 }
 
-std::vector<std::uint8_t> HostedEffect::GetChunk(bool bank) {
-  void* data = nullptr;
-  const vst2::VstIntPtr size = Dispatch(vst2::effGetChunk, bank ? 0 : 1, 0, &data);
-  if (size <= 0 || !data) return {};
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  return std::vector<std::uint8_t>(bytes, bytes + size);
+std::vector<std::uint8_t> HostedEffect::GetChunk(bool bank)
+{
+    void* data = nullptr;
+    const vst2::VstIntPtr size = Dispatch(vst2::effGetChunk, bank ? 0 : 1, 0, &data);
+    if (size <= 0 || !data)
+        return {};
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-vst2::VstIntPtr HostedEffect::SetChunk(bool bank, const std::vector<std::uint8_t>& bytes) {
-  // A host hands over its own copy; an empty chunk still gets a valid pointer.
-  std::vector<std::uint8_t> copy = bytes;
-  copy.reserve(1);
-  return Dispatch(vst2::effSetChunk, bank ? 0 : 1, static_cast<vst2::VstIntPtr>(copy.size()), copy.data());
+vst2::VstIntPtr HostedEffect::SetChunk(bool bank, const std::vector<std::uint8_t>& bytes)
+{
+    // A host hands over its own copy; an empty chunk still gets a valid pointer.
+    std::vector<std::uint8_t> copy = bytes;
+    copy.reserve(1);
+    return Dispatch(vst2::effSetChunk, bank ? 0 : 1, static_cast<vst2::VstIntPtr>(copy.size()), copy.data());
 }
 
 void HostedEffect::ProcessReplacing(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
-                                    vst2::VstInt32 frames) {
-  std::vector<float*> inputs = ChannelPointers(in);
-  std::vector<float*> outputs = ChannelPointers(out);
-  if (effect) effect->processReplacing(effect, inputs.data(), outputs.data(), frames);
+                                    vst2::VstInt32 frames)
+{
+    std::vector<float*> inputs = ChannelPointers(in);
+    std::vector<float*> outputs = ChannelPointers(out);
+    if (effect)
+        effect->processReplacing(effect, inputs.data(), outputs.data(), frames);
 }
 
 void HostedEffect::ProcessAccumulating(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
-                                       vst2::VstInt32 frames) {
-  std::vector<float*> inputs = ChannelPointers(in);
-  std::vector<float*> outputs = ChannelPointers(out);
-  if (effect) effect->process(effect, inputs.data(), outputs.data(), frames);
+                                       vst2::VstInt32 frames)
+{
+    std::vector<float*> inputs = ChannelPointers(in);
+    std::vector<float*> outputs = ChannelPointers(out);
+    if (effect)
+        effect->process(effect, inputs.data(), outputs.data(), frames);
 }
 
 void HostedEffect::ProcessDouble(std::vector<std::vector<double>>& in, std::vector<std::vector<double>>& out,
-                                 vst2::VstInt32 frames) {
-  std::vector<double*> inputs = ChannelPointers(in);
-  std::vector<double*> outputs = ChannelPointers(out);
-  if (effect) effect->processDoubleReplacing(effect, inputs.data(), outputs.data(), frames);
+                                 vst2::VstInt32 frames)
+{
+    std::vector<double*> inputs = ChannelPointers(in);
+    std::vector<double*> outputs = ChannelPointers(out);
+    if (effect)
+        effect->processDoubleReplacing(effect, inputs.data(), outputs.data(), frames);
 }
 
 }  // namespace testhost

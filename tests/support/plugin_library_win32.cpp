@@ -6,41 +6,51 @@ namespace testhost {
 
 namespace {
 
-std::wstring WidePath(const std::string& utf8) {
-  std::string path = utf8;
-  if (!path.empty() && path[0] == '/') {
-    path = "Z:" + path;  // wine maps the POSIX root on Z:
-    for (char& c : path) {
-      if (c == '/') c = '\\';
+std::wstring WidePath(const std::string& utf8)
+{
+    std::string path = utf8;
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;  // wine maps the POSIX root on Z:
+        for (char& c : path) {
+            if (c == '/')
+                c = '\\';
+        }
     }
-  }
-  const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), n);
-  wide.resize(static_cast<size_t>(n - 1));
-  return wide;
+    const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), n);
+    wide.resize(static_cast<size_t>(n - 1));
+    return wide;
 }
 
 }  // namespace
 
-PluginLibrary::~PluginLibrary() {
-  if (handle) FreeLibrary(static_cast<HMODULE>(handle));
+PluginLibrary::~PluginLibrary()
+{
+    if (handle)
+        FreeLibrary(static_cast<HMODULE>(handle));
 }
 
-bool PluginLibrary::Open(const std::string& path) {
-  if (handle) return true;
-  const std::wstring wide = WidePath(path);
-  handle = wide.empty() ? nullptr : LoadLibraryW(wide.c_str());
-  if (!handle) error = "LoadLibraryW failed with error " + std::to_string(GetLastError()) + " for " + path;
-  return handle != nullptr;
+bool PluginLibrary::Open(const std::string& path)
+{
+    if (handle)
+        return true;
+    const std::wstring wide = WidePath(path);
+    handle = wide.empty() ? nullptr : LoadLibraryW(wide.c_str());
+    if (!handle)
+        error = "LoadLibraryW failed with error " + std::to_string(GetLastError()) + " for " + path;
+    return handle != nullptr;
 }
 
-vst2::VstPluginMainProc PluginLibrary::FindEntry(const char* name) const {
-  if (!handle) return nullptr;
-  FARPROC proc = GetProcAddress(static_cast<HMODULE>(handle), name);
-  // Through a generic function pointer type: FARPROC's signature is a placeholder.
-  return reinterpret_cast<vst2::VstPluginMainProc>(reinterpret_cast<void (*)()>(proc));
+vst2::VstPluginMainProc PluginLibrary::FindEntry(const char* name) const
+{
+    if (!handle)
+        return nullptr;
+    FARPROC proc = GetProcAddress(static_cast<HMODULE>(handle), name);
+    // Through a generic function pointer type: FARPROC's signature is a placeholder.
+    return reinterpret_cast<vst2::VstPluginMainProc>(reinterpret_cast<void (*)()>(proc));
 }
 
 }  // namespace testhost

@@ -12,106 +12,120 @@ RecordingHost* active = nullptr;
 
 }  // namespace
 
-RecordingHost::RecordingHost(HostAnswers initial) : answers(std::move(initial)) {
-  std::lock_guard<std::mutex> guard(activeLock);
-  previous = active;
-  active = this;
-}
-
-RecordingHost::~RecordingHost() {
-  std::lock_guard<std::mutex> guard(activeLock);
-  if (active == this) active = previous;
-}
-
-vst2::VstIntPtr VSTCALLBACK RecordingHost::Callback(vst2::AEffect* effect, vst2::VstInt32 opcode,
-                                                    vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
-                                                    float opt) {
-  RecordingHost* host = nullptr;
-  {
+RecordingHost::RecordingHost(HostAnswers initial) : answers(std::move(initial))
+{
     std::lock_guard<std::mutex> guard(activeLock);
-    host = active;
-  }
-  if (!host) return 0;
-  HostCall call;
-  call.effect = effect;
-  call.opcode = opcode;
-  call.index = index;
-  call.value = value;
-  call.opt = opt;
-  call.hadPtr = ptr != nullptr;
-  const vst2::VstIntPtr result = host->Answer(call, ptr);
-  std::lock_guard<std::mutex> guard(host->lock);
-  host->calls.push_back(std::move(call));
-  return result;
+    previous = active;
+    active = this;
 }
 
-vst2::VstIntPtr RecordingHost::Answer(HostCall& call, void* ptr) {
-  switch (call.opcode) {
+RecordingHost::~RecordingHost()
+{
+    std::lock_guard<std::mutex> guard(activeLock);
+    if (active == this)
+        active = previous;
+}
+
+vst2::VstIntPtr VSTCALLBACK RecordingHost::Callback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
+                                                    vst2::VstIntPtr value, void* ptr, float opt)
+{
+    RecordingHost* host = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(activeLock);
+        host = active;
+    }
+    if (!host)
+        return 0;
+    HostCall call;
+    call.effect = effect;
+    call.opcode = opcode;
+    call.index = index;
+    call.value = value;
+    call.opt = opt;
+    call.hadPtr = ptr != nullptr;
+    const vst2::VstIntPtr result = host->Answer(call, ptr);
+    std::lock_guard<std::mutex> guard(host->lock);
+    host->calls.push_back(std::move(call));
+    return result;
+}
+
+vst2::VstIntPtr RecordingHost::Answer(HostCall& call, void* ptr)
+{
+    switch (call.opcode) {
     case vst2::audioMasterVersion:
-      return vst2::kVstVersion;
+        return vst2::kVstVersion;
     case vst2::audioMasterGetProductString: {
-      if (!ptr) return 0;
-      char* text = static_cast<char*>(ptr);
-      call.textBufferStartedEmpty = text[0] == '\0';
-      if (!answers.answersProductString) return 0;
-      // A host writes no more than the published product-string size.
-      const std::size_t n =
-          std::min(answers.productString.size(), static_cast<std::size_t>(vst2::kVstMaxProductStrLen - 1));
-      std::memcpy(text, answers.productString.data(), n);
-      text[n] = '\0';
-      return 1;
+        if (!ptr)
+            return 0;
+        char* text = static_cast<char*>(ptr);
+        call.textBufferStartedEmpty = text[0] == '\0';
+        if (!answers.answersProductString)
+            return 0;
+        // A host writes no more than the published product-string size.
+        const std::size_t n =
+            std::min(answers.productString.size(), static_cast<std::size_t>(vst2::kVstMaxProductStrLen - 1));
+        std::memcpy(text, answers.productString.data(), n);
+        text[n] = '\0';
+        return 1;
     }
     case vst2::audioMasterGetVendorVersion:
-      return answers.vendorVersion;
+        return answers.vendorVersion;
     case vst2::audioMasterGetTime:
-      return answers.providesTimeInfo ? reinterpret_cast<vst2::VstIntPtr>(&answers.timeInfo) : 0;
+        return answers.providesTimeInfo ? reinterpret_cast<vst2::VstIntPtr>(&answers.timeInfo) : 0;
     case vst2::audioMasterGetCurrentProcessLevel:
-      return answers.processLevel;
+        return answers.processLevel;
     case vst2::audioMasterProcessEvents: {
-      if (!ptr) return 0;
-      const auto* list = static_cast<const vst2::VstEvents*>(ptr);
-      call.numEvents = list->numEvents;
-      for (vst2::VstInt32 i = 0; i < list->numEvents; ++i) {
-        const vst2::VstEvent* event = list->events[i];
-        if (!event) continue;
-        if (event->type == vst2::kVstMidiType) {
-          call.midiEvents.push_back(*reinterpret_cast<const vst2::VstMidiEvent*>(event));
-        } else if (event->type == vst2::kVstSysExType) {
-          call.sysexEvents.push_back(*reinterpret_cast<const vst2::VstMidiSysexEvent*>(event));
+        if (!ptr)
+            return 0;
+        const auto* list = static_cast<const vst2::VstEvents*>(ptr);
+        call.numEvents = list->numEvents;
+        for (vst2::VstInt32 i = 0; i < list->numEvents; ++i) {
+            const vst2::VstEvent* event = list->events[i];
+            if (!event)
+                continue;
+            if (event->type == vst2::kVstMidiType) {
+                call.midiEvents.push_back(*reinterpret_cast<const vst2::VstMidiEvent*>(event));
+            } else if (event->type == vst2::kVstSysExType) {
+                call.sysexEvents.push_back(*reinterpret_cast<const vst2::VstMidiSysexEvent*>(event));
+            }
         }
-      }
-      // The effect's list is built for one event; the slot after it must be null.
-      call.eventListEndsWithNull = list->numEvents == 1 && list->events[1] == nullptr;
-      return answers.processEventsAnswer;
+        // The effect's list is built for one event; the slot after it must be null.
+        call.eventListEndsWithNull = list->numEvents == 1 && list->events[1] == nullptr;
+        return answers.processEventsAnswer;
     }
     default:
-      return 0;
-  }
+        return 0;
+    }
 }
 
-std::vector<HostCall> RecordingHost::Calls() const {
-  std::lock_guard<std::mutex> guard(lock);
-  return calls;
+std::vector<HostCall> RecordingHost::Calls() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return calls;
 }
 
-std::vector<HostCall> RecordingHost::CallsWith(vst2::VstInt32 opcode) const {
-  std::lock_guard<std::mutex> guard(lock);
-  std::vector<HostCall> found;
-  for (const HostCall& call : calls) {
-    if (call.opcode == opcode) found.push_back(call);
-  }
-  return found;
+std::vector<HostCall> RecordingHost::CallsWith(vst2::VstInt32 opcode) const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    std::vector<HostCall> found;
+    for (const HostCall& call : calls) {
+        if (call.opcode == opcode)
+            found.push_back(call);
+    }
+    return found;
 }
 
-std::size_t RecordingHost::CountOf(vst2::VstInt32 opcode) const {
-  std::lock_guard<std::mutex> guard(lock);
-  return static_cast<std::size_t>(
-      std::count_if(calls.begin(), calls.end(), [opcode](const HostCall& c) { return c.opcode == opcode; }));
+std::size_t RecordingHost::CountOf(vst2::VstInt32 opcode) const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return static_cast<std::size_t>(
+        std::count_if(calls.begin(), calls.end(), [opcode](const HostCall& c) { return c.opcode == opcode; }));
 }
 
-void RecordingHost::Clear() {
-  std::lock_guard<std::mutex> guard(lock);
-  calls.clear();
+void RecordingHost::Clear()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    calls.clear();
 }
 
 }  // namespace testhost

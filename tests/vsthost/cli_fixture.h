@@ -13,11 +13,11 @@
 namespace vsthost_test {
 
 struct Audio {
-  int channels = 0;  // 0: the file could not be read
-  int sampleRate = 0;
-  int format = 0;
-  std::vector<double> samples;  // interleaved
-  std::size_t Frames() const { return channels ? samples.size() / static_cast<std::size_t>(channels) : 0; }
+    int channels = 0;  // 0: the file could not be read
+    int sampleRate = 0;
+    int format = 0;
+    std::vector<double> samples;  // interleaved
+    std::size_t Frames() const { return channels ? samples.size() / static_cast<std::size_t>(channels) : 0; }
 };
 
 // Deterministic material with onsets and decays, peaking below 0.8.
@@ -33,14 +33,14 @@ std::vector<std::string> ListFolder(const std::string& folder);
 // Paths built into the test program; converted to Windows form under wine.
 std::string ToolPath();
 std::string TestPlugin(const char* variant);  // "", "nochunks", "mono", "crash", "badmagic", "noentry"
-std::string KestrelonPlugin();                // "" when the plug-in is not built in this tree
+std::string KestrelonPlugin();  // "" when the plug-in is not built in this tree
 
 class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  std::string Path(const std::string& name) const;
-  ToolRun Run(const std::vector<std::string>& args) const;
-  std::string work_;
+protected:
+    void SetUp() override;
+    std::string Path(const std::string& name) const;
+    ToolRun Run(const std::vector<std::string>& args) const;
+    std::string work_;
 };
 
 // The tool's failure contract: a non-zero exit and exactly one line on

@@ -8,9 +8,9 @@
 namespace vsthost_test {
 
 struct ToolRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
+    int exitCode = -1;
+    std::string out;
+    std::string err;
 };
 
 // `workDir` holds the captured output files.

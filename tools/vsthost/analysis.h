@@ -7,8 +7,8 @@
 namespace vsthost {
 
 struct LevelStats {
-  double peak = 0.0;  // largest magnitude, linear
-  double rms = 0.0;   // over every sample of every channel, linear
+    double peak = 0.0;  // largest magnitude, linear
+    double rms = 0.0;  // over every sample of every channel, linear
 };
 
 LevelStats MeasureLevels(const std::vector<double>& interleaved);
@@ -17,11 +17,11 @@ LevelStats MeasureLevels(const std::vector<double>& interleaved);
 double ToDecibels(double linear);
 
 struct PlotRow {
-  double time = 0.0;    // seconds, at the bucket's start
-  double inMin = 0.0, inMax = 0.0;
-  double outMin = 0.0, outMax = 0.0;
-  bool hasGain = false;  // false where the input is too quiet for a ratio
-  double gainDb = 0.0;   // output level over input level
+    double time = 0.0;  // seconds, at the bucket's start
+    double inMin = 0.0, inMax = 0.0;
+    double outMin = 0.0, outMax = 0.0;
+    bool hasGain = false;  // false where the input is too quiet for a ratio
+    double gainDb = 0.0;  // output level over input level
 };
 
 // One row per `bucket` frames: the waveform envelopes of the first channel and

@@ -8,135 +8,165 @@
 namespace vsthost {
 namespace {
 
-std::string LowerExtension(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
+std::string LowerExtension(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
 }
 
-int ContainerForExtension(const std::string& ext) {
-  if (ext == "wav") return SF_FORMAT_WAV;
-  if (ext == "aif" || ext == "aiff" || ext == "aifc") return SF_FORMAT_AIFF;
-  if (ext == "flac") return SF_FORMAT_FLAC;
-  if (ext == "caf") return SF_FORMAT_CAF;
-  if (ext == "w64") return SF_FORMAT_W64;
-  if (ext == "au" || ext == "snd") return SF_FORMAT_AU;
-  return 0;
+int ContainerForExtension(const std::string& ext)
+{
+    if (ext == "wav")
+        return SF_FORMAT_WAV;
+    if (ext == "aif" || ext == "aiff" || ext == "aifc")
+        return SF_FORMAT_AIFF;
+    if (ext == "flac")
+        return SF_FORMAT_FLAC;
+    if (ext == "caf")
+        return SF_FORMAT_CAF;
+    if (ext == "w64")
+        return SF_FORMAT_W64;
+    if (ext == "au" || ext == "snd")
+        return SF_FORMAT_AU;
+    return 0;
 }
 
-bool IsIntegerEncoding(int format) {
-  const int sub = format & SF_FORMAT_SUBMASK;
-  return sub != SF_FORMAT_FLOAT && sub != SF_FORMAT_DOUBLE;
+bool IsIntegerEncoding(int format)
+{
+    const int sub = format & SF_FORMAT_SUBMASK;
+    return sub != SF_FORMAT_FLOAT && sub != SF_FORMAT_DOUBLE;
 }
 
 }  // namespace
 
-std::unique_ptr<SoundReader> SoundReader::Open(const std::string& path, std::string& error) {
-  if (!FileExists(path)) {
-    error = path + ": no such file";
-    return nullptr;
-  }
-  std::unique_ptr<SoundReader> reader(new SoundReader());
-  reader->file_ = OpenSoundFile(path, SFM_READ, &reader->info_);
-  if (!reader->file_) {
-    error = path + " is not an audio file this tool can read (" + sf_strerror(nullptr) +
-            "); use WAV, AIFF, FLAC or another format libsndfile reads";
-    return nullptr;
-  }
-  if (reader->info_.channels < 1 || reader->info_.samplerate < 1) {
-    error = path + ": the file reports no channels or no sample rate";
-    return nullptr;
-  }
-  return reader;
+std::unique_ptr<SoundReader> SoundReader::Open(const std::string& path, std::string& error)
+{
+    if (!FileExists(path)) {
+        error = path + ": no such file";
+        return nullptr;
+    }
+    std::unique_ptr<SoundReader> reader(new SoundReader());
+    reader->file_ = OpenSoundFile(path, SFM_READ, &reader->info_);
+    if (!reader->file_) {
+        error = path + " is not an audio file this tool can read (" + sf_strerror(nullptr) +
+                "); use WAV, AIFF, FLAC or another format libsndfile reads";
+        return nullptr;
+    }
+    if (reader->info_.channels < 1 || reader->info_.samplerate < 1) {
+        error = path + ": the file reports no channels or no sample rate";
+        return nullptr;
+    }
+    return reader;
 }
 
-SoundReader::~SoundReader() {
-  if (file_) sf_close(file_);
+SoundReader::~SoundReader()
+{
+    if (file_)
+        sf_close(file_);
 }
 
-std::int64_t SoundReader::Read(double* interleaved, std::int64_t frames) {
-  return sf_readf_double(file_, interleaved, frames);
+std::int64_t SoundReader::Read(double* interleaved, std::int64_t frames)
+{
+    return sf_readf_double(file_, interleaved, frames);
 }
 
-bool SoundReader::Failed() const { return sf_error(file_) != SF_ERR_NO_ERROR; }
+bool SoundReader::Failed() const
+{
+    return sf_error(file_) != SF_ERR_NO_ERROR;
+}
 
 std::unique_ptr<SoundWriter> SoundWriter::Create(const std::string& path, int format, int channels, int sampleRate,
-                                                 std::string& error) {
-  std::unique_ptr<SoundWriter> writer(new SoundWriter());
-  writer->path_ = path;
-  writer->tempPath_ = path + ".vsthost-" + std::to_string(CurrentProcessId()) + ".tmp";
-  SF_INFO info = {};
-  info.channels = channels;
-  info.samplerate = sampleRate;
-  info.format = format;
-  writer->file_ = OpenSoundFile(writer->tempPath_, SFM_WRITE, &info);
-  if (!writer->file_) {
-    error = "cannot create " + path + " (" + sf_strerror(nullptr) + ")";
-    RemoveFile(writer->tempPath_);
-    return nullptr;
-  }
-  // Without clipping, libsndfile wraps samples beyond full scale around when
-  // it converts them to integers: a loud click instead of a clipped peak.
-  if (IsIntegerEncoding(format)) sf_command(writer->file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  return writer;
+                                                 std::string& error)
+{
+    std::unique_ptr<SoundWriter> writer(new SoundWriter());
+    writer->path_ = path;
+    writer->tempPath_ = path + ".vsthost-" + std::to_string(CurrentProcessId()) + ".tmp";
+    SF_INFO info = {};
+    info.channels = channels;
+    info.samplerate = sampleRate;
+    info.format = format;
+    writer->file_ = OpenSoundFile(writer->tempPath_, SFM_WRITE, &info);
+    if (!writer->file_) {
+        error = "cannot create " + path + " (" + sf_strerror(nullptr) + ")";
+        RemoveFile(writer->tempPath_);
+        return nullptr;
+    }
+    // Without clipping, libsndfile wraps samples beyond full scale around when
+    // it converts them to integers: a loud click instead of a clipped peak.
+    if (IsIntegerEncoding(format))
+        sf_command(writer->file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return writer;
 }
 
-SoundWriter::~SoundWriter() {
-  if (file_) sf_close(file_);
-  if (!committed_) RemoveFile(tempPath_);
+SoundWriter::~SoundWriter()
+{
+    if (file_)
+        sf_close(file_);
+    if (!committed_)
+        RemoveFile(tempPath_);
 }
 
-bool SoundWriter::Write(const double* interleaved, std::int64_t frames) {
-  if (writeFailed_) return false;
-  if (sf_writef_double(file_, interleaved, frames) != frames) writeFailed_ = true;
-  return !writeFailed_;
+bool SoundWriter::Write(const double* interleaved, std::int64_t frames)
+{
+    if (writeFailed_)
+        return false;
+    if (sf_writef_double(file_, interleaved, frames) != frames)
+        writeFailed_ = true;
+    return !writeFailed_;
 }
 
-bool SoundWriter::Commit(std::string& error) {
-  const int closeResult = sf_close(file_);
-  file_ = nullptr;
-  if (writeFailed_ || closeResult != 0) {
-    error = "writing " + path_ + " failed (disk full or not writable?)";
-    return false;
-  }
-  if (!MoveFileOver(tempPath_, path_)) {
-    error = "cannot move the finished file into place as " + path_;
-    return false;
-  }
-  committed_ = true;
-  return true;
+bool SoundWriter::Commit(std::string& error)
+{
+    const int closeResult = sf_close(file_);
+    file_ = nullptr;
+    if (writeFailed_ || closeResult != 0) {
+        error = "writing " + path_ + " failed (disk full or not writable?)";
+        return false;
+    }
+    if (!MoveFileOver(tempPath_, path_)) {
+        error = "cannot move the finished file into place as " + path_;
+        return false;
+    }
+    committed_ = true;
+    return true;
 }
 
-int ChooseOutputFormat(const std::string& outPath, int inputFormat, bool floatOutput, int channels,
-                       int sampleRate, std::string& error) {
-  int container = ContainerForExtension(LowerExtension(outPath));
-  if (container == 0) container = inputFormat & SF_FORMAT_TYPEMASK;
-  const int encoding = floatOutput ? SF_FORMAT_FLOAT : (inputFormat & SF_FORMAT_SUBMASK);
-  SF_INFO info = {};
-  info.channels = channels;
-  info.samplerate = sampleRate;
-  info.format = container | encoding;
-  if (!sf_format_check(&info)) {
-    error = outPath + ": a " + DescribeFormat(container | encoding) +
-            " file is not possible; pick another extension (.wav holds every encoding)";
-    return 0;
-  }
-  return info.format;
+int ChooseOutputFormat(const std::string& outPath, int inputFormat, bool floatOutput, int channels, int sampleRate,
+                       std::string& error)
+{
+    int container = ContainerForExtension(LowerExtension(outPath));
+    if (container == 0)
+        container = inputFormat & SF_FORMAT_TYPEMASK;
+    const int encoding = floatOutput ? SF_FORMAT_FLOAT : (inputFormat & SF_FORMAT_SUBMASK);
+    SF_INFO info = {};
+    info.channels = channels;
+    info.samplerate = sampleRate;
+    info.format = container | encoding;
+    if (!sf_format_check(&info)) {
+        error = outPath + ": a " + DescribeFormat(container | encoding) +
+                " file is not possible; pick another extension (.wav holds every encoding)";
+        return 0;
+    }
+    return info.format;
 }
 
-std::string DescribeFormat(int format) {
-  SF_FORMAT_INFO major = {};
-  major.format = format & SF_FORMAT_TYPEMASK;
-  SF_FORMAT_INFO minor = {};
-  minor.format = format & SF_FORMAT_SUBMASK;
-  std::string text;
-  text += sf_command(nullptr, SFC_GET_FORMAT_INFO, &major, sizeof major) == 0 && major.name ? major.name : "?";
-  text += " ";
-  text += sf_command(nullptr, SFC_GET_FORMAT_INFO, &minor, sizeof minor) == 0 && minor.name ? minor.name : "?";
-  return text;
+std::string DescribeFormat(int format)
+{
+    SF_FORMAT_INFO major = {};
+    major.format = format & SF_FORMAT_TYPEMASK;
+    SF_FORMAT_INFO minor = {};
+    minor.format = format & SF_FORMAT_SUBMASK;
+    std::string text;
+    text += sf_command(nullptr, SFC_GET_FORMAT_INFO, &major, sizeof major) == 0 && major.name ? major.name : "?";
+    text += " ";
+    text += sf_command(nullptr, SFC_GET_FORMAT_INFO, &minor, sizeof minor) == 0 && minor.name ? minor.name : "?";
+    return text;
 }
 
 }  // namespace vsthost

@@ -7,70 +7,82 @@
 namespace vsthost {
 namespace {
 
-bool ParseInt(const std::string& text, int& out) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < -2147483647L || v > 2147483647L) return false;
-  out = static_cast<int>(v);
-  return true;
+bool ParseInt(const std::string& text, int& out)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < -2147483647L || v > 2147483647L)
+        return false;
+    out = static_cast<int>(v);
+    return true;
 }
 
-bool ParseSeed(const std::string& text, unsigned long long& out) {
-  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
-  errno = 0;
-  char* end = nullptr;
-  const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0') return false;
-  out = v;
-  return true;
+bool ParseSeed(const std::string& text, unsigned long long& out)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+')
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0')
+        return false;
+    out = v;
+    return true;
 }
 
-bool ParseNumber(const std::string& text, double& out) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (*end != '\0' || !std::isfinite(v)) return false;
-  out = v;
-  return true;
+bool ParseNumber(const std::string& text, double& out)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(v))
+        return false;
+    out = v;
+    return true;
 }
 
 // Walks the arguments after the command, separating options (in both
 // "--opt VALUE" and "--opt=VALUE" forms) from positional arguments.
 class ArgumentWalker {
- public:
-  ArgumentWalker(const std::vector<std::string>& args, std::size_t first) : args_(args), index_(first) {}
+public:
+    ArgumentWalker(const std::vector<std::string>& args, std::size_t first) : args_(args), index_(first) {}
 
-  bool Done() const { return index_ >= args_.size(); }
-  bool NextIsOption() const { return args_[index_].size() > 2 && args_[index_].compare(0, 2, "--") == 0; }
+    bool Done() const { return index_ >= args_.size(); }
+    bool NextIsOption() const { return args_[index_].size() > 2 && args_[index_].compare(0, 2, "--") == 0; }
 
-  // Consumes an option; `name` gets "--opt", `inlineValue` the text after '='.
-  void TakeOption(std::string& name, std::string& inlineValue, bool& hasInline) {
-    const std::string& arg = args_[index_++];
-    const std::size_t eq = arg.find('=');
-    hasInline = eq != std::string::npos;
-    name = hasInline ? arg.substr(0, eq) : arg;
-    inlineValue = hasInline ? arg.substr(eq + 1) : std::string();
-  }
-  bool TakeValue(std::string& value) {
-    if (Done()) return false;
-    value = args_[index_++];
-    return true;
-  }
-  std::string TakePositional() { return args_[index_++]; }
+    // Consumes an option; `name` gets "--opt", `inlineValue` the text after '='.
+    void TakeOption(std::string& name, std::string& inlineValue, bool& hasInline)
+    {
+        const std::string& arg = args_[index_++];
+        const std::size_t eq = arg.find('=');
+        hasInline = eq != std::string::npos;
+        name = hasInline ? arg.substr(0, eq) : arg;
+        inlineValue = hasInline ? arg.substr(eq + 1) : std::string();
+    }
+    bool TakeValue(std::string& value)
+    {
+        if (Done())
+            return false;
+        value = args_[index_++];
+        return true;
+    }
+    std::string TakePositional() { return args_[index_++]; }
 
- private:
-  const std::vector<std::string>& args_;
-  std::size_t index_;
+private:
+    const std::vector<std::string>& args_;
+    std::size_t index_;
 };
 
 struct CommandShape {
-  const char* word;         // first word, or "preset save" style pair
-  Command command;
-  std::size_t positionals;  // exact count, or minimum when `variadic`
-  bool variadic;
-  const char* options;      // space-separated options it accepts
+    const char* word;  // first word, or "preset save" style pair
+    Command command;
+    std::size_t positionals;  // exact count, or minimum when `variadic`
+    bool variadic;
+    const char* options;  // space-separated options it accepts
 };
 
 const CommandShape kShapes[] = {
@@ -84,203 +96,223 @@ const CommandShape kShapes[] = {
     {"torture", Command::Torture, 1, false, "--seed --quick"},
 };
 
-bool Accepts(const CommandShape& shape, const std::string& option) {
-  const std::string list = std::string(" ") + shape.options + " ";
-  return list.find(" " + option + " ") != std::string::npos;
+bool Accepts(const CommandShape& shape, const std::string& option)
+{
+    const std::string list = std::string(" ") + shape.options + " ";
+    return list.find(" " + option + " ") != std::string::npos;
 }
 
-bool ApplyOption(const std::string& name, const std::string& value, CommandLine& out, std::string& error) {
-  if (name == "--set") {
-    const std::size_t eq = value.find('=');
-    if (eq == std::string::npos || eq == 0) {
-      error = "--set needs NAME=TEXT, e.g. --set \"Clip Output=off\" (got \"" + value + "\")";
-      return false;
+bool ApplyOption(const std::string& name, const std::string& value, CommandLine& out, std::string& error)
+{
+    if (name == "--set") {
+        const std::size_t eq = value.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            error = "--set needs NAME=TEXT, e.g. --set \"Clip Output=off\" (got \"" + value + "\")";
+            return false;
+        }
+        out.settings.push_back({value.substr(0, eq), value.substr(eq + 1)});
+    } else if (name == "--preset") {
+        if (value.empty()) {
+            error = "--preset needs a file name";
+            return false;
+        }
+        out.presetFile = value;
+    } else if (name == "--block") {
+        int n = 0;
+        if (!ParseInt(value, n) || n < 1 || n > kMaxBlockSize) {
+            error = "--block needs a whole number of samples from 1 to " + std::to_string(kMaxBlockSize) + " (got \"" +
+                    value + "\")";
+            return false;
+        }
+        out.blockSize = n;
+    } else if (name == "--rate") {
+        double hz = 0;
+        if (!ParseNumber(value, hz) || hz < 1000.0 || hz > 768000.0) {
+            error = "--rate needs a sample rate in Hz from 1000 to 768000 (got \"" + value + "\")";
+            return false;
+        }
+        out.sampleRate = hz;
+    } else if (name == "--seconds") {
+        double s = 0;
+        if (!ParseNumber(value, s) || s <= 0.0 || s > 3600.0) {
+            error = "--seconds needs a duration above 0 and at most 3600 (got \"" + value + "\")";
+            return false;
+        }
+        out.seconds = s;
+    } else if (name == "--seed") {
+        if (!ParseSeed(value, out.seed)) {
+            error = "--seed needs a whole number from 0 to 18446744073709551615 (got \"" + value + "\")";
+            return false;
+        }
     }
-    out.settings.push_back({value.substr(0, eq), value.substr(eq + 1)});
-  } else if (name == "--preset") {
-    if (value.empty()) {
-      error = "--preset needs a file name";
-      return false;
-    }
-    out.presetFile = value;
-  } else if (name == "--block") {
-    int n = 0;
-    if (!ParseInt(value, n) || n < 1 || n > kMaxBlockSize) {
-      error = "--block needs a whole number of samples from 1 to " + std::to_string(kMaxBlockSize) + " (got \"" +
-              value + "\")";
-      return false;
-    }
-    out.blockSize = n;
-  } else if (name == "--rate") {
-    double hz = 0;
-    if (!ParseNumber(value, hz) || hz < 1000.0 || hz > 768000.0) {
-      error = "--rate needs a sample rate in Hz from 1000 to 768000 (got \"" + value + "\")";
-      return false;
-    }
-    out.sampleRate = hz;
-  } else if (name == "--seconds") {
-    double s = 0;
-    if (!ParseNumber(value, s) || s <= 0.0 || s > 3600.0) {
-      error = "--seconds needs a duration above 0 and at most 3600 (got \"" + value + "\")";
-      return false;
-    }
-    out.seconds = s;
-  } else if (name == "--seed") {
-    if (!ParseSeed(value, out.seed)) {
-      error = "--seed needs a whole number from 0 to 18446744073709551615 (got \"" + value + "\")";
-      return false;
-    }
-  }
-  return true;
+    return true;
 }
 
-bool TakesValue(const std::string& option) {
-  return option != "--double" && option != "--no-latency-compensation" && option != "--float" &&
-         option != "--quick";
+bool TakesValue(const std::string& option)
+{
+    return option != "--double" && option != "--no-latency-compensation" && option != "--float" && option != "--quick";
 }
 
 }  // namespace
 
-bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
-  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-    out = CommandLine();
-    return true;
-  }
-  const CommandShape* shape = nullptr;
-  std::size_t first = 1;
-  for (const CommandShape& s : kShapes) {
-    const std::string word = s.word;
-    const std::size_t space = word.find(' ');
-    if (space == std::string::npos) {
-      if (args[0] == word) shape = &s;
-    } else if (args[0] == word.substr(0, space)) {
-      if (args.size() < 2 || (args[1] != "save" && args[1] != "load")) {
-        error = "preset needs 'save' or 'load': vsthost preset save PLUGIN FILE.fxp";
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error)
+{
+    if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+        out = CommandLine();
+        return true;
+    }
+    const CommandShape* shape = nullptr;
+    std::size_t first = 1;
+    for (const CommandShape& s : kShapes) {
+        const std::string word = s.word;
+        const std::size_t space = word.find(' ');
+        if (space == std::string::npos) {
+            if (args[0] == word)
+                shape = &s;
+        } else if (args[0] == word.substr(0, space)) {
+            if (args.size() < 2 || (args[1] != "save" && args[1] != "load")) {
+                error = "preset needs 'save' or 'load': vsthost preset save PLUGIN FILE.fxp";
+                return false;
+            }
+            if (args[1] == word.substr(space + 1)) {
+                shape = &s;
+                first = 2;
+            }
+        }
+        if (shape)
+            break;
+    }
+    if (!shape) {
+        error = "unknown command '" + args[0] +
+                "' (info, render, preset save, preset load, synth-drums, stats, plot-data, torture)";
         return false;
-      }
-      if (args[1] == word.substr(space + 1)) {
-        shape = &s;
-        first = 2;
-      }
     }
-    if (shape) break;
-  }
-  if (!shape) {
-    error = "unknown command '" + args[0] + "' (info, render, preset save, preset load, synth-drums, stats, plot-data, torture)";
-    return false;
-  }
 
-  CommandLine cl;
-  cl.command = shape->command;
-  std::vector<std::string> positionals;
-  ArgumentWalker walker(args, first);
-  while (!walker.Done()) {
-    if (!walker.NextIsOption()) {
-      positionals.push_back(walker.TakePositional());
-      continue;
+    CommandLine cl;
+    cl.command = shape->command;
+    std::vector<std::string> positionals;
+    ArgumentWalker walker(args, first);
+    while (!walker.Done()) {
+        if (!walker.NextIsOption()) {
+            positionals.push_back(walker.TakePositional());
+            continue;
+        }
+        std::string name, value;
+        bool hasInline = false;
+        walker.TakeOption(name, value, hasInline);
+        if (!Accepts(*shape, name)) {
+            error = "'" + std::string(shape->word) + "' has no option " + name +
+                    (shape->options[0] ? std::string(" (it takes: ") + shape->options + ")" : std::string());
+            return false;
+        }
+        if (!TakesValue(name)) {
+            if (hasInline) {
+                error = name + " takes no value";
+                return false;
+            }
+            if (name == "--double")
+                cl.doublePrecision = true;
+            if (name == "--no-latency-compensation")
+                cl.compensateLatency = false;
+            if (name == "--float")
+                cl.floatOutput = true;
+            if (name == "--quick")
+                cl.quick = true;
+            continue;
+        }
+        if (!hasInline && !walker.TakeValue(value)) {
+            error = name + " needs a value";
+            return false;
+        }
+        if (!ApplyOption(name, value, cl, error))
+            return false;
     }
-    std::string name, value;
-    bool hasInline = false;
-    walker.TakeOption(name, value, hasInline);
-    if (!Accepts(*shape, name)) {
-      error = "'" + std::string(shape->word) + "' has no option " + name +
-              (shape->options[0] ? std::string(" (it takes: ") + shape->options + ")" : std::string());
-      return false;
-    }
-    if (!TakesValue(name)) {
-      if (hasInline) {
-        error = name + " takes no value";
+
+    const bool countOk =
+        shape->variadic ? positionals.size() >= shape->positionals : positionals.size() == shape->positionals;
+    if (!countOk) {
+        error = "wrong number of arguments for '" + std::string(shape->word) + "'; usage: " + [&] {
+            switch (shape->command) {
+            case Command::Info:
+                return std::string("vsthost info PLUGIN");
+            case Command::Render:
+                return std::string("vsthost render PLUGIN IN OUT [options]");
+            case Command::PresetSave:
+                return std::string("vsthost preset save PLUGIN FILE.fxp|FILE.fxb");
+            case Command::PresetLoad:
+                return std::string("vsthost preset load PLUGIN FILE.fxp|FILE.fxb");
+            case Command::SynthDrums:
+                return std::string("vsthost synth-drums OUT.wav");
+            case Command::Stats:
+                return std::string("vsthost stats FILE...");
+            case Command::PlotData:
+                return std::string("vsthost plot-data IN RENDERED DATA.txt");
+            case Command::Torture:
+                return std::string("vsthost torture PLUGIN [--seed N] [--quick]");
+            default:
+                return std::string("vsthost help");
+            }
+        }();
         return false;
-      }
-      if (name == "--double") cl.doublePrecision = true;
-      if (name == "--no-latency-compensation") cl.compensateLatency = false;
-      if (name == "--float") cl.floatOutput = true;
-      if (name == "--quick") cl.quick = true;
-      continue;
     }
-    if (!hasInline && !walker.TakeValue(value)) {
-      error = name + " needs a value";
-      return false;
-    }
-    if (!ApplyOption(name, value, cl, error)) return false;
-  }
 
-  const bool countOk = shape->variadic ? positionals.size() >= shape->positionals
-                                       : positionals.size() == shape->positionals;
-  if (!countOk) {
-    error = "wrong number of arguments for '" + std::string(shape->word) + "'; usage: " +
-            [&] {
-              switch (shape->command) {
-                case Command::Info: return std::string("vsthost info PLUGIN");
-                case Command::Render: return std::string("vsthost render PLUGIN IN OUT [options]");
-                case Command::PresetSave: return std::string("vsthost preset save PLUGIN FILE.fxp|FILE.fxb");
-                case Command::PresetLoad: return std::string("vsthost preset load PLUGIN FILE.fxp|FILE.fxb");
-                case Command::SynthDrums: return std::string("vsthost synth-drums OUT.wav");
-                case Command::Stats: return std::string("vsthost stats FILE...");
-                case Command::PlotData: return std::string("vsthost plot-data IN RENDERED DATA.txt");
-                case Command::Torture: return std::string("vsthost torture PLUGIN [--seed N] [--quick]");
-                default: return std::string("vsthost help");
-              }
-            }();
-    return false;
-  }
-
-  switch (cl.command) {
+    switch (cl.command) {
     case Command::Info:
     case Command::Torture:
-      cl.plugin = positionals[0];
-      break;
+        cl.plugin = positionals[0];
+        break;
     case Command::Render:
-      cl.plugin = positionals[0];
-      cl.input = positionals[1];
-      cl.output = positionals[2];
-      break;
+        cl.plugin = positionals[0];
+        cl.input = positionals[1];
+        cl.output = positionals[2];
+        break;
     case Command::PresetSave:
     case Command::PresetLoad:
-      cl.plugin = positionals[0];
-      // For preset save/load the positional file is the preset; a --preset
-      // given to save is the state to start from, kept in `input`.
-      cl.input = cl.presetFile;
-      cl.presetFile = positionals[1];
-      break;
+        cl.plugin = positionals[0];
+        // For preset save/load the positional file is the preset; a --preset
+        // given to save is the state to start from, kept in `input`.
+        cl.input = cl.presetFile;
+        cl.presetFile = positionals[1];
+        break;
     case Command::SynthDrums:
-      cl.output = positionals[0];
-      break;
+        cl.output = positionals[0];
+        break;
     case Command::Stats:
-      cl.files = positionals;
-      break;
+        cl.files = positionals;
+        break;
     case Command::PlotData:
-      cl.input = positionals[0];
-      cl.files = {positionals[0], positionals[1]};
-      cl.output = positionals[2];
-      break;
+        cl.input = positionals[0];
+        cl.files = {positionals[0], positionals[1]};
+        cl.output = positionals[2];
+        break;
     case Command::Help:
-      break;
-  }
-  out = std::move(cl);
-  return true;
+        break;
+    }
+    out = std::move(cl);
+    return true;
 }
 
-const char* UsageText() {
-  return "usage: vsthost COMMAND ...\n"
-         "  info PLUGIN [--rate HZ] [--block N]\n"
-         "      the effect record, parameters, programs, canDo answers and chunk sizes\n"
-         "  render PLUGIN IN OUT [--set NAME=TEXT]... [--preset FILE] [--block N]\n"
-         "         [--double] [--no-latency-compensation] [--float]\n"
-         "      processes an audio file; OUT keeps IN's format (--float: 32-bit float);\n"
-         "      --set is applied after --preset; the latency is compensated unless told not to\n"
-         "  preset save PLUGIN FILE.fxp|FILE.fxb [--set NAME=TEXT]... [--preset FILE]\n"
-         "  preset load PLUGIN FILE.fxp|FILE.fxb\n"
-         "      writes or checks a standard preset file; load prints the parameters it sets\n"
-         "  synth-drums OUT.wav [--seconds S] [--rate HZ]\n"
-         "      writes a synthesised stereo drum loop (kick, snare, hats)\n"
-         "  stats FILE...\n"
-         "      peak, RMS and crest factor of each file\n"
-         "  plot-data IN RENDERED DATA.txt\n"
-         "      waveform envelopes and gain change in dB over time, for gnuplot\n"
-         "  torture PLUGIN [--seed N] [--quick]\n"
-         "      drives the effect the way careless hosts do (lifecycles, odd rates and\n"
-         "      blocks, threads, state, bad input); prints a summary, fails on any fault\n";
+const char* UsageText()
+{
+    return "usage: vsthost COMMAND ...\n"
+           "  info PLUGIN [--rate HZ] [--block N]\n"
+           "      the effect record, parameters, programs, canDo answers and chunk sizes\n"
+           "  render PLUGIN IN OUT [--set NAME=TEXT]... [--preset FILE] [--block N]\n"
+           "         [--double] [--no-latency-compensation] [--float]\n"
+           "      processes an audio file; OUT keeps IN's format (--float: 32-bit float);\n"
+           "      --set is applied after --preset; the latency is compensated unless told not to\n"
+           "  preset save PLUGIN FILE.fxp|FILE.fxb [--set NAME=TEXT]... [--preset FILE]\n"
+           "  preset load PLUGIN FILE.fxp|FILE.fxb\n"
+           "      writes or checks a standard preset file; load prints the parameters it sets\n"
+           "  synth-drums OUT.wav [--seconds S] [--rate HZ]\n"
+           "      writes a synthesised stereo drum loop (kick, snare, hats)\n"
+           "  stats FILE...\n"
+           "      peak, RMS and crest factor of each file\n"
+           "  plot-data IN RENDERED DATA.txt\n"
+           "      waveform envelopes and gain change in dB over time, for gnuplot\n"
+           "  torture PLUGIN [--seed N] [--quick]\n"
+           "      drives the effect the way careless hosts do (lifecycles, odd rates and\n"
+           "      blocks, threads, state, bad input); prints a summary, fails on any fault\n";
 }
 
 }  // namespace vsthost

@@ -12,26 +12,26 @@ enum class Command { Help, Info, Render, PresetSave, PresetLoad, SynthDrums, Sta
 
 // One --set NAME=TEXT: the parameter's name and the text a user would type.
 struct ParamSetting {
-  std::string name;
-  std::string text;
+    std::string name;
+    std::string text;
 };
 
 struct CommandLine {
-  Command command = Command::Help;
-  std::string plugin;
-  std::string input;                  // render, plot-data
-  std::string output;                 // render, synth-drums, plot-data (the data file)
-  std::string presetFile;             // preset save/load: the file; render: --preset
-  std::vector<std::string> files;     // stats, plot-data (input then rendered file)
-  std::vector<ParamSetting> settings;
-  int blockSize = 512;
-  double sampleRate = 44100.0;        // info, synth-drums
-  double seconds = 4.0;               // synth-drums
-  bool doublePrecision = false;
-  bool compensateLatency = true;
-  bool floatOutput = false;
-  unsigned long long seed = 1;        // torture
-  bool quick = false;                 // torture
+    Command command = Command::Help;
+    std::string plugin;
+    std::string input;  // render, plot-data
+    std::string output;  // render, synth-drums, plot-data (the data file)
+    std::string presetFile;  // preset save/load: the file; render: --preset
+    std::vector<std::string> files;  // stats, plot-data (input then rendered file)
+    std::vector<ParamSetting> settings;
+    int blockSize = 512;
+    double sampleRate = 44100.0;  // info, synth-drums
+    double seconds = 4.0;  // synth-drums
+    bool doublePrecision = false;
+    bool compensateLatency = true;
+    bool floatOutput = false;
+    unsigned long long seed = 1;  // torture
+    bool quick = false;  // torture
 };
 
 constexpr int kMaxBlockSize = 65536;

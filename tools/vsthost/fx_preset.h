@@ -14,25 +14,25 @@ enum class PresetKind { Program, Bank };
 
 // One program as stored in a parameter-list file or inside a parameter bank.
 struct FxProgram {
-  std::int32_t fxId = 0;
-  std::int32_t fxVersion = 0;
-  std::string name;             // at most 27 bytes survive in the file
-  std::vector<float> params;    // normalised 0..1
+    std::int32_t fxId = 0;
+    std::int32_t fxVersion = 0;
+    std::string name;  // at most 27 bytes survive in the file
+    std::vector<float> params;  // normalised 0..1
 };
 
 struct FxPreset {
-  PresetKind kind = PresetKind::Program;
-  bool opaque = true;           // chunk payload instead of parameter values
-  std::int32_t formatVersion = 1;
-  std::int32_t fxId = 0;
-  std::int32_t fxVersion = 0;
-  std::int32_t numParams = 0;   // programs: the effect's parameter count
-  std::int32_t numPrograms = 0; // banks
-  std::int32_t currentProgram = 0;  // banks of format version 2
-  std::string name;             // programs
-  std::vector<std::uint8_t> chunk;  // opaque payload
-  std::vector<float> params;        // parameter-list program
-  std::vector<FxProgram> programs;  // parameter-list bank
+    PresetKind kind = PresetKind::Program;
+    bool opaque = true;  // chunk payload instead of parameter values
+    std::int32_t formatVersion = 1;
+    std::int32_t fxId = 0;
+    std::int32_t fxVersion = 0;
+    std::int32_t numParams = 0;  // programs: the effect's parameter count
+    std::int32_t numPrograms = 0;  // banks
+    std::int32_t currentProgram = 0;  // banks of format version 2
+    std::string name;  // programs
+    std::vector<std::uint8_t> chunk;  // opaque payload
+    std::vector<float> params;  // parameter-list program
+    std::vector<FxProgram> programs;  // parameter-list bank
 };
 
 // Byte sizes of the fixed headers, before the payload.

@@ -10,37 +10,47 @@
 
 namespace vsthost {
 
-int ReportError(const std::string& message) {
-  std::fprintf(stderr, "vsthost: %s\n", message.c_str());
-  return kExitFailed;
+int ReportError(const std::string& message)
+{
+    std::fprintf(stderr, "vsthost: %s\n", message.c_str());
+    return kExitFailed;
 }
 
 }  // namespace vsthost
 
-int main(int argc, char** argv) {
-  using namespace vsthost;
-  // Numbers typed by the user and written to data files use '.', whatever the
-  // user's locale says.
-  std::setlocale(LC_ALL, "C");
-  InstallCrashGuard();
-  CommandLine cl;
-  std::string error;
-  if (!ParseCommandLine(CommandLineArguments(argc, argv), cl, error)) {
-    std::fprintf(stderr, "vsthost: %s\n", error.c_str());
-    return kExitUsage;
-  }
-  switch (cl.command) {
+int main(int argc, char** argv)
+{
+    using namespace vsthost;
+    // Numbers typed by the user and written to data files use '.', whatever the
+    // user's locale says.
+    std::setlocale(LC_ALL, "C");
+    InstallCrashGuard();
+    CommandLine cl;
+    std::string error;
+    if (!ParseCommandLine(CommandLineArguments(argc, argv), cl, error)) {
+        std::fprintf(stderr, "vsthost: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    switch (cl.command) {
     case Command::Help:
-      std::fputs(UsageText(), stdout);
-      return kExitOk;
-    case Command::Info: return RunInfo(cl);
-    case Command::Render: return RunRender(cl);
-    case Command::PresetSave: return RunPresetSave(cl);
-    case Command::PresetLoad: return RunPresetLoad(cl);
-    case Command::SynthDrums: return RunSynthDrums(cl);
-    case Command::Stats: return RunStats(cl);
-    case Command::PlotData: return RunPlotData(cl);
-    case Command::Torture: return RunTorture(cl);
-  }
-  return kExitUsage;
+        std::fputs(UsageText(), stdout);
+        return kExitOk;
+    case Command::Info:
+        return RunInfo(cl);
+    case Command::Render:
+        return RunRender(cl);
+    case Command::PresetSave:
+        return RunPresetSave(cl);
+    case Command::PresetLoad:
+        return RunPresetLoad(cl);
+    case Command::SynthDrums:
+        return RunSynthDrums(cl);
+    case Command::Stats:
+        return RunStats(cl);
+    case Command::PlotData:
+        return RunPlotData(cl);
+    case Command::Torture:
+        return RunTorture(cl);
+    }
+    return kExitUsage;
 }

@@ -21,283 +21,356 @@ constexpr char kHostVendor[] = "Lumen Pathway";
 constexpr char kHostProduct[] = "vsthost";
 constexpr vst2::VstIntPtr kHostVersion = 10000;
 
-void CopyBounded(char* dest, const char* text, std::size_t size) {
-  const std::size_t n = strnlen(text, size - 1);
-  std::memcpy(dest, text, n);
-  dest[n] = '\0';
+void CopyBounded(char* dest, const char* text, std::size_t size)
+{
+    const std::size_t n = strnlen(text, size - 1);
+    std::memcpy(dest, text, n);
+    dest[n] = '\0';
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
+bool SameIgnoringCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
 }
 
-void InitMonoArrangement(vst2::VstSpeakerArrangement& arrangement) {
-  arrangement = {};
-  arrangement.type = vst2::kSpeakerArrMono;
-  arrangement.numChannels = 1;
-  arrangement.speakers[0].type = vst2::kSpeakerM;
-  CopyBounded(arrangement.speakers[0].name, "M", sizeof arrangement.speakers[0].name);
+void InitMonoArrangement(vst2::VstSpeakerArrangement& arrangement)
+{
+    arrangement = {};
+    arrangement.type = vst2::kSpeakerArrMono;
+    arrangement.numChannels = 1;
+    arrangement.speakers[0].type = vst2::kSpeakerM;
+    CopyBounded(arrangement.speakers[0].name, "M", sizeof arrangement.speakers[0].name);
 }
 
 // Counts a record can plausibly carry; anything beyond is a broken record
 // that would have the host allocate or loop without bound.
-bool PlausibleRecord(const vst2::AEffect& e) {
-  return e.numParams >= 0 && e.numParams <= 100000 && e.numPrograms >= 0 && e.numPrograms <= 100000 &&
-         e.numInputs >= 0 && e.numInputs <= 256 && e.numOutputs >= 0 && e.numOutputs <= 256 &&
-         e.dispatcher != nullptr;
+bool PlausibleRecord(const vst2::AEffect& e)
+{
+    return e.numParams >= 0 && e.numParams <= 100000 && e.numPrograms >= 0 && e.numPrograms <= 100000 &&
+           e.numInputs >= 0 && e.numInputs <= 256 && e.numOutputs >= 0 && e.numOutputs <= 256 &&
+           e.dispatcher != nullptr;
 }
 
 }  // namespace
 
-std::unique_ptr<PluginInstance> PluginInstance::Load(const std::string& path, std::string& error) {
-  if (!FileExists(path)) {
-    error = path + ": no such plug-in file";
-    return nullptr;
-  }
-  std::unique_ptr<PluginInstance> instance(new PluginInstance());
-  std::string why;
-  instance->module_ = PluginModule::Load(path, why);
-  if (!instance->module_) {
-    error = path + " cannot be loaded as a plug-in library: " + why;
-    return nullptr;
-  }
-  void* symbol = instance->module_->FindSymbol("VSTPluginMain");
-  if (!symbol) {
-    error = path + " is not a VST 2.4 plug-in: it exports no VSTPluginMain";
-    return nullptr;
-  }
-  const auto entry = reinterpret_cast<vst2::VstPluginMainProc>(symbol);
-  SetCrashContext("the plug-in crashed while loading " + path);
-  instanceBeingCreated = instance.get();
-  vst2::AEffect* effect = entry(&PluginInstance::HostCallback);
-  instanceBeingCreated = nullptr;
-  if (!effect) {
-    error = path + ": VSTPluginMain created no effect (it returned null)";
-    return nullptr;
-  }
-  if (effect->magic != vst2::kEffectMagic) {
-    error = path + " is not a VST 2.4 plug-in: its effect record lacks the 'VstP' magic";
-    return nullptr;
-  }
-  if (!PlausibleRecord(*effect)) {
-    error = path + ": the effect record is broken (no dispatcher, or impossible parameter, program or channel counts)";
-    return nullptr;
-  }
-  // resvd1 is the host's field of the record: it leads callbacks back here.
-  effect->resvd1 = reinterpret_cast<vst2::VstIntPtr>(instance.get());
-  instance->effect_ = effect;
-  return instance;
+std::unique_ptr<PluginInstance> PluginInstance::Load(const std::string& path, std::string& error)
+{
+    if (!FileExists(path)) {
+        error = path + ": no such plug-in file";
+        return nullptr;
+    }
+    std::unique_ptr<PluginInstance> instance(new PluginInstance());
+    std::string why;
+    instance->module_ = PluginModule::Load(path, why);
+    if (!instance->module_) {
+        error = path + " cannot be loaded as a plug-in library: " + why;
+        return nullptr;
+    }
+    void* symbol = instance->module_->FindSymbol("VSTPluginMain");
+    if (!symbol) {
+        error = path + " is not a VST 2.4 plug-in: it exports no VSTPluginMain";
+        return nullptr;
+    }
+    const auto entry = reinterpret_cast<vst2::VstPluginMainProc>(symbol);
+    SetCrashContext("the plug-in crashed while loading " + path);
+    instanceBeingCreated = instance.get();
+    vst2::AEffect* effect = entry(&PluginInstance::HostCallback);
+    instanceBeingCreated = nullptr;
+    if (!effect) {
+        error = path + ": VSTPluginMain created no effect (it returned null)";
+        return nullptr;
+    }
+    if (effect->magic != vst2::kEffectMagic) {
+        error = path + " is not a VST 2.4 plug-in: its effect record lacks the 'VstP' magic";
+        return nullptr;
+    }
+    if (!PlausibleRecord(*effect)) {
+        error =
+            path + ": the effect record is broken (no dispatcher, or impossible parameter, program or channel counts)";
+        return nullptr;
+    }
+    // resvd1 is the host's field of the record: it leads callbacks back here.
+    effect->resvd1 = reinterpret_cast<vst2::VstIntPtr>(instance.get());
+    instance->effect_ = effect;
+    return instance;
 }
 
-PluginInstance::~PluginInstance() {
-  if (!effect_) return;
-  if (resumed_) Suspend();
-  Dispatch(vst2::effClose);
-  effect_ = nullptr;
+PluginInstance::~PluginInstance()
+{
+    if (!effect_)
+        return;
+    if (resumed_)
+        Suspend();
+    Dispatch(vst2::effClose);
+    effect_ = nullptr;
 }
 
-vst2::VstIntPtr PluginInstance::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
-                                         void* ptr, float opt) {
-  return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+vst2::VstIntPtr PluginInstance::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
+                                         float opt)
+{
+    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
-void PluginInstance::Open() {
-  if (opened_) return;
-  Dispatch(vst2::effOpen);
-  opened_ = true;
+void PluginInstance::Open()
+{
+    if (opened_)
+        return;
+    Dispatch(vst2::effOpen);
+    opened_ = true;
 }
 
-void PluginInstance::Configure(double sampleRate, int blockSize) {
-  sampleRate_ = sampleRate;
-  blockSize_ = blockSize;
-  Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-  Dispatch(vst2::effSetBlockSize, 0, blockSize);
+void PluginInstance::Configure(double sampleRate, int blockSize)
+{
+    sampleRate_ = sampleRate;
+    blockSize_ = blockSize;
+    Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    Dispatch(vst2::effSetBlockSize, 0, blockSize);
 }
 
-bool PluginInstance::RequestMonoLayout() {
-  InitMonoArrangement(monoIn_);
-  InitMonoArrangement(monoOut_);
-  return Dispatch(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<vst2::VstIntPtr>(&monoIn_), &monoOut_) != 0;
+bool PluginInstance::RequestMonoLayout()
+{
+    InitMonoArrangement(monoIn_);
+    InitMonoArrangement(monoOut_);
+    return Dispatch(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<vst2::VstIntPtr>(&monoIn_), &monoOut_) != 0;
 }
 
-void PluginInstance::Resume(bool doublePrecision) {
-  Dispatch(vst2::effSetProcessPrecision, 0,
-           doublePrecision ? vst2::kVstProcessPrecision64 : vst2::kVstProcessPrecision32);
-  Dispatch(vst2::effMainsChanged, 0, 1);
-  Dispatch(vst2::effStartProcess);
-  resumed_ = true;
-  samplePosition_ = 0.0;
+void PluginInstance::Resume(bool doublePrecision)
+{
+    Dispatch(vst2::effSetProcessPrecision, 0,
+             doublePrecision ? vst2::kVstProcessPrecision64 : vst2::kVstProcessPrecision32);
+    Dispatch(vst2::effMainsChanged, 0, 1);
+    Dispatch(vst2::effStartProcess);
+    resumed_ = true;
+    samplePosition_ = 0.0;
 }
 
-void PluginInstance::Suspend() {
-  if (!resumed_) return;
-  Dispatch(vst2::effStopProcess);
-  Dispatch(vst2::effMainsChanged, 0, 0);
-  resumed_ = false;
+void PluginInstance::Suspend()
+{
+    if (!resumed_)
+        return;
+    Dispatch(vst2::effStopProcess);
+    Dispatch(vst2::effMainsChanged, 0, 0);
+    resumed_ = false;
 }
 
-std::string PluginInstance::TextRequest(vst2::VstInt32 opcode, int index) {
-  char text[kTextBufferSize] = {};
-  Dispatch(opcode, index, 0, text);
-  text[kTextBufferSize - 1] = '\0';
-  return text;
+std::string PluginInstance::TextRequest(vst2::VstInt32 opcode, int index)
+{
+    char text[kTextBufferSize] = {};
+    Dispatch(opcode, index, 0, text);
+    text[kTextBufferSize - 1] = '\0';
+    return text;
 }
 
-std::string PluginInstance::ParamName(int index) { return TextRequest(vst2::effGetParamName, index); }
-std::string PluginInstance::ParamLabel(int index) { return TextRequest(vst2::effGetParamLabel, index); }
-std::string PluginInstance::ParamDisplay(int index) { return TextRequest(vst2::effGetParamDisplay, index); }
-std::string PluginInstance::ProgramName() { return TextRequest(vst2::effGetProgramName, 0); }
-std::string PluginInstance::ProgramNameIndexed(int index) {
-  return TextRequest(vst2::effGetProgramNameIndexed, index);
+std::string PluginInstance::ParamName(int index)
+{
+    return TextRequest(vst2::effGetParamName, index);
 }
-std::string PluginInstance::EffectName() { return TextRequest(vst2::effGetEffectName, 0); }
-std::string PluginInstance::VendorString() { return TextRequest(vst2::effGetVendorString, 0); }
-std::string PluginInstance::ProductString() { return TextRequest(vst2::effGetProductString, 0); }
-
-float PluginInstance::GetParam(int index) { return effect_->getParameter(effect_, index); }
-
-void PluginInstance::SetParam(int index, float normalised) { effect_->setParameter(effect_, index, normalised); }
-
-int PluginInstance::FindParam(const std::string& name) {
-  for (int i = 0; i < ParamCount(); ++i) {
-    if (ParamName(i) == name) return i;
-  }
-  for (int i = 0; i < ParamCount(); ++i) {
-    if (SameIgnoringCase(ParamName(i), name)) return i;
-  }
-  return -1;
+std::string PluginInstance::ParamLabel(int index)
+{
+    return TextRequest(vst2::effGetParamLabel, index);
 }
-
-std::string PluginInstance::ParamNameList() {
-  std::string list;
-  for (int i = 0; i < ParamCount(); ++i) {
-    if (i > 0) list += ", ";
-    list += '"';
-    list += ParamName(i);
-    list += '"';
-  }
-  return list.empty() ? "(the plug-in has no parameters)" : list;
+std::string PluginInstance::ParamDisplay(int index)
+{
+    return TextRequest(vst2::effGetParamDisplay, index);
+}
+std::string PluginInstance::ProgramName()
+{
+    return TextRequest(vst2::effGetProgramName, 0);
+}
+std::string PluginInstance::ProgramNameIndexed(int index)
+{
+    return TextRequest(vst2::effGetProgramNameIndexed, index);
+}
+std::string PluginInstance::EffectName()
+{
+    return TextRequest(vst2::effGetEffectName, 0);
+}
+std::string PluginInstance::VendorString()
+{
+    return TextRequest(vst2::effGetVendorString, 0);
+}
+std::string PluginInstance::ProductString()
+{
+    return TextRequest(vst2::effGetProductString, 0);
 }
 
-bool PluginInstance::SetParamFromText(int index, const std::string& text) {
-  std::vector<char> copy(text.begin(), text.end());
-  copy.push_back('\0');
-  return Dispatch(vst2::effString2Parameter, index, 0, copy.data()) != 0;
+float PluginInstance::GetParam(int index)
+{
+    return effect_->getParameter(effect_, index);
 }
 
-vst2::VstIntPtr PluginInstance::CanDo(const char* text) {
-  std::vector<char> copy(text, text + std::strlen(text) + 1);
-  return Dispatch(vst2::effCanDo, 0, 0, copy.data());
+void PluginInstance::SetParam(int index, float normalised)
+{
+    effect_->setParameter(effect_, index, normalised);
 }
 
-std::vector<std::uint8_t> PluginInstance::GetChunk(bool program) {
-  void* data = nullptr;
-  const vst2::VstIntPtr size = Dispatch(vst2::effGetChunk, program ? 1 : 0, 0, &data);
-  if (size <= 0 || !data) return {};
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  return std::vector<std::uint8_t>(bytes, bytes + size);
+int PluginInstance::FindParam(const std::string& name)
+{
+    for (int i = 0; i < ParamCount(); ++i) {
+        if (ParamName(i) == name)
+            return i;
+    }
+    for (int i = 0; i < ParamCount(); ++i) {
+        if (SameIgnoringCase(ParamName(i), name))
+            return i;
+    }
+    return -1;
 }
 
-bool PluginInstance::SetChunk(bool program, const std::vector<std::uint8_t>& chunk) {
-  // The effect gets its own copy: it may keep the pointer or scribble on it.
-  std::vector<std::uint8_t> copy(chunk);
-  if (copy.empty()) copy.push_back(0);
-  return Dispatch(vst2::effSetChunk, program ? 1 : 0, static_cast<vst2::VstIntPtr>(chunk.size()), copy.data()) != 0;
+std::string PluginInstance::ParamNameList()
+{
+    std::string list;
+    for (int i = 0; i < ParamCount(); ++i) {
+        if (i > 0)
+            list += ", ";
+        list += '"';
+        list += ParamName(i);
+        list += '"';
+    }
+    return list.empty() ? "(the plug-in has no parameters)" : list;
 }
 
-void PluginInstance::ProcessFloat(float** inputs, float** outputs, int frames) {
-  if (effect_->flags & vst2::effFlagsCanReplacing) {
-    effect_->processReplacing(effect_, inputs, outputs, frames);
-  } else {
-    // Effects without replacing processing add into the outputs.
-    for (int c = 0; c < effect_->numOutputs; ++c) std::memset(outputs[c], 0, sizeof(float) * frames);
-    effect_->process(effect_, inputs, outputs, frames);
-  }
-  samplePosition_ += frames;
+bool PluginInstance::SetParamFromText(int index, const std::string& text)
+{
+    std::vector<char> copy(text.begin(), text.end());
+    copy.push_back('\0');
+    return Dispatch(vst2::effString2Parameter, index, 0, copy.data()) != 0;
 }
 
-void PluginInstance::ProcessFloatAdding(float** inputs, float** outputs, int frames) {
-  if (effect_->process) effect_->process(effect_, inputs, outputs, frames);
-  samplePosition_ += frames;
+vst2::VstIntPtr PluginInstance::CanDo(const char* text)
+{
+    std::vector<char> copy(text, text + std::strlen(text) + 1);
+    return Dispatch(vst2::effCanDo, 0, 0, copy.data());
 }
 
-void PluginInstance::ProcessDouble(double** inputs, double** outputs, int frames) {
-  effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
-  samplePosition_ += frames;
+std::vector<std::uint8_t> PluginInstance::GetChunk(bool program)
+{
+    void* data = nullptr;
+    const vst2::VstIntPtr size = Dispatch(vst2::effGetChunk, program ? 1 : 0, 0, &data);
+    if (size <= 0 || !data)
+        return {};
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
+bool PluginInstance::SetChunk(bool program, const std::vector<std::uint8_t>& chunk)
+{
+    // The effect gets its own copy: it may keep the pointer or scribble on it.
+    std::vector<std::uint8_t> copy(chunk);
+    if (copy.empty())
+        copy.push_back(0);
+    return Dispatch(vst2::effSetChunk, program ? 1 : 0, static_cast<vst2::VstIntPtr>(chunk.size()), copy.data()) != 0;
+}
+
+void PluginInstance::ProcessFloat(float** inputs, float** outputs, int frames)
+{
+    if (effect_->flags & vst2::effFlagsCanReplacing) {
+        effect_->processReplacing(effect_, inputs, outputs, frames);
+    } else {
+        // Effects without replacing processing add into the outputs.
+        for (int c = 0; c < effect_->numOutputs; ++c)
+            std::memset(outputs[c], 0, sizeof(float) * frames);
+        effect_->process(effect_, inputs, outputs, frames);
+    }
+    samplePosition_ += frames;
+}
+
+void PluginInstance::ProcessFloatAdding(float** inputs, float** outputs, int frames)
+{
+    if (effect_->process)
+        effect_->process(effect_, inputs, outputs, frames);
+    samplePosition_ += frames;
+}
+
+void PluginInstance::ProcessDouble(double** inputs, double** outputs, int frames)
+{
+    effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
+    samplePosition_ += frames;
 }
 
 // Effect's calling thread (the main thread: this tool runs the effect on one thread).
 vst2::VstIntPtr VSTCALLBACK PluginInstance::HostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode,
                                                          vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
-                                                         float opt) {
-  // audioMasterVersion is asked before any instance can be told apart.
-  if (opcode == vst2::audioMasterVersion) return vst2::kVstVersion;
-  PluginInstance* self = nullptr;
-  if (effect && effect->resvd1) self = reinterpret_cast<PluginInstance*>(effect->resvd1);
-  if (!self) self = instanceBeingCreated;
-  if (!self) return 0;
-  return self->HandleHostRequest(opcode, index, value, ptr, opt);
+                                                         float opt)
+{
+    // audioMasterVersion is asked before any instance can be told apart.
+    if (opcode == vst2::audioMasterVersion)
+        return vst2::kVstVersion;
+    PluginInstance* self = nullptr;
+    if (effect && effect->resvd1)
+        self = reinterpret_cast<PluginInstance*>(effect->resvd1);
+    if (!self)
+        self = instanceBeingCreated;
+    if (!self)
+        return 0;
+    return self->HandleHostRequest(opcode, index, value, ptr, opt);
 }
 
-vst2::VstIntPtr PluginInstance::HandleHostRequest(vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                                  vst2::VstIntPtr value, void* ptr, float opt) {
-  (void)index;
-  (void)value;
-  (void)opt;
-  switch (opcode) {
+vst2::VstIntPtr PluginInstance::HandleHostRequest(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
+                                                  void* ptr, float opt)
+{
+    (void)index;
+    (void)value;
+    (void)opt;
+    switch (opcode) {
     case vst2::audioMasterGetTime: {
-      // A steady 120 BPM in 4/4, playing, from the start of the file.
-      const double quarterNotes = samplePosition_ / sampleRate_ * 2.0;
-      timeInfo_ = {};
-      timeInfo_.samplePos = samplePosition_;
-      timeInfo_.sampleRate = sampleRate_;
-      timeInfo_.ppqPos = quarterNotes;
-      timeInfo_.tempo = 120.0;
-      timeInfo_.barStartPos = static_cast<double>(static_cast<long long>(quarterNotes / 4.0)) * 4.0;
-      timeInfo_.timeSigNumerator = 4;
-      timeInfo_.timeSigDenominator = 4;
-      timeInfo_.flags = vst2::kVstTransportPlaying | vst2::kVstPpqPosValid | vst2::kVstTempoValid |
-                        vst2::kVstBarsValid | vst2::kVstTimeSigValid;
-      return reinterpret_cast<vst2::VstIntPtr>(&timeInfo_);
+        // A steady 120 BPM in 4/4, playing, from the start of the file.
+        const double quarterNotes = samplePosition_ / sampleRate_ * 2.0;
+        timeInfo_ = {};
+        timeInfo_.samplePos = samplePosition_;
+        timeInfo_.sampleRate = sampleRate_;
+        timeInfo_.ppqPos = quarterNotes;
+        timeInfo_.tempo = 120.0;
+        timeInfo_.barStartPos = static_cast<double>(static_cast<long long>(quarterNotes / 4.0)) * 4.0;
+        timeInfo_.timeSigNumerator = 4;
+        timeInfo_.timeSigDenominator = 4;
+        timeInfo_.flags = vst2::kVstTransportPlaying | vst2::kVstPpqPosValid | vst2::kVstTempoValid |
+                          vst2::kVstBarsValid | vst2::kVstTimeSigValid;
+        return reinterpret_cast<vst2::VstIntPtr>(&timeInfo_);
     }
     case vst2::audioMasterIOChanged:
-      // Channel counts and latency are read from the record when needed.
-      return 1;
+        // Channel counts and latency are read from the record when needed.
+        return 1;
     case vst2::audioMasterGetSampleRate:
-      return static_cast<vst2::VstIntPtr>(sampleRate_);
+        return static_cast<vst2::VstIntPtr>(sampleRate_);
     case vst2::audioMasterGetBlockSize:
-      return blockSize_;
+        return blockSize_;
     case vst2::audioMasterGetCurrentProcessLevel:
-      return offline_ ? vst2::kVstProcessLevelOffline : vst2::kVstProcessLevelUser;
+        return offline_ ? vst2::kVstProcessLevelOffline : vst2::kVstProcessLevelUser;
     case vst2::audioMasterGetAutomationState:
-      return 1;  // automation off
+        return 1;  // automation off
     case vst2::audioMasterGetVendorString:
-      if (!ptr) return 0;
-      CopyBounded(static_cast<char*>(ptr), kHostVendor, vst2::kVstMaxVendorStrLen);
-      return 1;
+        if (!ptr)
+            return 0;
+        CopyBounded(static_cast<char*>(ptr), kHostVendor, vst2::kVstMaxVendorStrLen);
+        return 1;
     case vst2::audioMasterGetProductString:
-      if (!ptr) return 0;
-      CopyBounded(static_cast<char*>(ptr), kHostProduct, vst2::kVstMaxProductStrLen);
-      return 1;
+        if (!ptr)
+            return 0;
+        CopyBounded(static_cast<char*>(ptr), kHostProduct, vst2::kVstMaxProductStrLen);
+        return 1;
     case vst2::audioMasterGetVendorVersion:
-      return kHostVersion;
+        return kHostVersion;
     case vst2::audioMasterCanDo: {
-      if (!ptr) return 0;
-      const std::string what = static_cast<const char*>(ptr);
-      return (what == "sendVstTimeInfo" || what == "startStopProcess") ? 1 : 0;
+        if (!ptr)
+            return 0;
+        const std::string what = static_cast<const char*>(ptr);
+        return (what == "sendVstTimeInfo" || what == "startStopProcess") ? 1 : 0;
     }
     case vst2::audioMasterGetLanguage:
-      return 1;  // English
+        return 1;  // English
     default:
-      // Automation, edits, MIDI output, window requests: nothing to do in a
-      // command-line host, and nothing the effect needs to wait for.
-      return 0;
-  }
+        // Automation, edits, MIDI output, window requests: nothing to do in a
+        // command-line host, and nothing the effect needs to wait for.
+        return 0;
+    }
 }
 
 }  // namespace vsthost

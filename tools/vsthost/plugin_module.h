@@ -9,18 +9,18 @@
 namespace vsthost {
 
 class PluginModule {
- public:
-  // Null with `error` set when the library cannot be loaded.
-  static std::unique_ptr<PluginModule> Load(const std::string& path, std::string& error);
-  ~PluginModule();
-  PluginModule(const PluginModule&) = delete;
-  PluginModule& operator=(const PluginModule&) = delete;
+public:
+    // Null with `error` set when the library cannot be loaded.
+    static std::unique_ptr<PluginModule> Load(const std::string& path, std::string& error);
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
 
-  void* FindSymbol(const char* name) const;
+    void* FindSymbol(const char* name) const;
 
- private:
-  explicit PluginModule(void* handle) : handle_(handle) {}
-  void* handle_;
+private:
+    explicit PluginModule(void* handle) : handle_(handle) {}
+    void* handle_;
 };
 
 }  // namespace vsthost

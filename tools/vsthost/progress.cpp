@@ -13,30 +13,40 @@ constexpr int kWidth = 40;
 }  // namespace
 
 ProgressBar::ProgressBar(std::int64_t total, bool enabled)
-    : total_(total), enabled_(enabled && total > 0), start_(Clock::now()), lastDraw_(start_) {}
+    : total_(total), enabled_(enabled && total > 0), start_(Clock::now()), lastDraw_(start_)
+{}
 
-ProgressBar::~ProgressBar() { Clear(); }
-
-void ProgressBar::Update(std::int64_t done) {
-  if (!enabled_) return;
-  const Clock::time_point now = Clock::now();
-  if (now - start_ < kShowAfter || (shown_ && now - lastDraw_ < kRedrawEvery)) return;
-  lastDraw_ = now;
-  shown_ = true;
-  const double fraction = done >= total_ ? 1.0 : static_cast<double>(done) / static_cast<double>(total_);
-  const int filled = static_cast<int>(fraction * kWidth);
-  char bar[kWidth + 1];
-  for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '-';
-  bar[kWidth] = '\0';
-  std::fprintf(stderr, "\r[%s] %3d%%", bar, static_cast<int>(fraction * 100.0));
-  std::fflush(stderr);
+ProgressBar::~ProgressBar()
+{
+    Clear();
 }
 
-void ProgressBar::Clear() {
-  if (!shown_) return;
-  std::fprintf(stderr, "\r%*s\r", kWidth + 8, "");
-  std::fflush(stderr);
-  shown_ = false;
+void ProgressBar::Update(std::int64_t done)
+{
+    if (!enabled_)
+        return;
+    const Clock::time_point now = Clock::now();
+    if (now - start_ < kShowAfter || (shown_ && now - lastDraw_ < kRedrawEvery))
+        return;
+    lastDraw_ = now;
+    shown_ = true;
+    const double fraction = done >= total_ ? 1.0 : static_cast<double>(done) / static_cast<double>(total_);
+    const int filled = static_cast<int>(fraction * kWidth);
+    char bar[kWidth + 1];
+    for (int i = 0; i < kWidth; ++i)
+        bar[i] = i < filled ? '#' : '-';
+    bar[kWidth] = '\0';
+    std::fprintf(stderr, "\r[%s] %3d%%", bar, static_cast<int>(fraction * 100.0));
+    std::fflush(stderr);
+}
+
+void ProgressBar::Clear()
+{
+    if (!shown_)
+        return;
+    std::fprintf(stderr, "\r%*s\r", kWidth + 8, "");
+    std::fflush(stderr);
+    shown_ = false;
 }
 
 }  // namespace vsthost

@@ -8,20 +8,20 @@
 namespace vsthost {
 
 class ProgressBar {
- public:
-  // `total` frames expected (0 or less when unknown: no bar is drawn).
-  ProgressBar(std::int64_t total, bool enabled);
-  ~ProgressBar();
-  void Update(std::int64_t done);
+public:
+    // `total` frames expected (0 or less when unknown: no bar is drawn).
+    ProgressBar(std::int64_t total, bool enabled);
+    ~ProgressBar();
+    void Update(std::int64_t done);
 
- private:
-  using Clock = std::chrono::steady_clock;
-  void Clear();
-  std::int64_t total_;
-  bool enabled_;
-  bool shown_ = false;
-  Clock::time_point start_;
-  Clock::time_point lastDraw_;
+private:
+    using Clock = std::chrono::steady_clock;
+    void Clear();
+    std::int64_t total_;
+    bool enabled_;
+    bool shown_ = false;
+    Clock::time_point start_;
+    Clock::time_point lastDraw_;
 };
 
 }  // namespace vsthost

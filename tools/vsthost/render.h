@@ -15,17 +15,17 @@ class SoundReader;
 class SoundWriter;
 
 struct RenderOptions {
-  int blockSize = 512;
-  bool doublePrecision = false;
-  bool compensateLatency = true;
-  // A mono file on an effect that refused the one-in, one-out layout is fed
-  // to both of its inputs instead.
-  bool duplicateMono = false;
+    int blockSize = 512;
+    bool doublePrecision = false;
+    bool compensateLatency = true;
+    // A mono file on an effect that refused the one-in, one-out layout is fed
+    // to both of its inputs instead.
+    bool duplicateMono = false;
 };
 
 struct RenderResult {
-  std::int64_t frames = 0;    // frames written
-  int latency = 0;            // the effect's reported latency, compensated or not
+    std::int64_t frames = 0;  // frames written
+    int latency = 0;  // the effect's reported latency, compensated or not
 };
 
 // Called after each block with the input frames consumed so far.

@@ -2,6 +2,9 @@
 
 namespace vsthost {
 
-SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info) { return sf_open(path.c_str(), mode, info); }
+SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info)
+{
+    return sf_open(path.c_str(), mode, info);
+}
 
 }  // namespace vsthost

@@ -15,57 +15,58 @@
 namespace vsthost::torture {
 
 struct Options {
-  std::string plugin;
-  std::uint64_t seed = 1;
-  bool quick = false;  // fewer cycles and rounds, the same kinds of abuse
+    std::string plugin;
+    std::uint64_t seed = 1;
+    bool quick = false;  // fewer cycles and rounds, the same kinds of abuse
 };
 
 // What a run has done and what went wrong; shared by the threads of a phase.
 class Tally {
- public:
-  void Calls(long long n = 1) { calls_ += n; }
-  void Block() {
-    ++blocks_;
-    ++calls_;
-  }
-  void Cycle() { ++cycles_; }
-  // The phase named in failure reports; set between phases, read by threads.
-  void SetPhase(const char* phase) { phase_ = phase; }
-  // What the run is doing, for the crash report should the effect crash; set
-  // by the main thread only.
-  void SetContext(const std::string& what);
-  const std::string& Context() const { return context_; }
-  // Counts a failure and prints the first few, with the phase, on stderr.
-  void Fail(const std::string& what);
+public:
+    void Calls(long long n = 1) { calls_ += n; }
+    void Block()
+    {
+        ++blocks_;
+        ++calls_;
+    }
+    void Cycle() { ++cycles_; }
+    // The phase named in failure reports; set between phases, read by threads.
+    void SetPhase(const char* phase) { phase_ = phase; }
+    // What the run is doing, for the crash report should the effect crash; set
+    // by the main thread only.
+    void SetContext(const std::string& what);
+    const std::string& Context() const { return context_; }
+    // Counts a failure and prints the first few, with the phase, on stderr.
+    void Fail(const std::string& what);
 
-  long long CycleCount() const { return cycles_; }
-  long long CallCount() const { return calls_; }
-  long long BlockCount() const { return blocks_; }
-  long long FailureCount() const { return failures_; }
+    long long CycleCount() const { return cycles_; }
+    long long CallCount() const { return calls_; }
+    long long BlockCount() const { return blocks_; }
+    long long FailureCount() const { return failures_; }
 
- private:
-  std::atomic<long long> cycles_{0};
-  std::atomic<long long> calls_{0};
-  std::atomic<long long> blocks_{0};
-  std::atomic<long long> failures_{0};
-  std::atomic<const char*> phase_{"start"};
-  std::mutex printMutex_;
-  std::string context_;
+private:
+    std::atomic<long long> cycles_{0};
+    std::atomic<long long> calls_{0};
+    std::atomic<long long> blocks_{0};
+    std::atomic<long long> failures_{0};
+    std::atomic<const char*> phase_{"start"};
+    std::mutex printMutex_;
+    std::string context_;
 };
 
 // splitmix64: small, fast, and the same sequence on every platform, which
 // std's distributions do not promise.
 class Rng {
- public:
-  explicit Rng(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t Next();
-  double Unit();                  // [0, 1)
-  int Below(int n);               // 0 .. n-1; 0 when n <= 0
-  int Between(int lo, int hi);    // lo .. hi inclusive
-  bool Chance(double p) { return Unit() < p; }
+public:
+    explicit Rng(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t Next();
+    double Unit();  // [0, 1)
+    int Below(int n);  // 0 .. n-1; 0 when n <= 0
+    int Between(int lo, int hi);  // lo .. hi inclusive
+    bool Chance(double p) { return Unit() < p; }
 
- private:
-  std::uint64_t state_;
+private:
+    std::uint64_t state_;
 };
 
 // Normalised parameter values as hosts send them: mostly anywhere in 0..1,
@@ -74,8 +75,9 @@ std::vector<float> RandomValues(Rng& rng, int count);
 
 // Each phase draws from its own stream, so a change in one phase leaves the
 // values of the others as they were for a given seed.
-inline Rng PhaseRng(const Options& options, std::uint64_t phase) {
-  return Rng(options.seed * 0x9E3779B97F4A7C15ull + phase * 0xD1B54A32D192ED03ull);
+inline Rng PhaseRng(const Options& options, std::uint64_t phase)
+{
+    return Rng(options.seed * 0x9E3779B97F4A7C15ull + phase * 0xD1B54A32D192ED03ull);
 }
 
 // The phases, in the order the command runs them.

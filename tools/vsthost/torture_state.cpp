@@ -16,210 +16,237 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-int FirstByteDifference(const Bytes& a, const Bytes& b) {
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    if (a[i] != b[i]) return static_cast<int>(i);
-  }
-  return a.size() == b.size() ? -1 : static_cast<int>(std::min(a.size(), b.size()));
+int FirstByteDifference(const Bytes& a, const Bytes& b)
+{
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (a[i] != b[i])
+            return static_cast<int>(i);
+    }
+    return a.size() == b.size() ? -1 : static_cast<int>(std::min(a.size(), b.size()));
 }
 
-const char* Kind(bool program) { return program ? "program" : "bank"; }
+const char* Kind(bool program)
+{
+    return program ? "program" : "bank";
+}
 
 // Restores one of a's chunks into a fresh instance and requires the same
 // parameters, the same chunks saved again and the same sound.
 void RoundTrip(const Options& options, Tally& tally, Subject& a, const Bytes& program, const Bytes& bank,
-               bool restoreProgram, bool beforeOpen, const Signal& in, const Signal& expected, Path path) {
-  auto b = Subject::Load(options, tally);
-  if (!b) return;
-  const std::string what = std::string(Kind(restoreProgram)) + " chunk" + (beforeOpen ? " restored before effOpen" : "");
-  const Bytes& chunk = restoreProgram ? program : bank;
-  bool accepted = true;
-  if (beforeOpen) accepted = b->Restore(restoreProgram, chunk);
-  b->Start(44100.0, 512);
-  if (!beforeOpen) accepted = b->Restore(restoreProgram, chunk);
-  if (!accepted) {
-    tally.Fail(what + ": refused by a fresh instance");
-    return;
-  }
-  const std::vector<float> want = a.Values(), got = b->Values();
-  for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
-    if (want[i] != got[i])
-      tally.Fail(what + ": parameter " + std::to_string(i) + " comes back as " + std::to_string(got[i]) +
-                 ", saved as " + std::to_string(want[i]));
-  }
-  for (int i = 0; i < a.Params(); ++i) {
-    if (a.Display(i) != b->Display(i))
-      tally.Fail(what + ": parameter " + std::to_string(i) + " shows \"" + b->Display(i) + "\", saved showing \"" +
-                 a.Display(i) + "\"");
-  }
-  for (bool again : {true, false}) {
-    const Bytes resaved = b->Chunk(again);
-    if (const int at = FirstByteDifference(again ? program : bank, resaved); at >= 0)
-      tally.Fail(what + ": the " + Kind(again) + " chunk saved again differs from the original at byte " +
-                 std::to_string(at));
-  }
-  RenderPlan plan;
-  plan.path = path;
-  plan.block = 512;
-  plan.limit = b->ClipLimit();
-  plan.context = what;
-  if (const int at = FirstDifference(b->Render(in, plan), expected); at >= 0)
-    tally.Fail(what + ": the restored instance renders differently from frame " + std::to_string(at));
+               bool restoreProgram, bool beforeOpen, const Signal& in, const Signal& expected, Path path)
+{
+    auto b = Subject::Load(options, tally);
+    if (!b)
+        return;
+    const std::string what =
+        std::string(Kind(restoreProgram)) + " chunk" + (beforeOpen ? " restored before effOpen" : "");
+    const Bytes& chunk = restoreProgram ? program : bank;
+    bool accepted = true;
+    if (beforeOpen)
+        accepted = b->Restore(restoreProgram, chunk);
+    b->Start(44100.0, 512);
+    if (!beforeOpen)
+        accepted = b->Restore(restoreProgram, chunk);
+    if (!accepted) {
+        tally.Fail(what + ": refused by a fresh instance");
+        return;
+    }
+    const std::vector<float> want = a.Values(), got = b->Values();
+    for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
+        if (want[i] != got[i])
+            tally.Fail(what + ": parameter " + std::to_string(i) + " comes back as " + std::to_string(got[i]) +
+                       ", saved as " + std::to_string(want[i]));
+    }
+    for (int i = 0; i < a.Params(); ++i) {
+        if (a.Display(i) != b->Display(i))
+            tally.Fail(what + ": parameter " + std::to_string(i) + " shows \"" + b->Display(i) +
+                       "\", saved showing \"" + a.Display(i) + "\"");
+    }
+    for (bool again : {true, false}) {
+        const Bytes resaved = b->Chunk(again);
+        if (const int at = FirstByteDifference(again ? program : bank, resaved); at >= 0)
+            tally.Fail(what + ": the " + Kind(again) + " chunk saved again differs from the original at byte " +
+                       std::to_string(at));
+    }
+    RenderPlan plan;
+    plan.path = path;
+    plan.block = 512;
+    plan.limit = b->ClipLimit();
+    plan.context = what;
+    if (const int at = FirstDifference(b->Render(in, plan), expected); at >= 0)
+        tally.Fail(what + ": the restored instance renders differently from frame " + std::to_string(at));
 }
 
 // Chunks of other shapes and sizes than this effect's own.
 struct Foreign {
-  std::string name;
-  bool program;     // handed over as a program (true) or a bank
-  Bytes bytes;
-  bool mustRefuse;  // cut short: accepting it would report a failed load as done
+    std::string name;
+    bool program;  // handed over as a program (true) or a bank
+    Bytes bytes;
+    bool mustRefuse;  // cut short: accepting it would report a failed load as done
 };
 
-void PutInt32(Bytes& b, std::size_t at, std::int32_t v) {
-  if (at + 4 <= b.size()) std::memcpy(&b[at], &v, 4);
+void PutInt32(Bytes& b, std::size_t at, std::int32_t v)
+{
+    if (at + 4 <= b.size())
+        std::memcpy(&b[at], &v, 4);
 }
 
-void PutDouble(Bytes& b, std::size_t at, double v) {
-  if (at + 8 <= b.size()) std::memcpy(&b[at], &v, 8);
+void PutDouble(Bytes& b, std::size_t at, double v)
+{
+    if (at + 8 <= b.size())
+        std::memcpy(&b[at], &v, 8);
 }
 
-Bytes RandomBytes(Rng& rng, std::size_t n) {
-  Bytes b(n);
-  for (auto& x : b) x = static_cast<std::uint8_t>(rng.Next());
-  return b;
+Bytes RandomBytes(Rng& rng, std::size_t n)
+{
+    Bytes b(n);
+    for (auto& x : b)
+        x = static_cast<std::uint8_t>(rng.Next());
+    return b;
 }
 
-std::vector<Foreign> ForeignChunks(Rng& rng, const Bytes& program, const Bytes& bank, bool quick) {
-  std::vector<Foreign> list;
-  const int step = quick ? 5 : 1;
-  for (std::size_t n = 0; n < program.size(); n += static_cast<std::size_t>(step))
-    list.push_back({"program cut to " + std::to_string(n) + " bytes", true,
-                    Bytes(program.begin(), program.begin() + static_cast<std::ptrdiff_t>(n)), true});
-  for (std::size_t n = 0; n < bank.size(); n += static_cast<std::size_t>(step))
-    list.push_back({"bank cut to " + std::to_string(n) + " bytes", false,
-                    Bytes(bank.begin(), bank.begin() + static_cast<std::ptrdiff_t>(n)), true});
-  list.push_back({"program chunk given as a bank", false, program, false});
-  list.push_back({"bank chunk given as a program", true, bank, false});
-  for (bool asProgram : {true, false}) {
-    Bytes longer = asProgram ? program : bank;
-    const Bytes junk = RandomBytes(rng, 64);
-    longer.insert(longer.end(), junk.begin(), junk.end());
-    list.push_back({std::string(Kind(asProgram)) + " with 64 bytes more", asProgram, longer, false});
-  }
-  for (std::size_t n : {1u, 3u, 8u, 16u, 64u, 80u, 86u, 4096u, 65536u}) {
-    list.push_back({std::to_string(n) + " random bytes as a program", true, RandomBytes(rng, n), false});
-    list.push_back({std::to_string(n) + " random bytes as a bank", false, RandomBytes(rng, n), false});
-  }
-  list.push_back({"80 bytes of 0xFF", true, Bytes(80, 0xFF), false});
-  list.push_back({"86 zero bytes as a bank", false, Bytes(86, 0), false});
-  if (program.size() >= 16) {
-    // The two stored counts after the 8-byte header: absurd, negative, one too many.
-    for (std::int32_t count : {0x7FFFFFFF, -1, 6, 1000, 0}) {
-      for (std::size_t field : {8u, 12u}) {
-        Bytes b = program;
-        PutInt32(b, field, count);
-        list.push_back({"program with count " + std::to_string(count) + " at byte " + std::to_string(field), true, b,
-                        false});
-      }
+std::vector<Foreign> ForeignChunks(Rng& rng, const Bytes& program, const Bytes& bank, bool quick)
+{
+    std::vector<Foreign> list;
+    const int step = quick ? 5 : 1;
+    for (std::size_t n = 0; n < program.size(); n += static_cast<std::size_t>(step))
+        list.push_back({"program cut to " + std::to_string(n) + " bytes", true,
+                        Bytes(program.begin(), program.begin() + static_cast<std::ptrdiff_t>(n)), true});
+    for (std::size_t n = 0; n < bank.size(); n += static_cast<std::size_t>(step))
+        list.push_back({"bank cut to " + std::to_string(n) + " bytes", false,
+                        Bytes(bank.begin(), bank.begin() + static_cast<std::ptrdiff_t>(n)), true});
+    list.push_back({"program chunk given as a bank", false, program, false});
+    list.push_back({"bank chunk given as a program", true, bank, false});
+    for (bool asProgram : {true, false}) {
+        Bytes longer = asProgram ? program : bank;
+        const Bytes junk = RandomBytes(rng, 64);
+        longer.insert(longer.end(), junk.begin(), junk.end());
+        list.push_back({std::string(Kind(asProgram)) + " with 64 bytes more", asProgram, longer, false});
     }
-    // Every stored value replaced by numbers no control produces.
-    const double odd[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                          -std::numeric_limits<double>::infinity(), 1e308, -1e308, 4.9e-324};
-    for (double v : odd) {
-      Bytes b = program;
-      for (std::size_t at = 16; at + 8 <= b.size(); at += 8) PutDouble(b, at, v);
-      list.push_back({"program whose values are all " + std::to_string(v), true, b, false});
+    for (std::size_t n : {1u, 3u, 8u, 16u, 64u, 80u, 86u, 4096u, 65536u}) {
+        list.push_back({std::to_string(n) + " random bytes as a program", true, RandomBytes(rng, n), false});
+        list.push_back({std::to_string(n) + " random bytes as a bank", false, RandomBytes(rng, n), false});
     }
-  }
-  if (bank.size() >= 12) {
-    for (std::int32_t length : {-1, 0x7FFFFFFF, 1000, 0, -2147483647 - 1}) {
-      Bytes b = bank;
-      PutInt32(b, 8, length);
-      list.push_back({"bank with a preset name length of " + std::to_string(length), false, b, false});
+    list.push_back({"80 bytes of 0xFF", true, Bytes(80, 0xFF), false});
+    list.push_back({"86 zero bytes as a bank", false, Bytes(86, 0), false});
+    if (program.size() >= 16) {
+        // The two stored counts after the 8-byte header: absurd, negative, one too many.
+        for (std::int32_t count : {0x7FFFFFFF, -1, 6, 1000, 0}) {
+            for (std::size_t field : {8u, 12u}) {
+                Bytes b = program;
+                PutInt32(b, field, count);
+                list.push_back({"program with count " + std::to_string(count) + " at byte " + std::to_string(field),
+                                true, b, false});
+            }
+        }
+        // Every stored value replaced by numbers no control produces.
+        const double odd[] = {std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(),
+                              1e308,
+                              -1e308,
+                              4.9e-324};
+        for (double v : odd) {
+            Bytes b = program;
+            for (std::size_t at = 16; at + 8 <= b.size(); at += 8)
+                PutDouble(b, at, v);
+            list.push_back({"program whose values are all " + std::to_string(v), true, b, false});
+        }
     }
-  }
-  // Other plug-ins' state: a standard preset file's header, another effect's
-  // chunk with its own magic, this format with a newer version.
-  Bytes fxp = {'C', 'c', 'n', 'K', 0, 0, 0, 52, 'F', 'P', 'C', 'h', 0, 0, 0, 1, 'K', 'S', 'T', 'N', 0, 0, 0, 1};
-  fxp.resize(60, 0);
-  list.push_back({"a preset file's header", true, fxp, false});
-  Bytes other = {'V', 'H', 't', 'c', 0, 0, 0, 63, 0, 0, 0, 0, 0, 0, 128, 63};
-  list.push_back({"another effect's chunk", true, other, false});
-  list.push_back({"another effect's chunk as a bank", false, other, false});
-  if (bank.size() >= 8) {
-    Bytes newer = bank;
-    PutInt32(newer, 4, 0x00020000);
-    list.push_back({"bank of a newer format version", false, newer, false});
-  }
-  return list;
+    if (bank.size() >= 12) {
+        for (std::int32_t length : {-1, 0x7FFFFFFF, 1000, 0, -2147483647 - 1}) {
+            Bytes b = bank;
+            PutInt32(b, 8, length);
+            list.push_back({"bank with a preset name length of " + std::to_string(length), false, b, false});
+        }
+    }
+    // Other plug-ins' state: a standard preset file's header, another effect's
+    // chunk with its own magic, this format with a newer version.
+    Bytes fxp = {'C', 'c', 'n', 'K', 0, 0, 0, 52, 'F', 'P', 'C', 'h', 0, 0, 0, 1, 'K', 'S', 'T', 'N', 0, 0, 0, 1};
+    fxp.resize(60, 0);
+    list.push_back({"a preset file's header", true, fxp, false});
+    Bytes other = {'V', 'H', 't', 'c', 0, 0, 0, 63, 0, 0, 0, 0, 0, 0, 128, 63};
+    list.push_back({"another effect's chunk", true, other, false});
+    list.push_back({"another effect's chunk as a bank", false, other, false});
+    if (bank.size() >= 8) {
+        Bytes newer = bank;
+        PutInt32(newer, 4, 0x00020000);
+        list.push_back({"bank of a newer format version", false, newer, false});
+    }
+    return list;
 }
 
 }  // namespace
 
-void RunStateRoundTrips(const Options& options, Tally& tally) {
-  tally.SetPhase("state round trips");
-  Rng rng = PhaseRng(options, 6);
-  const int rounds = options.quick ? 10 : 50;
-  for (int r = 0; r < rounds; ++r) {
-    tally.SetContext("the plug-in crashed restoring state, round " + std::to_string(r + 1));
-    auto a = Subject::Load(options, tally);
-    if (!a) return;
-    a->Start(44100.0, 512);
-    a->SetValues(RandomValues(rng, a->Params()));
-    const Bytes program = a->Chunk(true), bank = a->Chunk(false);
-    if (program.empty() || bank.empty()) {
-      tally.Fail("the effect hands out no state chunk (program " + std::to_string(program.size()) + " bytes, bank " +
-                 std::to_string(bank.size()) + " bytes)");
-      return;
+void RunStateRoundTrips(const Options& options, Tally& tally)
+{
+    tally.SetPhase("state round trips");
+    Rng rng = PhaseRng(options, 6);
+    const int rounds = options.quick ? 10 : 50;
+    for (int r = 0; r < rounds; ++r) {
+        tally.SetContext("the plug-in crashed restoring state, round " + std::to_string(r + 1));
+        auto a = Subject::Load(options, tally);
+        if (!a)
+            return;
+        a->Start(44100.0, 512);
+        a->SetValues(RandomValues(rng, a->Params()));
+        const Bytes program = a->Chunk(true), bank = a->Chunk(false);
+        if (program.empty() || bank.empty()) {
+            tally.Fail("the effect hands out no state chunk (program " + std::to_string(program.size()) +
+                       " bytes, bank " + std::to_string(bank.size()) + " bytes)");
+            return;
+        }
+        const Path path = kAllPaths[r % 3];
+        const Signal in = Music(rng, a->Inputs(), 8 * 512, 44100.0);
+        RenderPlan plan;
+        plan.path = path;
+        plan.block = 512;
+        plan.limit = a->ClipLimit();
+        plan.context = "saved instance";
+        const Signal expected = a->Render(in, plan);
+        for (bool restoreProgram : {true, false})
+            RoundTrip(options, tally, *a, program, bank, restoreProgram, r % 3 == 0, in, expected, path);
     }
-    const Path path = kAllPaths[r % 3];
-    const Signal in = Music(rng, a->Inputs(), 8 * 512, 44100.0);
-    RenderPlan plan;
-    plan.path = path;
-    plan.block = 512;
-    plan.limit = a->ClipLimit();
-    plan.context = "saved instance";
-    const Signal expected = a->Render(in, plan);
-    for (bool restoreProgram : {true, false})
-      RoundTrip(options, tally, *a, program, bank, restoreProgram, r % 3 == 0, in, expected, path);
-  }
 }
 
-void RunForeignChunks(const Options& options, Tally& tally) {
-  tally.SetPhase("foreign chunks");
-  tally.SetContext("the plug-in crashed on a chunk of another shape or size");
-  Rng rng = PhaseRng(options, 7);
-  auto donor = Subject::Load(options, tally);
-  auto victim = Subject::Load(options, tally);
-  auto witness = Subject::Load(options, tally);
-  if (!donor || !victim || !witness) return;
-  donor->Start(44100.0, 512);
-  victim->Start(44100.0, 256);
-  witness->Start(44100.0, 256);
-  donor->SetValues(RandomValues(rng, donor->Params()));
-  const Bytes program = donor->Chunk(true), bank = donor->Chunk(false);
-  HostBuffers buffers(victim->Inputs(), victim->Outputs(), 256);
-  for (const Foreign& f : ForeignChunks(rng, program, bank, options.quick)) {
-    tally.SetContext("the plug-in crashed on a foreign chunk: " + f.name);
-    const bool accepted = victim->Restore(f.program, f.bytes);
-    if (accepted && f.mustRefuse) tally.Fail(f.name + ": accepted, though it was cut short");
-    for (int i = 0; i < victim->Params(); ++i) {
-      const float v = victim->Get(i);
-      if (!(v >= 0.0f && v <= 1.0f))
-        tally.Fail(f.name + ": parameter " + std::to_string(i) + " reads " + std::to_string(v) + " afterwards");
-      victim->Display(i);
+void RunForeignChunks(const Options& options, Tally& tally)
+{
+    tally.SetPhase("foreign chunks");
+    tally.SetContext("the plug-in crashed on a chunk of another shape or size");
+    Rng rng = PhaseRng(options, 7);
+    auto donor = Subject::Load(options, tally);
+    auto victim = Subject::Load(options, tally);
+    auto witness = Subject::Load(options, tally);
+    if (!donor || !victim || !witness)
+        return;
+    donor->Start(44100.0, 512);
+    victim->Start(44100.0, 256);
+    witness->Start(44100.0, 256);
+    donor->SetValues(RandomValues(rng, donor->Params()));
+    const Bytes program = donor->Chunk(true), bank = donor->Chunk(false);
+    HostBuffers buffers(victim->Inputs(), victim->Outputs(), 256);
+    for (const Foreign& f : ForeignChunks(rng, program, bank, options.quick)) {
+        tally.SetContext("the plug-in crashed on a foreign chunk: " + f.name);
+        const bool accepted = victim->Restore(f.program, f.bytes);
+        if (accepted && f.mustRefuse)
+            tally.Fail(f.name + ": accepted, though it was cut short");
+        for (int i = 0; i < victim->Params(); ++i) {
+            const float v = victim->Get(i);
+            if (!(v >= 0.0f && v <= 1.0f))
+                tally.Fail(f.name + ": parameter " + std::to_string(i) + " reads " + std::to_string(v) + " afterwards");
+            victim->Display(i);
+        }
+        // Whatever it took from the chunk, it must save it and get it back.
+        const Bytes state = victim->Chunk(true);
+        if (!witness->Restore(true, state)) {
+            tally.Fail(f.name + ": the state saved afterwards is refused");
+        } else if (witness->Chunk(true) != state || witness->Values() != victim->Values()) {
+            tally.Fail(f.name + ": the state saved afterwards does not restore the same parameters");
+        }
+        const Path path = kAllPaths[rng.Below(3)];
+        buffers.Load(path, Music(rng, victim->Inputs(), 256, 44100.0), 0, 256);
+        victim->ProcessChecked(path, buffers, 256, victim->ClipLimit(), f.name);
     }
-    // Whatever it took from the chunk, it must save it and get it back.
-    const Bytes state = victim->Chunk(true);
-    if (!witness->Restore(true, state)) {
-      tally.Fail(f.name + ": the state saved afterwards is refused");
-    } else if (witness->Chunk(true) != state || witness->Values() != victim->Values()) {
-      tally.Fail(f.name + ": the state saved afterwards does not restore the same parameters");
-    }
-    const Path path = kAllPaths[rng.Below(3)];
-    buffers.Load(path, Music(rng, victim->Inputs(), 256, 44100.0), 0, 256);
-    victim->ProcessChecked(path, buffers, 256, victim->ClipLimit(), f.name);
-  }
 }
 
 }  // namespace vsthost::torture

@@ -27,339 +27,409 @@ constexpr std::size_t kTextRoom = 256;
 // The floating-point modes of the calling thread (rounding, flush-to-zero,
 // denormals-are-zero, exception masks), without the sticky status flags that
 // any arithmetic sets.
-unsigned FloatModes() {
+unsigned FloatModes()
+{
 #if defined(VSTHOST_HAS_MXCSR)
-  return _mm_getcsr() & ~0x3Fu;
+    return _mm_getcsr() & ~0x3Fu;
 #else
-  return 0;
+    return 0;
 #endif
 }
 
-void RestoreFloatModes(unsigned modes) {
+void RestoreFloatModes(unsigned modes)
+{
 #if defined(VSTHOST_HAS_MXCSR)
-  _mm_setcsr(modes | (_mm_getcsr() & 0x3Fu));
+    _mm_setcsr(modes | (_mm_getcsr() & 0x3Fu));
 #else
-  (void)modes;
+    (void)modes;
 #endif
 }
 
-bool Same(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+bool Same(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
 
-std::string Frames(int frames) { return std::to_string(frames) + (frames == 1 ? " frame" : " frames"); }
+std::string Frames(int frames)
+{
+    return std::to_string(frames) + (frames == 1 ? " frame" : " frames");
+}
 
 }  // namespace
 
-const char* PathName(Path path) {
-  switch (path) {
-    case Path::kReplacing: return "processReplacing";
-    case Path::kAdding: return "process (adding)";
-    case Path::kDouble: return "processDoubleReplacing";
-  }
-  return "?";
+const char* PathName(Path path)
+{
+    switch (path) {
+    case Path::kReplacing:
+        return "processReplacing";
+    case Path::kAdding:
+        return "process (adding)";
+    case Path::kDouble:
+        return "processDoubleReplacing";
+    }
+    return "?";
 }
 
 HostBuffers::HostBuffers(int inputs, int outputs, int capacity)
-    : inputs_(inputs), outputs_(outputs), capacity_(capacity) {
-  const std::size_t size = static_cast<std::size_t>(capacity + 2 * kGuard);
-  fIn_.assign(static_cast<std::size_t>(inputs), std::vector<float>(size, kGuardFloat));
-  fOut_.assign(static_cast<std::size_t>(outputs), std::vector<float>(size, kGuardFloat));
-  dIn_.assign(static_cast<std::size_t>(inputs), std::vector<double>(size, kGuardDouble));
-  dOut_.assign(static_cast<std::size_t>(outputs), std::vector<double>(size, kGuardDouble));
-  for (auto& c : fIn_) floatInPtrs_.push_back(c.data() + kGuard);
-  for (auto& c : fOut_) floatOutPtrs_.push_back(c.data() + kGuard);
-  for (auto& c : dIn_) doubleInPtrs_.push_back(c.data() + kGuard);
-  for (auto& c : dOut_) doubleOutPtrs_.push_back(c.data() + kGuard);
-  // Hosts pass arrays of at least one pointer, whatever the channel count.
-  floatInPtrs_.push_back(nullptr);
-  floatOutPtrs_.push_back(nullptr);
-  doubleInPtrs_.push_back(nullptr);
-  doubleOutPtrs_.push_back(nullptr);
+    : inputs_(inputs), outputs_(outputs), capacity_(capacity)
+{
+    const std::size_t size = static_cast<std::size_t>(capacity + 2 * kGuard);
+    fIn_.assign(static_cast<std::size_t>(inputs), std::vector<float>(size, kGuardFloat));
+    fOut_.assign(static_cast<std::size_t>(outputs), std::vector<float>(size, kGuardFloat));
+    dIn_.assign(static_cast<std::size_t>(inputs), std::vector<double>(size, kGuardDouble));
+    dOut_.assign(static_cast<std::size_t>(outputs), std::vector<double>(size, kGuardDouble));
+    for (auto& c : fIn_)
+        floatInPtrs_.push_back(c.data() + kGuard);
+    for (auto& c : fOut_)
+        floatOutPtrs_.push_back(c.data() + kGuard);
+    for (auto& c : dIn_)
+        doubleInPtrs_.push_back(c.data() + kGuard);
+    for (auto& c : dOut_)
+        doubleOutPtrs_.push_back(c.data() + kGuard);
+    // Hosts pass arrays of at least one pointer, whatever the channel count.
+    floatInPtrs_.push_back(nullptr);
+    floatOutPtrs_.push_back(nullptr);
+    doubleInPtrs_.push_back(nullptr);
+    doubleOutPtrs_.push_back(nullptr);
 }
 
-void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool inPlace) {
-  path_ = path;
-  inPlace_ = inPlace && inputs_ >= outputs_;
-  // Whatever a longer call left behind the frames becomes guard again.
-  const std::size_t tail = static_cast<std::size_t>(kGuard + frames);
-  for (auto& c : fIn_) std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
-  for (auto& c : fOut_) std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
-  for (auto& c : dIn_) std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
-  for (auto& c : dOut_) std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
-  loaded_.assign(static_cast<std::size_t>(inputs_), std::vector<double>(static_cast<std::size_t>(frames), 0.0));
-  for (int c = 0; c < inputs_; ++c) {
-    const std::vector<double>* source = c < static_cast<int>(in.size()) ? &in[static_cast<std::size_t>(c)] : nullptr;
-    for (int i = 0; i < frames; ++i) {
-      const std::size_t at = static_cast<std::size_t>(offset + i);
-      const double v = source && at < source->size() ? (*source)[at] : 0.0;
-      const std::size_t slot = static_cast<std::size_t>(kGuard + i);
-      if (path == Path::kDouble) {
-        dIn_[static_cast<std::size_t>(c)][slot] = v;
-        loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = v;
-      } else {
-        fIn_[static_cast<std::size_t>(c)][slot] = static_cast<float>(v);
-        loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = static_cast<float>(v);
-      }
+void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool inPlace)
+{
+    path_ = path;
+    inPlace_ = inPlace && inputs_ >= outputs_;
+    // Whatever a longer call left behind the frames becomes guard again.
+    const std::size_t tail = static_cast<std::size_t>(kGuard + frames);
+    for (auto& c : fIn_)
+        std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
+    for (auto& c : fOut_)
+        std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
+    for (auto& c : dIn_)
+        std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
+    for (auto& c : dOut_)
+        std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
+    loaded_.assign(static_cast<std::size_t>(inputs_), std::vector<double>(static_cast<std::size_t>(frames), 0.0));
+    for (int c = 0; c < inputs_; ++c) {
+        const std::vector<double>* source =
+            c < static_cast<int>(in.size()) ? &in[static_cast<std::size_t>(c)] : nullptr;
+        for (int i = 0; i < frames; ++i) {
+            const std::size_t at = static_cast<std::size_t>(offset + i);
+            const double v = source && at < source->size() ? (*source)[at] : 0.0;
+            const std::size_t slot = static_cast<std::size_t>(kGuard + i);
+            if (path == Path::kDouble) {
+                dIn_[static_cast<std::size_t>(c)][slot] = v;
+                loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = v;
+            } else {
+                fIn_[static_cast<std::size_t>(c)][slot] = static_cast<float>(v);
+                loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = static_cast<float>(v);
+            }
+        }
     }
-  }
-  if (inPlace_) return;
-  const double prime = path == Path::kAdding ? 0.0 : std::numeric_limits<double>::quiet_NaN();
-  for (int c = 0; c < outputs_; ++c) {
-    for (int i = 0; i < frames; ++i) {
-      const std::size_t slot = static_cast<std::size_t>(kGuard + i);
-      if (path == Path::kDouble)
-        dOut_[static_cast<std::size_t>(c)][slot] = prime;
-      else
-        fOut_[static_cast<std::size_t>(c)][slot] = static_cast<float>(prime);
+    if (inPlace_)
+        return;
+    const double prime = path == Path::kAdding ? 0.0 : std::numeric_limits<double>::quiet_NaN();
+    for (int c = 0; c < outputs_; ++c) {
+        for (int i = 0; i < frames; ++i) {
+            const std::size_t slot = static_cast<std::size_t>(kGuard + i);
+            if (path == Path::kDouble)
+                dOut_[static_cast<std::size_t>(c)][slot] = prime;
+            else
+                fOut_[static_cast<std::size_t>(c)][slot] = static_cast<float>(prime);
+        }
     }
-  }
 }
 
-double HostBuffers::Out(int c, int i) const {
-  const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
-  if (path_ == Path::kDouble) return inPlace_ ? dIn_[ch][slot] : dOut_[ch][slot];
-  return inPlace_ ? fIn_[ch][slot] : fOut_[ch][slot];
+double HostBuffers::Out(int c, int i) const
+{
+    const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
+    if (path_ == Path::kDouble)
+        return inPlace_ ? dIn_[ch][slot] : dOut_[ch][slot];
+    return inPlace_ ? fIn_[ch][slot] : fOut_[ch][slot];
 }
 
-void HostBuffers::AppendOutput(Signal& out, int frames) const {
-  out.resize(static_cast<std::size_t>(outputs_));
-  for (int c = 0; c < outputs_; ++c) {
-    for (int i = 0; i < frames; ++i) out[static_cast<std::size_t>(c)].push_back(Out(c, i));
-  }
+void HostBuffers::AppendOutput(Signal& out, int frames) const
+{
+    out.resize(static_cast<std::size_t>(outputs_));
+    for (int c = 0; c < outputs_; ++c) {
+        for (int i = 0; i < frames; ++i)
+            out[static_cast<std::size_t>(c)].push_back(Out(c, i));
+    }
 }
 
-std::string HostBuffers::Damage(int frames) const {
-  const bool dbl = path_ == Path::kDouble;
-  auto guardsOf = [&](bool input, int c) -> std::string {
-    const std::size_t ch = static_cast<std::size_t>(c);
-    const std::size_t size = static_cast<std::size_t>(capacity_ + 2 * kGuard);
-    for (std::size_t i = 0; i < size; ++i) {
-      const bool inside = i >= static_cast<std::size_t>(kGuard) && i < static_cast<std::size_t>(kGuard + frames);
-      if (inside) continue;
-      const bool intact = dbl ? (input ? dIn_ : dOut_)[ch][i] == kGuardDouble
-                              : (input ? fIn_ : fOut_)[ch][i] == kGuardFloat;
-      if (!intact) {
-        const long at = static_cast<long>(i) - kGuard;
-        return std::string(input ? "input" : "output") + " channel " + std::to_string(c) + " was written at frame " +
-               std::to_string(at) + ", outside the call's " + Frames(frames);
-      }
+std::string HostBuffers::Damage(int frames) const
+{
+    const bool dbl = path_ == Path::kDouble;
+    auto guardsOf = [&](bool input, int c) -> std::string {
+        const std::size_t ch = static_cast<std::size_t>(c);
+        const std::size_t size = static_cast<std::size_t>(capacity_ + 2 * kGuard);
+        for (std::size_t i = 0; i < size; ++i) {
+            const bool inside = i >= static_cast<std::size_t>(kGuard) && i < static_cast<std::size_t>(kGuard + frames);
+            if (inside)
+                continue;
+            const bool intact =
+                dbl ? (input ? dIn_ : dOut_)[ch][i] == kGuardDouble : (input ? fIn_ : fOut_)[ch][i] == kGuardFloat;
+            if (!intact) {
+                const long at = static_cast<long>(i) - kGuard;
+                return std::string(input ? "input" : "output") + " channel " + std::to_string(c) +
+                       " was written at frame " + std::to_string(at) + ", outside the call's " + Frames(frames);
+            }
+        }
+        return "";
+    };
+    for (int c = 0; c < inputs_; ++c) {
+        if (std::string why = guardsOf(true, c); !why.empty())
+            return why;
+    }
+    for (int c = 0; c < outputs_; ++c) {
+        if (std::string why = guardsOf(false, c); !why.empty())
+            return why;
+    }
+    if (inPlace_)
+        return "";
+    for (int c = 0; c < inputs_; ++c) {
+        for (int i = 0; i < frames; ++i) {
+            const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
+            const double now = dbl ? dIn_[ch][slot] : fIn_[ch][slot];
+            if (!Same(now, loaded_[ch][static_cast<std::size_t>(i)]))
+                return "input channel " + std::to_string(c) + " was overwritten at frame " + std::to_string(i);
+        }
     }
     return "";
-  };
-  for (int c = 0; c < inputs_; ++c) {
-    if (std::string why = guardsOf(true, c); !why.empty()) return why;
-  }
-  for (int c = 0; c < outputs_; ++c) {
-    if (std::string why = guardsOf(false, c); !why.empty()) return why;
-  }
-  if (inPlace_) return "";
-  for (int c = 0; c < inputs_; ++c) {
-    for (int i = 0; i < frames; ++i) {
-      const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
-      const double now = dbl ? dIn_[ch][slot] : fIn_[ch][slot];
-      if (!Same(now, loaded_[ch][static_cast<std::size_t>(i)]))
-        return "input channel " + std::to_string(c) + " was overwritten at frame " + std::to_string(i);
+}
+
+std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& tally)
+{
+    std::string error;
+    tally.Calls();
+    std::unique_ptr<PluginInstance> plugin = PluginInstance::Load(options.plugin, error);
+    if (!plugin) {
+        tally.Fail(error);
+        return nullptr;
     }
-  }
-  return "";
+    SetCrashContext(tally.Context());  // loading set its own
+    std::unique_ptr<Subject> subject(new Subject(std::move(plugin), tally));
+    subject->clipParam_ = subject->FindParam("Clip Output");
+    return subject;
 }
 
-std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& tally) {
-  std::string error;
-  tally.Calls();
-  std::unique_ptr<PluginInstance> plugin = PluginInstance::Load(options.plugin, error);
-  if (!plugin) {
-    tally.Fail(error);
-    return nullptr;
-  }
-  SetCrashContext(tally.Context());  // loading set its own
-  std::unique_ptr<Subject> subject(new Subject(std::move(plugin), tally));
-  subject->clipParam_ = subject->FindParam("Clip Output");
-  return subject;
-}
-
-Subject::~Subject() {
-  tally_.Calls();  // effClose, sent by the instance's destructor
+Subject::~Subject()
+{
+    tally_.Calls();  // effClose, sent by the instance's destructor
 }
 
 vst2::VstIntPtr Subject::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
-                                  float opt) {
-  tally_.Calls();
-  return plugin_->Dispatch(opcode, index, value, ptr, opt);
+                                  float opt)
+{
+    tally_.Calls();
+    return plugin_->Dispatch(opcode, index, value, ptr, opt);
 }
 
-void Subject::Resume() {
-  Dispatch(vst2::effMainsChanged, 0, 1);
-  Dispatch(vst2::effStartProcess);
+void Subject::Resume()
+{
+    Dispatch(vst2::effMainsChanged, 0, 1);
+    Dispatch(vst2::effStartProcess);
 }
 
-void Subject::Suspend() {
-  Dispatch(vst2::effStopProcess);
-  Dispatch(vst2::effMainsChanged, 0, 0);
+void Subject::Suspend()
+{
+    Dispatch(vst2::effStopProcess);
+    Dispatch(vst2::effMainsChanged, 0, 0);
 }
 
-void Subject::Start(double rate, int block) {
-  Open();
-  SetRate(rate);
-  SetBlock(block);
-  Resume();
+void Subject::Start(double rate, int block)
+{
+    Open();
+    SetRate(rate);
+    SetBlock(block);
+    Resume();
 }
 
-float Subject::Get(int index) {
-  tally_.Calls();
-  return plugin_->GetParam(index);
+float Subject::Get(int index)
+{
+    tally_.Calls();
+    return plugin_->GetParam(index);
 }
 
-void Subject::Set(int index, float normalised) {
-  tally_.Calls();
-  plugin_->SetParam(index, normalised);
+void Subject::Set(int index, float normalised)
+{
+    tally_.Calls();
+    plugin_->SetParam(index, normalised);
 }
 
-bool Subject::SetText(int index, const std::string& text) {
-  tally_.Calls();
-  return plugin_->SetParamFromText(index, text);
+bool Subject::SetText(int index, const std::string& text)
+{
+    tally_.Calls();
+    return plugin_->SetParamFromText(index, text);
 }
 
-std::string Subject::TextRequest(vst2::VstInt32 opcode, int index, const char* what) {
-  char text[2 * kTextRoom];
-  std::memset(text, 0x7E, sizeof text);
-  Dispatch(opcode, index, 0, text);
-  if (!std::memchr(text, '\0', kTextRoom)) {
-    tally_.Fail(std::string("the ") + what + " of parameter " + std::to_string(index) +
-                " is not terminated within " + std::to_string(kTextRoom) + " bytes");
-    text[kTextRoom - 1] = '\0';
-  }
-  return text;
+std::string Subject::TextRequest(vst2::VstInt32 opcode, int index, const char* what)
+{
+    char text[2 * kTextRoom];
+    std::memset(text, 0x7E, sizeof text);
+    Dispatch(opcode, index, 0, text);
+    if (!std::memchr(text, '\0', kTextRoom)) {
+        tally_.Fail(std::string("the ") + what + " of parameter " + std::to_string(index) +
+                    " is not terminated within " + std::to_string(kTextRoom) + " bytes");
+        text[kTextRoom - 1] = '\0';
+    }
+    return text;
 }
 
-std::string Subject::Display(int index) { return TextRequest(vst2::effGetParamDisplay, index, "display text"); }
-
-std::string Subject::Name(int index) { return TextRequest(vst2::effGetParamName, index, "name"); }
-
-int Subject::FindParam(const std::string& name) {
-  for (int i = 0; i < Params(); ++i) {
-    if (Name(i) == name) return i;
-  }
-  return -1;
+std::string Subject::Display(int index)
+{
+    return TextRequest(vst2::effGetParamDisplay, index, "display text");
 }
 
-double Subject::ClipLimit() {
-  if (clipParam_ < 0) return 0.0;
-  return Get(clipParam_) >= 0.5f ? kClipLevel : 0.0;
+std::string Subject::Name(int index)
+{
+    return TextRequest(vst2::effGetParamName, index, "name");
 }
 
-double Subject::SetClip(bool on) {
-  if (clipParam_ < 0) return 0.0;
-  Set(clipParam_, on ? 1.0f : 0.0f);
-  return on ? kClipLevel : 0.0;
+int Subject::FindParam(const std::string& name)
+{
+    for (int i = 0; i < Params(); ++i) {
+        if (Name(i) == name)
+            return i;
+    }
+    return -1;
 }
 
-std::vector<std::uint8_t> Subject::Chunk(bool program) {
-  tally_.Calls();
-  return plugin_->GetChunk(program);
+double Subject::ClipLimit()
+{
+    if (clipParam_ < 0)
+        return 0.0;
+    return Get(clipParam_) >= 0.5f ? kClipLevel : 0.0;
 }
 
-bool Subject::Restore(bool program, const std::vector<std::uint8_t>& chunk) {
-  tally_.Calls();
-  return plugin_->SetChunk(program, chunk);
+double Subject::SetClip(bool on)
+{
+    if (clipParam_ < 0)
+        return 0.0;
+    Set(clipParam_, on ? 1.0f : 0.0f);
+    return on ? kClipLevel : 0.0;
 }
 
-std::vector<float> Subject::Values() {
-  std::vector<float> values;
-  for (int i = 0; i < Params(); ++i) values.push_back(Get(i));
-  return values;
+std::vector<std::uint8_t> Subject::Chunk(bool program)
+{
+    tally_.Calls();
+    return plugin_->GetChunk(program);
 }
 
-void Subject::SetValues(const std::vector<float>& values) {
-  for (std::size_t i = 0; i < values.size(); ++i) Set(static_cast<int>(i), values[i]);
+bool Subject::Restore(bool program, const std::vector<std::uint8_t>& chunk)
+{
+    tally_.Calls();
+    return plugin_->SetChunk(program, chunk);
+}
+
+std::vector<float> Subject::Values()
+{
+    std::vector<float> values;
+    for (int i = 0; i < Params(); ++i)
+        values.push_back(Get(i));
+    return values;
+}
+
+void Subject::SetValues(const std::vector<float>& values)
+{
+    for (std::size_t i = 0; i < values.size(); ++i)
+        Set(static_cast<int>(i), values[i]);
 }
 
 // Audio thread of the phase.
-void Subject::Process(Path path, HostBuffers& buffers, int frames) {
-  const unsigned modes = FloatModes();
-  tally_.Block();
-  switch (path) {
+void Subject::Process(Path path, HostBuffers& buffers, int frames)
+{
+    const unsigned modes = FloatModes();
+    tally_.Block();
+    switch (path) {
     case Path::kReplacing:
-      plugin_->ProcessFloat(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
-      break;
-    case Path::kAdding:
-      plugin_->ProcessFloatAdding(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
-      break;
-    case Path::kDouble:
-      if (plugin_->CanProcessDouble()) {
-        plugin_->ProcessDouble(buffers.DoubleInputs(), buffers.DoubleOutputs(), frames);
-      } else {
-        // No double precision: the host would not call it; the outputs read as silence.
-        for (int c = 0; c < buffers.Outputs(); ++c)
-          for (int i = 0; i < frames; ++i) buffers.DoubleOutputs()[c][i] = 0.0;
-      }
-      break;
-  }
-  const unsigned after = FloatModes();
-  if (after != modes) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "a %s call of %d frames left the host thread's floating-point modes changed (MXCSR %#x -> %#x)",
-                  PathName(path), frames, modes, after);
-    tally_.Fail(text);
-    RestoreFloatModes(modes);
-  }
-}
-
-bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context) {
-  Process(path, buffers, frames);
-  const std::string where = context + ", " + PathName(path) + " call of " + Frames(frames);
-  if (const std::string damage = buffers.Damage(frames); !damage.empty()) {
-    tally_.Fail(where + ": " + damage);
-    return false;
-  }
-  // The bound a float output is held to is the clip level as a float.
-  const double bound = path == Path::kDouble ? limit : static_cast<double>(static_cast<float>(limit));
-  for (int c = 0; c < buffers.Outputs(); ++c) {
-    for (int i = 0; i < frames; ++i) {
-      const double v = buffers.Out(c, i);
-      if (!std::isfinite(v) || (limit > 0.0 && std::fabs(v) > bound)) {
-        char text[96];
-        if (std::isnan(v))
-          std::snprintf(text, sizeof text, ": output channel %d frame %d is not a number", c, i);
-        else if (std::isinf(v))
-          std::snprintf(text, sizeof text, ": output channel %d frame %d is infinite", c, i);
-        else
-          std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f, beyond the clip level", c, i, v);
-        tally_.Fail(where + text);
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-Signal Subject::Render(const Signal& in, const RenderPlan& plan) {
-  const int total = in.empty() ? 0 : static_cast<int>(in[0].size());
-  const int block = plan.block > 0 ? plan.block : 1;
-  HostBuffers buffers(Inputs(), Outputs(), block);
-  Signal out(static_cast<std::size_t>(Outputs()));
-  for (int offset = 0; offset < total; offset += block) {
-    const int frames = std::min(block, total - offset);
-    buffers.Load(plan.path, in, offset, frames, plan.inPlace);
-    ProcessChecked(plan.path, buffers, frames, plan.limit, plan.context);
-    buffers.AppendOutput(out, frames);
-  }
-  return out;
-}
-
-int FirstDifference(const Signal& a, const Signal& b) {
-  if (a.size() != b.size()) return 0;
-  int first = -1;
-  for (std::size_t c = 0; c < a.size(); ++c) {
-    if (a[c].size() != b[c].size()) return 0;
-    for (std::size_t i = 0; i < a[c].size(); ++i) {
-      if (!Same(a[c][i], b[c][i])) {
-        if (first < 0 || static_cast<int>(i) < first) first = static_cast<int>(i);
+        plugin_->ProcessFloat(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
         break;
-      }
+    case Path::kAdding:
+        plugin_->ProcessFloatAdding(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
+        break;
+    case Path::kDouble:
+        if (plugin_->CanProcessDouble()) {
+            plugin_->ProcessDouble(buffers.DoubleInputs(), buffers.DoubleOutputs(), frames);
+        } else {
+            // No double precision: the host would not call it; the outputs read as silence.
+            for (int c = 0; c < buffers.Outputs(); ++c)
+                for (int i = 0; i < frames; ++i)
+                    buffers.DoubleOutputs()[c][i] = 0.0;
+        }
+        break;
     }
-  }
-  return first;
+    const unsigned after = FloatModes();
+    if (after != modes) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "a %s call of %d frames left the host thread's floating-point modes changed (MXCSR %#x -> %#x)",
+                      PathName(path), frames, modes, after);
+        tally_.Fail(text);
+        RestoreFloatModes(modes);
+    }
+}
+
+bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context)
+{
+    Process(path, buffers, frames);
+    const std::string where = context + ", " + PathName(path) + " call of " + Frames(frames);
+    if (const std::string damage = buffers.Damage(frames); !damage.empty()) {
+        tally_.Fail(where + ": " + damage);
+        return false;
+    }
+    // The bound a float output is held to is the clip level as a float.
+    const double bound = path == Path::kDouble ? limit : static_cast<double>(static_cast<float>(limit));
+    for (int c = 0; c < buffers.Outputs(); ++c) {
+        for (int i = 0; i < frames; ++i) {
+            const double v = buffers.Out(c, i);
+            if (!std::isfinite(v) || (limit > 0.0 && std::fabs(v) > bound)) {
+                char text[96];
+                if (std::isnan(v))
+                    std::snprintf(text, sizeof text, ": output channel %d frame %d is not a number", c, i);
+                else if (std::isinf(v))
+                    std::snprintf(text, sizeof text, ": output channel %d frame %d is infinite", c, i);
+                else
+                    std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f, beyond the clip level", c,
+                                  i, v);
+                tally_.Fail(where + text);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+Signal Subject::Render(const Signal& in, const RenderPlan& plan)
+{
+    const int total = in.empty() ? 0 : static_cast<int>(in[0].size());
+    const int block = plan.block > 0 ? plan.block : 1;
+    HostBuffers buffers(Inputs(), Outputs(), block);
+    Signal out(static_cast<std::size_t>(Outputs()));
+    for (int offset = 0; offset < total; offset += block) {
+        const int frames = std::min(block, total - offset);
+        buffers.Load(plan.path, in, offset, frames, plan.inPlace);
+        ProcessChecked(plan.path, buffers, frames, plan.limit, plan.context);
+        buffers.AppendOutput(out, frames);
+    }
+    return out;
+}
+
+int FirstDifference(const Signal& a, const Signal& b)
+{
+    if (a.size() != b.size())
+        return 0;
+    int first = -1;
+    for (std::size_t c = 0; c < a.size(); ++c) {
+        if (a[c].size() != b[c].size())
+            return 0;
+        for (std::size_t i = 0; i < a[c].size(); ++i) {
+            if (!Same(a[c][i], b[c][i])) {
+                if (first < 0 || static_cast<int>(i) < first)
+                    first = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    return first;
 }
 
 }  // namespace vsthost::torture

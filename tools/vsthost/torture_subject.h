@@ -27,116 +27,117 @@ constexpr double kClipLevel = 0.989;
 // Host buffers for one call, in single and double precision, with guard zones
 // on both sides of every channel that no effect may touch.
 class HostBuffers {
- public:
-  HostBuffers(int inputs, int outputs, int capacity);
-  int Capacity() const { return capacity_; }
+public:
+    HostBuffers(int inputs, int outputs, int capacity);
+    int Capacity() const { return capacity_; }
 
-  // Copies frames of `in` (from frame `offset`) into the inputs and primes the
-  // outputs: NaN for replacing calls, so an output left unwritten shows; 0 for
-  // the adding call, so what it adds is its output. In place, the outputs are
-  // the input buffers themselves, as some hosts pass them.
-  void Load(Path path, const Signal& in, int offset, int frames, bool inPlace = false);
+    // Copies frames of `in` (from frame `offset`) into the inputs and primes the
+    // outputs: NaN for replacing calls, so an output left unwritten shows; 0 for
+    // the adding call, so what it adds is its output. In place, the outputs are
+    // the input buffers themselves, as some hosts pass them.
+    void Load(Path path, const Signal& in, int offset, int frames, bool inPlace = false);
 
-  float** FloatInputs() { return floatInPtrs_.data(); }
-  float** FloatOutputs() { return inPlace_ ? floatInPtrs_.data() : floatOutPtrs_.data(); }
-  double** DoubleInputs() { return doubleInPtrs_.data(); }
-  double** DoubleOutputs() { return inPlace_ ? doubleInPtrs_.data() : doubleOutPtrs_.data(); }
+    float** FloatInputs() { return floatInPtrs_.data(); }
+    float** FloatOutputs() { return inPlace_ ? floatInPtrs_.data() : floatOutPtrs_.data(); }
+    double** DoubleInputs() { return doubleInPtrs_.data(); }
+    double** DoubleOutputs() { return inPlace_ ? doubleInPtrs_.data() : doubleOutPtrs_.data(); }
 
-  // Output sample i of channel c of the last call.
-  double Out(int c, int i) const;
-  int Outputs() const { return outputs_; }
-  // Appends the last call's frames of output to `out` (one vector per output).
-  void AppendOutput(Signal& out, int frames) const;
-  // "" when the last call kept to its frames and, unless in place, left its
-  // inputs as they were; otherwise what it did.
-  std::string Damage(int frames) const;
+    // Output sample i of channel c of the last call.
+    double Out(int c, int i) const;
+    int Outputs() const { return outputs_; }
+    // Appends the last call's frames of output to `out` (one vector per output).
+    void AppendOutput(Signal& out, int frames) const;
+    // "" when the last call kept to its frames and, unless in place, left its
+    // inputs as they were; otherwise what it did.
+    std::string Damage(int frames) const;
 
- private:
-  int inputs_, outputs_, capacity_;
-  Path path_ = Path::kReplacing;
-  bool inPlace_ = false;
-  // Each channel: a guard zone, capacity samples, a guard zone.
-  std::vector<std::vector<float>> fIn_, fOut_;
-  std::vector<std::vector<double>> dIn_, dOut_;
-  std::vector<float*> floatInPtrs_, floatOutPtrs_;
-  std::vector<double*> doubleInPtrs_, doubleOutPtrs_;
-  Signal loaded_;  // the inputs as loaded, to tell whether the effect wrote to them
+private:
+    int inputs_, outputs_, capacity_;
+    Path path_ = Path::kReplacing;
+    bool inPlace_ = false;
+    // Each channel: a guard zone, capacity samples, a guard zone.
+    std::vector<std::vector<float>> fIn_, fOut_;
+    std::vector<std::vector<double>> dIn_, dOut_;
+    std::vector<float*> floatInPtrs_, floatOutPtrs_;
+    std::vector<double*> doubleInPtrs_, doubleOutPtrs_;
+    Signal loaded_;  // the inputs as loaded, to tell whether the effect wrote to them
 };
 
 // How a Render call drives the effect.
 struct RenderPlan {
-  Path path = Path::kReplacing;
-  int block = 512;           // frames per call; the last call takes the rest
-  bool inPlace = false;
-  double limit = 0.0;        // > 0: every output sample must lie within +-limit
-  std::string context;       // for failure reports
+    Path path = Path::kReplacing;
+    int block = 512;  // frames per call; the last call takes the rest
+    bool inPlace = false;
+    double limit = 0.0;  // > 0: every output sample must lie within +-limit
+    std::string context;  // for failure reports
 };
 
 class Subject {
- public:
-  // Loads the library and calls its entry point; null (and a failure) when
-  // that does not give a usable effect.
-  static std::unique_ptr<Subject> Load(const Options& options, Tally& tally);
-  // Closes the effect with effClose, whatever state it is in.
-  ~Subject();
+public:
+    // Loads the library and calls its entry point; null (and a failure) when
+    // that does not give a usable effect.
+    static std::unique_ptr<Subject> Load(const Options& options, Tally& tally);
+    // Closes the effect with effClose, whatever state it is in.
+    ~Subject();
 
-  vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
-                           void* ptr = nullptr, float opt = 0.0f);
-  void Open() { Dispatch(vst2::effOpen); }
-  void SetRate(double rate) { Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate)); }
-  void SetBlock(int frames) { Dispatch(vst2::effSetBlockSize, 0, frames); }
-  void Resume();
-  void Suspend();
-  // Asks for one input and one output; false when the effect refuses.
-  bool RequestMono() {
-    tally_.Calls();
-    return plugin_->RequestMonoLayout();
-  }
-  // What a careful host does before the first block.
-  void Start(double rate, int block);
+    vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
+                             void* ptr = nullptr, float opt = 0.0f);
+    void Open() { Dispatch(vst2::effOpen); }
+    void SetRate(double rate) { Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate)); }
+    void SetBlock(int frames) { Dispatch(vst2::effSetBlockSize, 0, frames); }
+    void Resume();
+    void Suspend();
+    // Asks for one input and one output; false when the effect refuses.
+    bool RequestMono()
+    {
+        tally_.Calls();
+        return plugin_->RequestMonoLayout();
+    }
+    // What a careful host does before the first block.
+    void Start(double rate, int block);
 
-  int Params() const { return plugin_->ParamCount(); }
-  int Inputs() const { return plugin_->Record().numInputs; }
-  int Outputs() const { return plugin_->Record().numOutputs; }
-  int Latency() const { return plugin_->Record().initialDelay; }
-  float Get(int index);
-  void Set(int index, float normalised);
-  bool SetText(int index, const std::string& text);
-  // The display string, checked to be terminated within a sane length.
-  std::string Display(int index);
-  std::string Name(int index);
-  // Index of the parameter with this exact name, or -1.
-  int FindParam(const std::string& name);
-  // Switches the effect's "Clip Output" on or off; the level it must then hold
-  // (0 when it has no such switch or it is off).
-  double SetClip(bool on);
-  // The level the output must be held within as the switch now stands.
-  double ClipLimit();
-  int ClipParam() const { return clipParam_; }
+    int Params() const { return plugin_->ParamCount(); }
+    int Inputs() const { return plugin_->Record().numInputs; }
+    int Outputs() const { return plugin_->Record().numOutputs; }
+    int Latency() const { return plugin_->Record().initialDelay; }
+    float Get(int index);
+    void Set(int index, float normalised);
+    bool SetText(int index, const std::string& text);
+    // The display string, checked to be terminated within a sane length.
+    std::string Display(int index);
+    std::string Name(int index);
+    // Index of the parameter with this exact name, or -1.
+    int FindParam(const std::string& name);
+    // Switches the effect's "Clip Output" on or off; the level it must then hold
+    // (0 when it has no such switch or it is off).
+    double SetClip(bool on);
+    // The level the output must be held within as the switch now stands.
+    double ClipLimit();
+    int ClipParam() const { return clipParam_; }
 
-  std::vector<std::uint8_t> Chunk(bool program);
-  bool Restore(bool program, const std::vector<std::uint8_t>& chunk);
-  // Every parameter's normalised value, in index order.
-  std::vector<float> Values();
-  void SetValues(const std::vector<float>& values);
+    std::vector<std::uint8_t> Chunk(bool program);
+    bool Restore(bool program, const std::vector<std::uint8_t>& chunk);
+    // Every parameter's normalised value, in index order.
+    std::vector<float> Values();
+    void SetValues(const std::vector<float>& values);
 
-  // One call through a path, with the floating-point-mode check.
-  void Process(Path path, HostBuffers& buffers, int frames);
-  // One call with checks of the buffers and the output; false on a finding.
-  bool ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context);
-  // Renders `in` in calls of plan.block frames, checking every call; the
-  // output has one vector per output channel.
-  Signal Render(const Signal& in, const RenderPlan& plan);
+    // One call through a path, with the floating-point-mode check.
+    void Process(Path path, HostBuffers& buffers, int frames);
+    // One call with checks of the buffers and the output; false on a finding.
+    bool ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context);
+    // Renders `in` in calls of plan.block frames, checking every call; the
+    // output has one vector per output channel.
+    Signal Render(const Signal& in, const RenderPlan& plan);
 
-  Tally& tally() { return tally_; }
+    Tally& tally() { return tally_; }
 
- private:
-  Subject(std::unique_ptr<PluginInstance> plugin, Tally& tally) : plugin_(std::move(plugin)), tally_(tally) {}
-  std::string TextRequest(vst2::VstInt32 opcode, int index, const char* what);
+private:
+    Subject(std::unique_ptr<PluginInstance> plugin, Tally& tally) : plugin_(std::move(plugin)), tally_(tally) {}
+    std::string TextRequest(vst2::VstInt32 opcode, int index, const char* what);
 
-  std::unique_ptr<PluginInstance> plugin_;
-  Tally& tally_;
-  int clipParam_ = -1;
+    std::unique_ptr<PluginInstance> plugin_;
+    Tally& tally_;
+    int clipParam_ = -1;
 };
 
 // First frame at which two renders differ (any channel), or -1.
