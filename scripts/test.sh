@@ -14,6 +14,14 @@ set +e
 
 summary=()
 failed_runs=0
+# The layout is part of the tree's rules: an unformatted source fails the run.
+say "checking the layout"
+if "$root/scripts/check-format.sh"; then
+  summary+=("format: every source as .clang-format lays it out")
+else
+  summary+=("format: FAILED (scripts/check-format.sh lists the files)")
+  failed_runs=$((failed_runs + 1))
+fi
 tests_passed=0
 tests_failed=0
 # count_tests LOG: adds a CTest log's "N tests failed out of M" to the totals.
