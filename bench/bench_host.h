@@ -6,7 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 namespace bench {
 

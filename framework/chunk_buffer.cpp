@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstring>
 
-#include "framework/text_copy.h"
+#include "framework/text/text_copy.h"
 
 namespace {
 

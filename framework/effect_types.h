@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/chunk_buffer.h"
+#include "framework/text/four_char_code.h"
 
 // One legal channel layout, parsed from the effect's "1-1 2-2" text.
 struct ChannelConfig {
@@ -84,12 +85,3 @@ struct EffectDescription {
     bool isInstrument = false;
     int pluginApi = 0;  // 0: VST 2.4
 };
-
-// Packs a four-character code with its first character in the top byte.
-constexpr int32_t FourCharCode(const char (&code)[5])
-{
-    return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint8_t>(code[0])) << 24) |
-                                (static_cast<uint32_t>(static_cast<uint8_t>(code[1])) << 16) |
-                                (static_cast<uint32_t>(static_cast<uint8_t>(code[2])) << 8) |
-                                static_cast<uint32_t>(static_cast<uint8_t>(code[3])));
-}

@@ -1,5 +1,7 @@
 #include "framework/host_identification.h"
 
+#include "framework/text/ascii.h"
+
 #include <cstring>
 
 namespace {
@@ -26,15 +28,11 @@ constexpr HostRow kHosts[] = {
 
 int LookupHostCode(const char* productName)
 {
-    // ASCII lower-casing on purpose: the fragments are ASCII, and the process
-    // locale (the host's) must not change which host is recognised.
     char lower[256];
     std::size_t n = 0;
     if (productName) {
-        for (; productName[n] != '\0' && n < sizeof(lower) - 1; ++n) {
-            const char c = productName[n];
-            lower[n] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        }
+        for (; productName[n] != '\0' && n < sizeof(lower) - 1; ++n)
+            lower[n] = AsciiLower(productName[n]);
     }
     lower[n] = '\0';
     for (const HostRow& row : kHosts)

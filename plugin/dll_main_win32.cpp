@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "plugin/module_instance.h"
+#include "framework/module_instance.h"
 
 // Loader thread, loader lock held: store the handle and do nothing else, on
 // every call and for every reason.

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "dsp/transient_engine.h"
-#include "framework/vst_effect.h"
+#include "framework/vst/vst_effect.h"
 #include "plugin/block_random.h"
 
 // The transient processor as the host sees it: five parameters turned into

@@ -1,7 +1,7 @@
 // The library's exported entry point: one Kestrelon per call.
 #include <new>
 
-#include "framework/vst_entry.h"
+#include "framework/vst/vst_entry.h"
 #include "plugin/kestrelon.h"
 #include "plugin/plugin_export.h"
 

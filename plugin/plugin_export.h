@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 // Marks the entry points the host looks up. On Windows the module definition
 // file names the exports; elsewhere every other symbol is hidden.

@@ -1,5 +1,6 @@
 #include "raster/png_image_loader.h"
 
+#include "framework/text/ascii.h"
 #include "raster/png_loader.h"
 
 #include <cstring>
@@ -13,10 +14,7 @@ bool HasPngExtension(const char* fileName)
         --extension;
     const char* expected = ".png";
     for (; *extension != '\0' && *expected != '\0'; ++extension, ++expected) {
-        char c = *extension;
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != *expected)
+        if (AsciiLower(*extension) != *expected)
             return false;
     }
     return *extension == '\0' && *expected == '\0';

@@ -5,14 +5,16 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$root"
-mapfile -t files < <(git ls-files -co --exclude-standard '*.c' '*.cpp' '*.h' | grep -v '^tests/fuzz/corpus/')
+files=()
+while IFS= read -r f; do
+  [ -f "$f" ] && files+=("$f")
+done < <(git ls-files -co --exclude-standard '*.c' '*.cpp' '*.h' | grep -v '^tests/fuzz/corpus/')
 if [ "${1:-}" = --fix ]; then
   clang-format -i "${files[@]}"
   exit 0
 fi
 bad=()
 for f in "${files[@]}"; do
-  [ -f "$f" ] || continue
   clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || bad+=("$f")
 done
 if [ ${#bad[@]} -gt 0 ]; then

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 #include "tests/support/hosted_effect.h"
 #include "tests/support/recording_host.h"
 

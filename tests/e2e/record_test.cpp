@@ -50,7 +50,7 @@ TEST_F(Record, OldEntryNameGivesTheSameEffect)
     testhost::HostedEffect fx(oldEntry, &testhost::RecordingHost::Callback);
     ASSERT_NE(fx.Record(), nullptr);
     EXPECT_EQ(fx.Record()->magic, kEffectMagic);
-    EXPECT_EQ(fx.Record()->uniqueID, FourCharId('K', 'S', 'T', 'N'));
+    EXPECT_EQ(fx.Record()->uniqueID, FourCharCode("KSTN"));
     EXPECT_EQ(fx.Record()->numParams, 5);
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 #include "tests/fuzz/fuzz_check.h"
 
 // What the host callback answers.

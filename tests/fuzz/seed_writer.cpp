@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 #include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/session_format.h"
 

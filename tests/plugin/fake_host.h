@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 // A host callback that records what the plug-in asks and answers as the test
 // configures it. One host at a time: Install() makes it the one that

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/vst_entry.h"
+#include "framework/vst/vst_entry.h"
 #include "plugin/kestrelon.h"
 #include "tests/plugin/fake_host.h"
 

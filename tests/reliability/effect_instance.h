@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 class EffectInstance {
 public:

@@ -19,7 +19,7 @@
 #include <mutex>
 #include <vector>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 #if defined(__x86_64__) || defined(_M_X64)
 #include <xmmintrin.h>
@@ -43,8 +43,8 @@ constexpr double kClipLevel =
 #else
     0.989;
 #endif
-constexpr VstInt32 kProgramMagic = FourCharId('F', 'R', 'p', 'g');
-constexpr VstInt32 kBankMagic = FourCharId('F', 'R', 'b', 'k');
+constexpr VstInt32 kProgramMagic = FourCharCode("FRpg");
+constexpr VstInt32 kBankMagic = FourCharCode("FRbk");
 constexpr int kStoredParams =
 #if defined(FRAIL_LOSES_LAST_PARAM)
     kNumParams - 1;
@@ -272,7 +272,7 @@ FRAIL_EXPORT AEffect* VSTPluginMain(audioMasterCallback)
     r.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     r.ioRatio = 1.0f;
     r.object = f;
-    r.uniqueID = FourCharId('F', 'R', 'a', 'l');
+    r.uniqueID = FourCharCode("FRal");
     r.version = 1;
     return &r;
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/vsthost/run_tool.h"
+#include "tests/support/run_tool.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "framework/text/utf16_win32.h"
 #include "tests/support/plugin_library.h"
 
 namespace testhost {
@@ -16,13 +17,7 @@ std::wstring WidePath(const std::string& utf8)
                 c = '\\';
         }
     }
-    const int n = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), n);
-    wide.resize(static_cast<size_t>(n - 1));
-    return wide;
+    return Windows_UTF_Converter::Utf8ToWide(path);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 namespace testhost {
 

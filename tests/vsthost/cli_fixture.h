@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/vsthost/run_tool.h"
+#include "tests/support/run_tool.h"
 
 namespace vsthost_test {
 

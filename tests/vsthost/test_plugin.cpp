@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 #if defined(_WIN32)
 #define TEST_EXPORT extern "C" __declspec(dllexport)
@@ -33,8 +33,8 @@ constexpr int kChannels = 1;
 #else
 constexpr int kChannels = 2;
 #endif
-constexpr VstInt32 kProgramChunkMagic = FourCharId('V', 'H', 't', 'c');
-constexpr VstInt32 kBankChunkMagic = FourCharId('V', 'H', 't', 'b');
+constexpr VstInt32 kProgramChunkMagic = FourCharCode("VHtc");
+constexpr VstInt32 kBankChunkMagic = FourCharCode("VHtb");
 
 enum Param { kGain, kInvert, kCrash, kNumParams };
 
@@ -283,7 +283,7 @@ AEffect* CreateEffect(audioMasterCallback host)
     t->host = host;
     AEffect& r = t->record;
 #if defined(VSTHOST_TEST_BAD_MAGIC)
-    r.magic = FourCharId('N', 'o', 'p', 'e');
+    r.magic = FourCharCode("Nope");
 #else
     r.magic = kEffectMagic;
 #endif
@@ -301,7 +301,7 @@ AEffect* CreateEffect(audioMasterCallback host)
 #endif
     r.ioRatio = 1.0f;
     r.object = t;
-    r.uniqueID = FourCharId('V', 'H', 't', 'p');
+    r.uniqueID = FourCharCode("VHtp");
     r.version = 1;
     r.processReplacing = ProcessReplacing;
     r.processDoubleReplacing = ProcessDouble;

@@ -1,7 +1,6 @@
 #include "tools/vsthost/audio_file.h"
 
-#include <cctype>
-
+#include "framework/text/ascii.h"
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/sound_file_open.h"
 
@@ -16,7 +15,7 @@ std::string LowerExtension(const std::string& path)
         return std::string();
     std::string ext = path.substr(dot + 1);
     for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = AsciiLower(c);
     return ext;
 }
 

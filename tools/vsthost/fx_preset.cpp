@@ -2,16 +2,16 @@
 
 #include <cstring>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 namespace vsthost {
 namespace {
 
-constexpr std::int32_t kChunkMagic = vst2::FourCharId('C', 'c', 'n', 'K');
-constexpr std::int32_t kProgramParams = vst2::FourCharId('F', 'x', 'C', 'k');
-constexpr std::int32_t kProgramChunk = vst2::FourCharId('F', 'P', 'C', 'h');
-constexpr std::int32_t kBankParams = vst2::FourCharId('F', 'x', 'B', 'k');
-constexpr std::int32_t kBankChunk = vst2::FourCharId('F', 'B', 'C', 'h');
+constexpr std::int32_t kChunkMagic = FourCharCode("CcnK");
+constexpr std::int32_t kProgramParams = FourCharCode("FxCk");
+constexpr std::int32_t kProgramChunk = FourCharCode("FPCh");
+constexpr std::int32_t kBankParams = FourCharCode("FxBk");
+constexpr std::int32_t kBankChunk = FourCharCode("FBCh");
 constexpr std::size_t kBankFutureSize = 128;
 
 class BigEndianWriter {

@@ -7,7 +7,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "tools/vsthost/utf16_win32.h"
+#include "framework/text/utf16_win32.h"
 
 namespace vsthost {
 namespace {
@@ -61,7 +61,7 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv)
         return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::vector<std::string> args;
     for (int i = 1; i < count; ++i)
-        args.push_back(Narrow(wide[i]));
+        args.push_back(Windows_UTF_Converter::WideToUtf8(wide[i]));
     LocalFree(wide);
     return args;
 }
@@ -78,22 +78,23 @@ int CurrentProcessId()
 
 std::FILE* OpenFile(const std::string& path, const char* mode)
 {
-    return _wfopen(Widen(path).c_str(), Widen(mode).c_str());
+    return _wfopen(Windows_UTF_Converter::Utf8ToWide(path).c_str(), Windows_UTF_Converter::Utf8ToWide(mode).c_str());
 }
 
 bool FileExists(const std::string& path)
 {
-    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Windows_UTF_Converter::Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool MoveFileOver(const std::string& from, const std::string& to)
 {
-    return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExW(Windows_UTF_Converter::Utf8ToWide(from).c_str(), Windows_UTF_Converter::Utf8ToWide(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 void RemoveFile(const std::string& path)
 {
-    DeleteFileW(Widen(path).c_str());
+    DeleteFileW(Windows_UTF_Converter::Utf8ToWide(path).c_str());
 }
 
 void InstallCrashGuard()
@@ -113,7 +114,7 @@ void SetCrashContext(const std::string& what)
 
 void SetCrashCleanupFile(const std::string& path)
 {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = Windows_UTF_Converter::Utf8ToWide(path);
     const std::size_t max = sizeof crashCleanupPath / sizeof crashCleanupPath[0] - 1;
     const std::size_t n = wide.size() < max ? wide.size() : max;
     std::memcpy(crashCleanupPath, wide.data(), n * sizeof(wchar_t));

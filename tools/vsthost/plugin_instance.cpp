@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/text/ascii.h"
 #include "tools/vsthost/platform.h"
 
 namespace vsthost {
@@ -26,18 +27,6 @@ void CopyBounded(char* dest, const char* text, std::size_t size)
     const std::size_t n = strnlen(text, size - 1);
     std::memcpy(dest, text, n);
     dest[n] = '\0';
-}
-
-bool SameIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 void InitMonoArrangement(vst2::VstSpeakerArrangement& arrangement)
@@ -218,7 +207,7 @@ int PluginInstance::FindParam(const std::string& name)
             return i;
     }
     for (int i = 0; i < ParamCount(); ++i) {
-        if (SameIgnoringCase(ParamName(i), name))
+        if (EqualsIgnoringAsciiCase(ParamName(i), name))
             return i;
     }
     return -1;

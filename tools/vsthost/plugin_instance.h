@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 #include "tools/vsthost/plugin_module.h"
 
 namespace vsthost {

@@ -1,7 +1,7 @@
 #include <windows.h>
 
+#include "framework/text/utf16_win32.h"
 #include "tools/vsthost/plugin_module.h"
-#include "tools/vsthost/utf16_win32.h"
 
 namespace vsthost {
 namespace {
@@ -11,7 +11,7 @@ std::string SystemErrorText(DWORD code)
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message = text ? Narrow(text) : std::string();
+    std::string message = text ? Windows_UTF_Converter::WideToUtf8(text) : std::string();
     if (text)
         LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
@@ -25,7 +25,7 @@ std::string SystemErrorText(DWORD code)
 std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::string& error)
 {
     // A full path lets the library's own folder be searched for its dependencies.
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = Windows_UTF_Converter::Utf8ToWide(path);
     wchar_t full[32768];
     const DWORD n = GetFullPathNameW(wide.c_str(), 32768, full, nullptr);
     const wchar_t* name = (n > 0 && n < 32768) ? full : wide.c_str();

@@ -1,9 +1,9 @@
 #include "tools/vsthost/preset_io.h"
 
-#include <cctype>
 #include <cstdio>
 #include <memory>
 
+#include "framework/text/ascii.h"
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/plugin_instance.h"
 
@@ -179,7 +179,7 @@ bool PresetKindForFileName(const std::string& path, PresetKind& kind, std::strin
 {
     std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = AsciiLower(c);
     if (ext == ".fxp") {
         kind = PresetKind::Program;
         return true;

@@ -1,8 +1,6 @@
-#include "framework/vst_effect.h"
+#include "framework/vst/vst_effect.h"
 
 #include <algorithm>
-
-#include "framework/vst_callbacks.h"
 
 namespace {
 

@@ -3,19 +3,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/vsthost/run_tool.h"
+#include "framework/text/utf16_win32.h"
+#include "tests/support/run_tool.h"
 
 namespace vsthost_test {
 namespace {
 
 std::wstring Widen(const std::string& text)
 {
-    if (text.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
+    return Windows_UTF_Converter::Utf8ToWide(text);
 }
 
 // Quotes one argument so that the C runtime's command-line splitting gives it

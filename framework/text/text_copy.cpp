@@ -1,4 +1,4 @@
-#include "framework/text_copy.h"
+#include "framework/text/text_copy.h"
 
 #include <cstring>
 

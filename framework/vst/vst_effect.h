@@ -4,7 +4,7 @@
 
 #include "framework/chunk_buffer.h"
 #include "framework/effect_base.h"
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 // Versions reach the host as decimal MMmmpp: 0x10203 (1.2.3) is 10203.
 inline vst2::VstInt32 DecimalVersion(int32_t packed)
@@ -51,6 +51,19 @@ public:
     void SetParameterNormalised(int index, float value);
 
 private:
+    // The callbacks the effect record carries (vst_callbacks.cpp). Each
+    // recovers the plug-in from the record's object field, takes the
+    // plug-in's mutex and forwards to one member above.
+    static vst2::VstIntPtr VSTCALLBACK VSTDispatcher(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
+                                                     vst2::VstIntPtr value, void* ptr, float opt);
+    static void VSTCALLBACK VSTProcess(vst2::AEffect* effect, float** inputs, float** outputs, vst2::VstInt32 frames);
+    static void VSTCALLBACK VSTProcessReplacing(vst2::AEffect* effect, float** inputs, float** outputs,
+                                                vst2::VstInt32 frames);
+    static void VSTCALLBACK VSTProcessDoubleReplacing(vst2::AEffect* effect, double** inputs, double** outputs,
+                                                      vst2::VstInt32 frames);
+    static float VSTCALLBACK VSTGetParameter(vst2::AEffect* effect, vst2::VstInt32 index);
+    static void VSTCALLBACK VSTSetParameter(vst2::AEffect* effect, vst2::VstInt32 index, float value);
+
     vst2::VstIntPtr CallHost(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
     const vst2::VstTimeInfo* HostTime(vst2::VstInt32 wantedFlags);

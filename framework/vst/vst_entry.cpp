@@ -1,8 +1,8 @@
-#include "framework/vst_entry.h"
+#include "framework/vst/vst_entry.h"
 
 #include <mutex>
 
-#include "framework/vst_effect.h"
+#include "framework/vst/vst_effect.h"
 
 namespace {
 

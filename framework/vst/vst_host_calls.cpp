@@ -1,5 +1,5 @@
 // The base's host-facing operations as host callback calls.
-#include "framework/vst_effect.h"
+#include "framework/vst/vst_effect.h"
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "framework/text/four_char_code.h"
+
 // Hosts call through the C calling convention; on x64 Windows it is the only
 // one, on 32-bit Windows it must be spelled out.
 #if defined(_WIN32)
@@ -23,20 +25,10 @@ using VstInt32 = std::int32_t;
 using VstInt64 = std::int64_t;
 using VstIntPtr = std::intptr_t;
 
-// Four-character identifiers are 32-bit integers, first character in the most
-// significant byte.
-constexpr VstInt32 FourCharId(char a, char b, char c, char d)
-{
-    return static_cast<VstInt32>((static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
-                                 (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
-                                 (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
-                                 static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
-}
-
-constexpr VstInt32 kEffectMagic = FourCharId('V', 's', 't', 'P');  // 0x56737450
+constexpr VstInt32 kEffectMagic = FourCharCode("VstP");  // 0x56737450
 constexpr VstInt32 kVstVersion = 2400;
 // effIdentify's answer, kept by old hosts to recognise an effect.
-constexpr VstInt32 kEffectIdentifyAnswer = FourCharId('N', 'v', 'E', 'f');  // 0x4E764566
+constexpr VstInt32 kEffectIdentifyAnswer = FourCharCode("NvEf");  // 0x4E764566
 
 struct AEffect;
 

@@ -1,13 +1,11 @@
 // The effect record's callbacks: thin translations from the host's C calls to
 // members of the plug-in, each under the plug-in's mutex.
-#include "framework/vst_callbacks.h"
-
-#include "framework/vst_effect.h"
+#include "framework/vst/vst_effect.h"
 
 // UI thread (sometimes a host's worker thread); takes the mutex. effClose
 // releases it before the object, and the record with it, is destroyed.
-vst2::VstIntPtr VSTCALLBACK VSTDispatcher(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                          vst2::VstIntPtr value, void* ptr, float opt)
+vst2::VstIntPtr VSTCALLBACK IEffectVST::VSTDispatcher(vst2::AEffect* effect, vst2::VstInt32 opcode,
+                                                      vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr, float opt)
 {
     IEffectVST* plugin = IEffectVST::FromRecord(effect);
     if (!plugin)
@@ -23,7 +21,7 @@ vst2::VstIntPtr VSTCALLBACK VSTDispatcher(vst2::AEffect* effect, vst2::VstInt32 
 }
 
 // Audio thread; takes the mutex.
-void VSTCALLBACK VSTProcess(vst2::AEffect* effect, float** inputs, float** outputs, vst2::VstInt32 frames)
+void VSTCALLBACK IEffectVST::VSTProcess(vst2::AEffect* effect, float** inputs, float** outputs, vst2::VstInt32 frames)
 {
     IEffectVST* plugin = IEffectVST::FromRecord(effect);
     if (!plugin)
@@ -33,7 +31,8 @@ void VSTCALLBACK VSTProcess(vst2::AEffect* effect, float** inputs, float** outpu
 }
 
 // Audio thread; takes the mutex.
-void VSTCALLBACK VSTProcessReplacing(vst2::AEffect* effect, float** inputs, float** outputs, vst2::VstInt32 frames)
+void VSTCALLBACK IEffectVST::VSTProcessReplacing(vst2::AEffect* effect, float** inputs, float** outputs,
+                                                 vst2::VstInt32 frames)
 {
     IEffectVST* plugin = IEffectVST::FromRecord(effect);
     if (!plugin)
@@ -43,8 +42,8 @@ void VSTCALLBACK VSTProcessReplacing(vst2::AEffect* effect, float** inputs, floa
 }
 
 // Audio thread; takes the mutex.
-void VSTCALLBACK VSTProcessDoubleReplacing(vst2::AEffect* effect, double** inputs, double** outputs,
-                                           vst2::VstInt32 frames)
+void VSTCALLBACK IEffectVST::VSTProcessDoubleReplacing(vst2::AEffect* effect, double** inputs, double** outputs,
+                                                       vst2::VstInt32 frames)
 {
     IEffectVST* plugin = IEffectVST::FromRecord(effect);
     if (!plugin)
@@ -54,7 +53,7 @@ void VSTCALLBACK VSTProcessDoubleReplacing(vst2::AEffect* effect, double** input
 }
 
 // Any host thread; takes the mutex.
-float VSTCALLBACK VSTGetParameter(vst2::AEffect* effect, vst2::VstInt32 index)
+float VSTCALLBACK IEffectVST::VSTGetParameter(vst2::AEffect* effect, vst2::VstInt32 index)
 {
     IEffectVST* plugin = IEffectVST::FromRecord(effect);
     if (!plugin)
@@ -64,7 +63,7 @@ float VSTCALLBACK VSTGetParameter(vst2::AEffect* effect, vst2::VstInt32 index)
 }
 
 // Any host thread; takes the mutex.
-void VSTCALLBACK VSTSetParameter(vst2::AEffect* effect, vst2::VstInt32 index, float value)
+void VSTCALLBACK IEffectVST::VSTSetParameter(vst2::AEffect* effect, vst2::VstInt32 index, float value)
 {
     IEffectVST* plugin = IEffectVST::FromRecord(effect);
     if (!plugin)

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/vsthost/run_tool.h"
+#include "tests/support/run_tool.h"
 
 namespace vsthost_test {
 namespace {

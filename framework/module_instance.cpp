@@ -1,4 +1,4 @@
-#include "plugin/module_instance.h"
+#include "framework/module_instance.h"
 
 #include <atomic>
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "framework/text_copy.h"
-#include "framework/vst_effect.h"
+#include "framework/text/text_copy.h"
+#include "framework/vst/vst_effect.h"
 
 namespace {
 

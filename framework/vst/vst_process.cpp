@@ -1,5 +1,5 @@
 // What the process and parameter callbacks forward to.
-#include "framework/vst_effect.h"
+#include "framework/vst/vst_effect.h"
 
 // Audio thread, mutex held. Calls longer than the announced block size are
 // cut into slices of at most that size by the base, each slice processed as

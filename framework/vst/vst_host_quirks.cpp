@@ -1,7 +1,7 @@
 // Who the host is, asked once per object, and the channel adjustments a few
 // hosts need.
 #include "framework/host_identification.h"
-#include "framework/vst_effect.h"
+#include "framework/vst/vst_effect.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/vst2_abi.h"
+#include "framework/vst/vst2_abi.h"
 
 class IEffectVST;
 
