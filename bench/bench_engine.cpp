@@ -15,6 +15,8 @@
 
 #include <benchmark/benchmark.h>
 
+namespace kestrelon {
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -212,5 +214,7 @@ void BM_EngineBlockSpeedup(benchmark::State& state)
 BENCHMARK(BM_EngineBlockSpeedup)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace kestrelon
 
 BENCHMARK_MAIN();

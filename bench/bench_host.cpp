@@ -2,6 +2,8 @@
 
 #include "plugin/plugin_export.h"
 
+namespace kestrelon {
+
 namespace bench {
 namespace {
 
@@ -27,3 +29,5 @@ vst2::AEffect* OpenEffect()
 }
 
 }  // namespace bench
+
+}  // namespace kestrelon

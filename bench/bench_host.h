@@ -8,6 +8,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 namespace bench {
 
 constexpr float kRate = 44100.0f;
@@ -35,3 +37,5 @@ void ProcessBlock(vst2::AEffect* fx, std::vector<std::vector<Sample>>& in, int p
 }
 
 }  // namespace bench
+
+}  // namespace kestrelon

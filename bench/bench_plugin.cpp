@@ -13,6 +13,8 @@
 #include "dsp/transient_engine.h"
 #include "plugin/float_mode.h"
 
+namespace kestrelon {
+
 namespace {
 
 using bench::kBlock;
@@ -106,4 +108,7 @@ void BM_EngineAlone(benchmark::State& state)
 BENCHMARK(BM_EngineAlone)->MinTime(1.0);
 BENCHMARK(BM_ProcessReplacingFloat)->MinTime(1.0);
 BENCHMARK(BM_ProcessDoubleReplacing)->MinTime(1.0);
+
+}  // namespace kestrelon
+
 BENCHMARK_MAIN();

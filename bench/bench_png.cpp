@@ -12,6 +12,8 @@
 #include <cmath>
 #include <memory>
 
+namespace kestrelon {
+
 namespace {
 
 constexpr int kFrameSize = 134;
@@ -142,5 +144,7 @@ void BM_DecodeTexturedStrip(benchmark::State& state)
 BENCHMARK(BM_DecodeTexturedStrip)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace kestrelon
 
 BENCHMARK_MAIN();

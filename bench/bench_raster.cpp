@@ -9,6 +9,8 @@
 
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr std::int32_t kWidth = 340;
@@ -48,7 +50,7 @@ void PaintNoise(RasterMemBitmap& bitmap)
 
 void PaintBackground(RasterMemBitmap& bitmap)
 {
-    FillRectangle(&bitmap, 0, 0, kWidth, kHeight, 0xFF303440u, 1.0f, ModeCopy);
+    FillRectangle(&bitmap, 0, 0, kWidth, kHeight, 0xFF303440u, 1.0f, BlendMode::ModeCopy);
 }
 
 void SetRate(benchmark::State& state, std::int64_t pixelsPerIteration)
@@ -69,7 +71,7 @@ void BlitSourceAlpha(benchmark::State& state, bool noise)
     }
     PaintBackground(target);
     for (auto _ : state) {
-        BlitBitmap(&target, &source, 0, 0, nullptr, alpha, ModeUseSourceAlpha);
+        BlitBitmap(&target, &source, 0, 0, nullptr, alpha, BlendMode::ModeUseSourceAlpha);
         benchmark::ClobberMemory();
     }
     SetRate(state, std::int64_t{kWidth} * kHeight);
@@ -94,7 +96,7 @@ void BM_BlitCopy(benchmark::State& state)
     PaintPicture(source);
     PaintBackground(target);
     for (auto _ : state) {
-        BlitBitmap(&target, &source, 0, 0, nullptr, alpha, ModeCopy);
+        BlitBitmap(&target, &source, 0, 0, nullptr, alpha, BlendMode::ModeCopy);
         benchmark::ClobberMemory();
     }
     SetRate(state, std::int64_t{kWidth} * kHeight);
@@ -110,7 +112,7 @@ void BM_FillRectangle(benchmark::State& state)
     RasterMemBitmap target(kWidth, kHeight);
     PaintBackground(target);
     for (auto _ : state) {
-        FillRectangle(&target, 0, 0, kWidth, kHeight, colour, alpha, ModeUseSourceAlpha);
+        FillRectangle(&target, 0, 0, kWidth, kHeight, colour, alpha, BlendMode::ModeUseSourceAlpha);
         benchmark::ClobberMemory();
     }
     SetRate(state, std::int64_t{kWidth} * kHeight);
@@ -132,7 +134,7 @@ void BM_DrawLine(benchmark::State& state)
     for (auto _ : state) {
         for (std::int32_t i = 0; i < 64; ++i) {
             const std::int32_t x = i * (kWidth - 1) / 63;
-            DrawLine(&target, x, 0, kWidth - 1 - x, kHeight - 1, 0xFFFFFFFFu, alpha, ModeCopy);
+            DrawLine(&target, x, 0, kWidth - 1 - x, kHeight - 1, 0xFFFFFFFFu, alpha, BlendMode::ModeCopy);
         }
         benchmark::ClobberMemory();
     }
@@ -141,5 +143,7 @@ void BM_DrawLine(benchmark::State& state)
 BENCHMARK(BM_DrawLine)->Arg(100)->Arg(50)->Arg(30);
 
 }  // namespace
+
+}  // namespace kestrelon
 
 BENCHMARK_MAIN();

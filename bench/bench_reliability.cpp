@@ -13,6 +13,8 @@
 
 #include "bench/bench_host.h"
 
+namespace kestrelon {
+
 namespace {
 
 using bench::kBlock;
@@ -112,4 +114,7 @@ BENCHMARK(BM_FloatSubnormalInput)->UseManualTime()->MinTime(1.0);
 BENCHMARK(BM_DoubleSubnormalInput)->UseManualTime()->MinTime(1.0);
 BENCHMARK(BM_FloatNaNInput)->UseManualTime()->MinTime(1.0);
 BENCHMARK(BM_DoubleInfiniteInput)->UseManualTime()->MinTime(1.0);
+
+}  // namespace kestrelon
+
 BENCHMARK_MAIN();

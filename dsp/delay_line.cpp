@@ -1,5 +1,7 @@
 #include "dsp/delay_line.h"
 
+namespace kestrelon {
+
 // Audio or UI thread (engine reset), plug-in mutex held.
 void DelayLine::Restart(int32_t newLength)
 {
@@ -10,3 +12,5 @@ void DelayLine::Restart(int32_t newLength)
     length = newLength;
     writeIndex = 0;
 }
+
+}  // namespace kestrelon

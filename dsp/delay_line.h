@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 // Fixed-capacity delay that gives the engine its look-ahead. The capacity is
 // allocated with the object, so changing the length never allocates and is
 // safe on the audio thread.
@@ -52,3 +54,5 @@ private:
     int32_t length = 0;
     double samples[kCapacity] = {};
 };
+
+}  // namespace kestrelon

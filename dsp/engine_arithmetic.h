@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace kestrelon {
+
 // Constants and helpers shared by the engine's per-frame and block loops,
 // which must agree to the bit.
 namespace engine_arithmetic {
@@ -29,3 +31,5 @@ inline double FiniteOrSilence(double x)
 }
 
 }  // namespace engine_arithmetic
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kestrelon {
+
 double OnePoleCoefficient(double sampleRate, double ms)
 {
     const double samples = sampleRate * ms / 1000.0;
@@ -24,3 +26,5 @@ void EnvelopeFollower::SetTimes(double attackMs, double releaseMs, double peakRe
     attackComplement = 1.0 - attackCoef;
     releaseComplement = 1.0 - releaseCoef;
 }
+
+}  // namespace kestrelon

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace kestrelon {
+
 // Two-stage level follower: a peak stage that lets rises through at once and
 // lets falls decay with the peak-release time, then a one-pole smoothing stage
 // that smooths either the rises (ProcessSmoothRise) or the falls
@@ -110,3 +112,5 @@ private:
 // rate) gives exactly 0 without dividing by zero, so hosts that unmask
 // floating-point exceptions are not trapped.
 double OnePoleCoefficient(double sampleRate, double ms);
+
+}  // namespace kestrelon

@@ -1,5 +1,7 @@
 #include "dsp/lookup_table.h"
 
+namespace kestrelon {
+
 LUT::LUT(int32_t entryCount) : count(entryCount < 1 ? 1 : entryCount)
 {
     // Value-initialised: a lookup before the first Build reads zeros, not
@@ -31,3 +33,5 @@ void LUT::Build(double step)
         rises[i] = upper - table[i];
     }
 }
+
+}  // namespace kestrelon

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace kestrelon {
+
 // A function tabulated at equal steps from x = 0 and read back with linear
 // interpolation, so that a costly curve is evaluated only when it changes and
 // never per sample. Subclasses supply the function through Evaluate.
@@ -70,3 +72,5 @@ private:
     int32_t lastIndex = 0;
     int32_t count = 0;
 };
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include "dsp/engine_arithmetic.h"
 
+namespace kestrelon {
+
 using namespace engine_arithmetic;
 
 TransientEngine::TransientEngine() : attackCurve(kCurveEntries), sustainCurve(kCurveEntries)
@@ -134,3 +136,5 @@ void TransientEngine::Process(double left, double right)
     outLeft = l;
     outRight = r;
 }
+
+}  // namespace kestrelon

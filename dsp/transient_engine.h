@@ -6,6 +6,8 @@
 #include "dsp/envelope_follower.h"
 #include "dsp/transfer_curve.h"
 
+namespace kestrelon {
+
 // Stereo transient shaper. One detector follows the louder channel; its rising
 // parts (attacks) and decaying parts (sustain) each drive a gain that boosts
 // or cuts both channels alike, applied to the audio delayed by a short
@@ -110,3 +112,5 @@ private:
     double sustainSmoothMs = 100.0;
     double mainPeakReleaseMs = 100.0;
 };
+
+}  // namespace kestrelon

@@ -24,6 +24,8 @@
 
 #include "dsp/engine_arithmetic.h"
 
+namespace kestrelon {
+
 using namespace engine_arithmetic;
 
 namespace {
@@ -483,3 +485,5 @@ void TransientEngine::ProcessBlock(const double* left, const double* right, doub
         peaks.sustain = FoldPeak(peaks.sustain, sustainGainChange);
     }
 }
+
+}  // namespace kestrelon

@@ -5,6 +5,8 @@
 
 #include "framework/text/text_copy.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Chunks are little-endian whatever the machine; both targets are, but the
@@ -150,3 +152,5 @@ int32_t ReadChunkHeader(const ChunkBuffer& buffer, int& pos)
     pos = next;
     return version;
 }
+
+}  // namespace kestrelon

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kestrelon {
+
 // Growable byte buffer for state chunks. Values are appended and read back
 // little-endian; every read takes a position and answers the position after
 // the value, or -1 when the value is not wholly inside the buffer (the
@@ -51,3 +53,5 @@ void WriteChunkHeader(ChunkBuffer& buffer);
 // leaves pos alone when there is no header at pos (data saved without one);
 // pos becomes -1 when the magic is there but the version is cut off.
 int32_t ReadChunkHeader(const ChunkBuffer& buffer, int& pos);
+
+}  // namespace kestrelon

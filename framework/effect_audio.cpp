@@ -5,6 +5,8 @@
 
 #include "framework/effect_base.h"
 
+namespace kestrelon {
+
 void IEffectBase::ProcessBlock(double** inputs, double** outputs, int frames)  // audio thread, mutex held
 {
     const int channels = static_cast<int>(outputPointers.size());
@@ -251,3 +253,5 @@ void IEffectBase::ProcessDoubleReplacing(double* const* hostIn, double* const* h
         done += slice;
     }
 }
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 
 #include "framework/text/text_copy.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Parses the channel layout text, pairs "%d-%d" separated by single spaces.
@@ -191,3 +193,5 @@ void IEffectBase::NotifyAllParamsChanged()  // UI thread, mutex held
     for (int i = 0; i < ParamCount(); ++i)
         HandleParamChange(i);
 }
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include "framework/parameter.h"
 #include "framework/recursive_mutex.h"
 
+namespace kestrelon {
+
 class IGraphics;
 class IResizeController;
 
@@ -181,3 +183,5 @@ protected:
     std::vector<InputChannel> inputChannels;
     std::vector<OutputChannel> outputChannels;
 };
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include "framework/effect_base.h"
 
+namespace kestrelon {
+
 bool IEffectBase::SerializeParams(ChunkBuffer& buffer)  // any thread, takes the mutex
 {
     MutexLock lock(mutex);
@@ -54,3 +56,5 @@ int IEffectBase::UnserializeParams(const ChunkBuffer& buffer, int pos)  // any t
         HandleParamChange(i);
     return pos;
 }
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 #include "framework/chunk_buffer.h"
 #include "framework/text/four_char_code.h"
 
+namespace kestrelon {
+
 // One legal channel layout, parsed from the effect's "1-1 2-2" text.
 struct ChannelConfig {
     int32_t inputs = 0;
@@ -85,3 +87,5 @@ struct EffectDescription {
     bool isInstrument = false;
     int pluginApi = 0;  // 0: VST 2.4
 };
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace kestrelon {
+
 namespace {
 
 struct HostRow {
@@ -49,3 +51,5 @@ int32_t PackHostVersion(int32_t vendorVersion)
     // Wraps like the 32-bit field it goes into instead of overflowing.
     return static_cast<int32_t>(static_cast<uint32_t>(major * 65536 + minor * 256 + patch));
 }
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace kestrelon {
+
 namespace {
 // Written by the loader thread, read by whichever thread creates an effect.
 std::atomic<void*> moduleInstance{nullptr};
@@ -16,3 +18,5 @@ void* ModuleInstance()
 {
     return moduleInstance.load(std::memory_order_acquire);
 }
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 
 #include "framework/text/text_copy.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Formats like printf's "%.*f" / "%d" in the C locale. to_chars never looks
@@ -34,8 +36,8 @@ void FormatNumber(double v, int precision, char* buffer)
 void IParameter::DefineContinuous(const char* newName, double newDefault, double newMin, double newMax, double newStep,
                                   const char* newLabel, double newShape)
 {
-    if (type == KindUnset)
-        type = KindContinuous;
+    if (type == ParamKind::KindUnset)
+        type = ParamKind::KindContinuous;
     CopyTextTruncated(name, sizeof(name), newName);
     CopyTextTruncated(label, sizeof(label), newLabel);
     minValue = newMin;
@@ -55,15 +57,15 @@ void IParameter::DefineContinuous(const char* newName, double newDefault, double
 
 void IParameter::DefineInteger(const char* newName, int newDefault, int newMin, int newMax, const char* newLabel)
 {
-    if (type == KindUnset)
-        type = KindInteger;
+    if (type == ParamKind::KindUnset)
+        type = ParamKind::KindInteger;
     DefineContinuous(newName, newDefault, newMin, newMax, 1.0, newLabel, 1.0);
 }
 
 void IParameter::DefineSwitch(const char* newName, bool defaultOn, const char* newLabel)
 {
-    if (type == KindUnset)
-        type = KindSwitch;
+    if (type == ParamKind::KindUnset)
+        type = ParamKind::KindSwitch;
     DefineContinuous(newName, defaultOn ? 1.0 : 0.0, 0.0, 1.0, 1.0, newLabel, 1.0);
     AddValueText(0, "off");
     AddValueText(1, "on");
@@ -91,7 +93,7 @@ double IParameter::SetFromNormalized(double x)
         return value;  // as in Set: a NaN from the host keeps the old value
     // Stepped kinds land on a step, halves rounding upwards; continuous ones
     // keep every value the host or a control sends.
-    if (type != KindContinuous)
+    if (type != ParamKind::KindContinuous)
         v = std::floor(v / step + 0.5) * step;
     v = std::min(v, maxValue);
     value = v;
@@ -157,3 +159,5 @@ const char* IParameter::GetDisplayTextFor(int n) const
             return entry.text;
     return "";
 }
+
+}  // namespace kestrelon

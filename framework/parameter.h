@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace kestrelon {
+
 // What a parameter is; stored as a 32-bit integer.
-enum ParamKind : int32_t {
+enum class ParamKind : int32_t {
     KindUnset = 0,
     KindSwitch = 1,
     KindInteger = 2,
@@ -66,7 +68,7 @@ private:
     // The first entry standing for trunc(v), or null.
     const DisplayText* FindDisplayText(double v) const;
 
-    ParamKind type = KindUnset;
+    ParamKind type = ParamKind::KindUnset;
     double value = 0.0;
     double minValue = 0.0;
     double maxValue = 1.0;
@@ -79,3 +81,5 @@ private:
     char label[kParamTextSize] = {};
     std::vector<DisplayText> displayTexts;
 };
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 #include "framework/effect_base.h"
 #include "framework/text/text_copy.h"
 
+namespace kestrelon {
+
 namespace {
 
 const char kUserPresetName[] = "user preset";
@@ -114,3 +116,5 @@ int IEffectBase::UnserializePresets(const ChunkBuffer& buffer, int pos)  // UI t
     LoadPreset(currentPreset);
     return pos;
 }
+
+}  // namespace kestrelon

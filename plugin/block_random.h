@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 // Uniform integers 0..32767 for the per-block noise offset. Each effect owns
 // one, seeded alike, so two instances fed the same audio render the same bits
 // whatever else the host process does with the C library's shared rand().
@@ -20,3 +22,5 @@ public:
 private:
     uint32_t state = 1;
 };
+
+}  // namespace kestrelon

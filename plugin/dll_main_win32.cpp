@@ -6,6 +6,6 @@
 // every call and for every reason.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/)
 {
-    SetModuleInstance(instance);
+    kestrelon::SetModuleInstance(instance);
     return TRUE;
 }

@@ -2,7 +2,11 @@
 
 #if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
 #include <xmmintrin.h>
+#endif
 
+namespace kestrelon {
+
+#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
 namespace {
 constexpr uint32_t kFlushToZero = 0x8000;  // MXCSR bit 15
 constexpr uint32_t kDenormalsAreZero = 0x0040;  // MXCSR bit 6
@@ -22,3 +26,5 @@ ScopedFlushDenormals::~ScopedFlushDenormals()
 ScopedFlushDenormals::ScopedFlushDenormals() = default;
 ScopedFlushDenormals::~ScopedFlushDenormals() = default;
 #endif
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 // Flush-to-zero and denormals-are-zero for the lifetime of the guard. The
 // engine's followers decay towards zero after every sound, and arithmetic on
 // subnormal numbers is many times slower on x86, enough to overrun a block.
@@ -16,3 +18,5 @@ public:
 private:
     uint32_t saved = 0;
 };
+
+}  // namespace kestrelon

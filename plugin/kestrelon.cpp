@@ -6,6 +6,8 @@
 
 #include "plugin/float_mode.h"
 
+namespace kestrelon {
+
 namespace {
 
 EffectDescription KestrelonDescription()
@@ -206,3 +208,5 @@ void Kestrelon::SendToControl(int32_t index, double value)
     // index is ever set and nothing is sent.
     (void)value;
 }
+
+}  // namespace kestrelon

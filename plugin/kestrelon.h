@@ -6,6 +6,8 @@
 #include "framework/vst/vst_effect.h"
 #include "plugin/block_random.h"
 
+namespace kestrelon {
+
 // The transient processor as the host sees it: five parameters turned into
 // engine settings, the engine run over each block, then the output gain, the
 // optional clipping and the peak tracking that feeds the editor's meters.
@@ -64,3 +66,5 @@ private:
     TransientEngine engine;
     BlockRandom random;
 };
+
+}  // namespace kestrelon

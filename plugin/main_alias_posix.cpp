@@ -2,11 +2,11 @@
 // that name for programs, so the alias is given its symbol name directly.
 #include "plugin/plugin_export.h"
 
-extern "C" KESTRELON_EXPORT vst2::AEffect* VSTCALLBACK
-KestrelonLegacyMain(vst2::audioMasterCallback host) __asm__("main");
+extern "C" KESTRELON_EXPORT kestrelon::vst2::AEffect* VSTCALLBACK
+KestrelonLegacyMain(kestrelon::vst2::audioMasterCallback host) __asm__("main");
 
 // Any host thread.
-vst2::AEffect* VSTCALLBACK KestrelonLegacyMain(vst2::audioMasterCallback host)
+kestrelon::vst2::AEffect* VSTCALLBACK KestrelonLegacyMain(kestrelon::vst2::audioMasterCallback host)
 {
     return VSTPluginMain(host);
 }

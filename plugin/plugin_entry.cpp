@@ -5,6 +5,8 @@
 #include "plugin/kestrelon.h"
 #include "plugin/plugin_export.h"
 
+namespace kestrelon {
+
 namespace {
 
 IEffectVST* CreateKestrelon(vst2::audioMasterCallback host)
@@ -14,8 +16,11 @@ IEffectVST* CreateKestrelon(vst2::audioMasterCallback host)
 
 }  // namespace
 
+}  // namespace kestrelon
+
 // Any host thread; creation is serialised by the creation lock.
-extern "C" KESTRELON_EXPORT vst2::AEffect* VSTCALLBACK VSTPluginMain(vst2::audioMasterCallback host)
+extern "C" KESTRELON_EXPORT kestrelon::vst2::AEffect* VSTCALLBACK
+VSTPluginMain(kestrelon::vst2::audioMasterCallback host)
 {
-    return CreateEffectRecord(host, CreateKestrelon);
+    return kestrelon::CreateEffectRecord(host, kestrelon::CreateKestrelon);
 }

@@ -10,4 +10,5 @@
 #define KESTRELON_EXPORT __attribute__((visibility("default")))
 #endif
 
-extern "C" KESTRELON_EXPORT vst2::AEffect* VSTCALLBACK VSTPluginMain(vst2::audioMasterCallback host);
+extern "C" KESTRELON_EXPORT kestrelon::vst2::AEffect* VSTCALLBACK
+VSTPluginMain(kestrelon::vst2::audioMasterCallback host);

@@ -9,7 +9,19 @@
 #include "raster/hsv.h"
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
+
+// The mode word's parts as plain numbers, which the per-pixel code switches and specialises on.
+inline constexpr int ModeCopy = ModeBits(BlendMode::ModeCopy);
+inline constexpr int ModeAdd = ModeBits(BlendMode::ModeAdd);
+inline constexpr int ModeDodge = ModeBits(BlendMode::ModeDodge);
+inline constexpr int ModeMultiply = ModeBits(BlendMode::ModeMultiply);
+inline constexpr int ModeOverlay = ModeBits(BlendMode::ModeOverlay);
+inline constexpr int ModeHsvAdjust = ModeBits(BlendMode::ModeHsvAdjust);
+inline constexpr int ModeChannelCopy = ModeBits(BlendMode::ModeChannelCopy);
+inline constexpr int ModeUseSourceAlpha = ModeBits(BlendMode::ModeUseSourceAlpha);
 
 inline int Clamp255(int v)
 {
@@ -159,3 +171,5 @@ inline RasterPixel BlendPixelOp(int op, RasterPixel d, int r, int g, int b, int 
 }
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include "raster/pixel_rows.h"
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 namespace {
@@ -135,11 +137,11 @@ void BlitBitmap(RasterBitmap* destination, RasterBitmap* source, std::int32_t de
     if (!ClipBlit(dst, src, destX, destY, sourceRect, area))
         return;
 
-    if ((mode & 0xFF) >= ModeChannelCopy) {
-        ChannelCopy(area, mode);
+    if ((ModeBits(mode) & 0xFF) >= ModeChannelCopy) {
+        ChannelCopy(area, ModeBits(mode));
         return;
     }
-    const int m = mode & (ModeUseSourceAlpha | 0xFF);
+    const int m = ModeBits(mode) & (ModeUseSourceAlpha | 0xFF);
     if (m == ModeCopy && alpha == 1.0f) {
         // memmove: a bitmap blitted onto itself must not be undefined behaviour.
         ForEachRow(area, [&](RasterPixel* d, const RasterPixel* s) {
@@ -213,3 +215,5 @@ void BlitBitmap(RasterBitmap* destination, RasterBitmap* source, std::int32_t de
         break;  // not an operation: nothing is drawn
     }
 }
+
+}  // namespace kestrelon

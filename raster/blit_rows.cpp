@@ -6,6 +6,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 namespace {
@@ -151,3 +153,5 @@ void BlitRowSourceAlphaWeighted(RasterPixel* dst, const RasterPixel* src, std::i
 }
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 // ModeCopy at weight 1..255: every byte d = s + (d - s) * (256 - weight) / 256.
@@ -21,3 +23,5 @@ void BlitRowSourceAlpha(RasterPixel* dst, const RasterPixel* src, std::int32_t c
 void BlitRowSourceAlphaWeighted(RasterPixel* dst, const RasterPixel* src, std::int32_t count, int weight);
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include "raster/pixel_rows.h"
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 namespace {
@@ -84,3 +86,5 @@ void BlurRegion(RasterBitmap* bitmap, std::int32_t w, std::int32_t h)
         BlurRow(out, row, above, below, w);
     }
 }
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 #include "raster/pixel_rows.h"
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 // UI thread.
 void ClearBitmap(RasterBitmap* bitmap)
 {
@@ -13,3 +15,5 @@ void ClearBitmap(RasterBitmap* bitmap)
     for (std::int32_t y = 0; y < rows.height; ++y)
         std::fill_n(rows.Row(y), rows.width, RasterPixel{0});
 }
+
+}  // namespace kestrelon

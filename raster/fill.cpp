@@ -5,6 +5,8 @@
 #include "raster/pixel_rows.h"
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 namespace {
@@ -49,7 +51,7 @@ void FillRectangle(RasterBitmap* destination, std::int32_t x, std::int32_t y, st
     using namespace raster_detail;
     if (destination == nullptr)
         return;
-    if (mode & ModeUseSourceAlpha)
+    if (ModeBits(mode) & ModeUseSourceAlpha)
         alpha = alpha * (static_cast<float>(colour >> 24) / 255.0f);
 
     // 64 bits: x + w and the clipped extents cannot wrap for any int32 input.
@@ -78,7 +80,7 @@ void FillRectangle(RasterBitmap* destination, std::int32_t x, std::int32_t y, st
     const auto ch = static_cast<std::int32_t>(height);
 
     const int weight = OpacityWeight(alpha);
-    const int op = mode & 0xFF;
+    const int op = ModeBits(mode) & 0xFF;
     if (op == ModeCopy) {
         // Direct stores and shift-and-mask blends for the common opacities; their rounding
         // (fractions dropped per byte) differs from the general formula on purpose.
@@ -125,3 +127,5 @@ void FillRectangle(RasterBitmap* destination, std::int32_t x, std::int32_t y, st
         break;  // not an operation: nothing is drawn
     }
 }
+
+}  // namespace kestrelon

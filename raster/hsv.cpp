@@ -1,5 +1,7 @@
 #include "raster/hsv.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 namespace {
@@ -60,3 +62,5 @@ RasterPixel HsvToPixel(int h, int s, int v, int a)
 }
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -9,6 +9,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 struct Hsv {
@@ -31,3 +33,5 @@ Hsv PixelToHsv(int r, int g, int b);
 RasterPixel HsvToPixel(int h, int s, int v, int a);
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

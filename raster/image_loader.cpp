@@ -1,5 +1,7 @@
 #include "raster/image_loader.h"
 
+namespace kestrelon {
+
 constinit ImageLoaderRecord* gImageLoaderList = nullptr;
 
 void RegisterImageLoader(ImageLoaderRecord& record)
@@ -7,3 +9,5 @@ void RegisterImageLoader(ImageLoaderRecord& record)
     record.next = gImageLoaderList;
     gImageLoaderList = &record;
 }
+
+}  // namespace kestrelon

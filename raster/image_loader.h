@@ -1,5 +1,7 @@
 #pragma once
 
+namespace kestrelon {
+
 // The process-wide list of image loaders by file extension: the hook through which loading an
 // image file by its extension is offered. Each loader registers itself during static
 // initialisation; the list is not changed afterwards.
@@ -21,3 +23,5 @@ extern constinit ImageLoaderRecord* gImageLoaderList;
 
 // Puts record at the head of the list. Static initialisation only.
 void RegisterImageLoader(ImageLoaderRecord& record);
+
+}  // namespace kestrelon

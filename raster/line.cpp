@@ -7,6 +7,8 @@
 #include "raster/pixel_rows.h"
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 namespace {
@@ -199,7 +201,7 @@ void DrawLine(RasterBitmap* destination, std::int32_t x1, std::int32_t y1, std::
     PixelRows rows;
     if (!MapRows(destination, rows))
         return;
-    const int op = mode & 0xFF;
+    const int op = ModeBits(mode) & 0xFF;
     if (op > ModeHsvAdjust)
         return;  // not an operation
 
@@ -232,3 +234,5 @@ void DrawLine(RasterBitmap* destination, std::int32_t x1, std::int32_t y1, std::
         DrawWu(pen, cx1, cy1, cx2, cy2, alpha);
     }
 }
+
+}  // namespace kestrelon

@@ -1,5 +1,7 @@
 #include "raster/line_clip.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 namespace {
@@ -75,3 +77,5 @@ bool ClipLineToBitmap(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std:
 }
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 // Moves the end points of the line onto the bitmap 0 <= x < width, 0 <= y < height
@@ -13,3 +15,5 @@ bool ClipLineToBitmap(std::int64_t& x1, std::int64_t& y1, std::int64_t& x2, std:
                       std::int32_t height);
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 struct PixelRows {
@@ -44,3 +46,5 @@ inline bool MapRows(const RasterBitmap* bitmap, PixelRows& rows)
 }
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+namespace kestrelon {
+
 namespace {
 
 // Read state of the memory loader.
@@ -189,3 +191,5 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
     std::free(rowTable);
     return target;
 }
+
+}  // namespace kestrelon

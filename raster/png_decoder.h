@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace kestrelon {
+
 class RasterBitmap;
 
 // Where the encoded bytes come from: an open file, or a block of memory (used when file is
@@ -19,3 +21,5 @@ struct PngInput {
 // Returns the bitmap, or null with nothing left allocated. The file is not closed here, but
 // libpng is finished with it when this returns.
 RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination);
+
+}  // namespace kestrelon

@@ -4,5 +4,9 @@
 
 #include <cstdio>
 
+namespace kestrelon {
+
 // Opens for binary reading, or returns null.
 std::FILE* OpenPngFileForReading(const char* utf8Name);
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "framework/text/utf16_win32.h"
 
+namespace kestrelon {
+
 // The wide open reaches every name the user can type; a name that is not valid UTF-8 still gets
 // the narrow open in the current code page.
 std::FILE* OpenPngFileForReading(const char* utf8Name)
@@ -17,3 +19,5 @@ std::FILE* OpenPngFileForReading(const char* utf8Name)
     }
     return std::fopen(utf8Name, "rb");
 }
+
+}  // namespace kestrelon

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace kestrelon {
+
 bool HasPngExtension(const char* fileName)
 {
     if (fileName == nullptr || fileName[0] == '\0')
@@ -33,3 +35,5 @@ const char* PngExtensionList()
     // The literal's own terminator is the final NUL that ends the list.
     return "PNG files (*.PNG)\0*.PNG\0";
 }
+
+}  // namespace kestrelon

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace kestrelon {
+
 // The PNG entry of the image-loader list.
 
 struct ImageLoaderRecord;
@@ -18,3 +20,5 @@ const char* PngExtensionList();
 
 // The record registered in the image-loader list at start-up.
 extern ImageLoaderRecord gPngImageLoader;
+
+}  // namespace kestrelon

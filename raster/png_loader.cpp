@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+namespace kestrelon {
+
 namespace {
 
 constexpr std::uint8_t kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
@@ -53,3 +55,5 @@ namespace {
 const bool gPngImageLoaderRegistered = (RegisterImageLoader(gPngImageLoader), true);
 
 }  // namespace
+
+}  // namespace kestrelon

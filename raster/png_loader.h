@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 class RasterBitmap;
 class RasterMemBitmap;
 
@@ -22,3 +24,5 @@ RasterMemBitmap* LoadPngFromMemory(const void* data, std::int32_t length);
 // returns it; otherwise it returns a new RasterMemBitmap. Null on failure. A destination is
 // never deleted: after a failure it is still a valid bitmap, possibly resized, all pixels 0.
 RasterBitmap* LoadPngFromFile(const char* fileName, RasterBitmap* destination);
+
+}  // namespace kestrelon

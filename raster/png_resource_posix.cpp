@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+namespace kestrelon {
+
 namespace {
 
 struct PngResource {
@@ -65,3 +67,5 @@ RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
         return nullptr;
     return LoadPngFromMemory(data, length);
 }
+
+}  // namespace kestrelon

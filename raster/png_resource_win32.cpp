@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 // Any thread; the editor window calls it on its UI thread.
 RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
 {
@@ -22,3 +24,5 @@ RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
         return nullptr;
     return LoadPngFromMemory(data, static_cast<std::int32_t>(size));
 }
+
+}  // namespace kestrelon

@@ -7,23 +7,38 @@
 #include <cstdlib>
 #include <memory>
 
+namespace kestrelon {
+
 using RasterPixel = std::uint32_t;
 
 // Platform device context (an HDC on Windows); opaque so this header stays portable.
 using RasterDeviceContext = void*;
 
-// How source and destination combine. Only the low byte and bit 16 are read.
-using BlendMode = std::int32_t;
-inline constexpr BlendMode ModeCopy = 0;
-inline constexpr BlendMode ModeAdd = 1;
-inline constexpr BlendMode ModeDodge = 2;
-inline constexpr BlendMode ModeMultiply = 3;
-inline constexpr BlendMode ModeOverlay = 4;
-inline constexpr BlendMode ModeHsvAdjust = 5;
-// Flag: each source pixel's own alpha also scales its weight.
-inline constexpr BlendMode ModeUseSourceAlpha = 0x10000;
-// 0xF0..0xFF, blits only: copy source byte (mode & 3) into destination byte ((mode >> 2) & 3).
-inline constexpr BlendMode ModeChannelCopy = 0xF0;
+// How source and destination combine: a mode word of which the blend operations read the low
+// byte (the operation) and bit 16 (the source-alpha flag).
+enum class BlendMode : std::int32_t {
+    ModeCopy = 0,
+    ModeAdd = 1,
+    ModeDodge = 2,
+    ModeMultiply = 3,
+    ModeOverlay = 4,
+    ModeHsvAdjust = 5,
+    // 0xF0..0xFF, blits only: copy source byte (mode & 3) into destination byte ((mode >> 2) & 3).
+    ModeChannelCopy = 0xF0,
+    // Flag: each source pixel's own alpha also scales its weight.
+    ModeUseSourceAlpha = 0x10000,
+};
+
+constexpr BlendMode operator|(BlendMode a, BlendMode b)
+{
+    return static_cast<BlendMode>(static_cast<std::int32_t>(a) | static_cast<std::int32_t>(b));
+}
+
+// The mode word as the blend formulas read it.
+constexpr std::int32_t ModeBits(BlendMode mode)
+{
+    return static_cast<std::int32_t>(mode);
+}
 
 class RasterBitmap {
 public:
@@ -109,3 +124,5 @@ private:
     void* dib = nullptr;  // owned: HBITMAP on Windows, the pixel block elsewhere
     void* previousBitmap = nullptr;  // selected back into dc before dib is deleted
 };
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr std::size_t kAlignment = 64;
@@ -74,3 +76,5 @@ bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
     }
     return true;
 }
+
+}  // namespace kestrelon

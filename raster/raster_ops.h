@@ -8,6 +8,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 // Right and bottom are exclusive.
 struct SourceRect {
     std::int32_t left;
@@ -33,3 +35,5 @@ void ClearBitmap(RasterBitmap* bitmap);
 
 // Softens the top-left w x h pixels in place (glyph blurring).
 void BlurRegion(RasterBitmap* bitmap, std::int32_t w, std::int32_t h);
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 #include "raster/raster_bitmap.h"
 #include "raster/sys_surface.h"
 
+namespace kestrelon {
+
 using raster_detail::SysSurface;
 
 RasterSysBitmap::RasterSysBitmap(std::int32_t newWidth, std::int32_t newHeight)
@@ -73,3 +75,5 @@ bool RasterSysBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
     }
     return true;
 }
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 struct SysSurface {
@@ -31,3 +33,5 @@ bool CreateSurface(RasterDeviceContext dc, std::int32_t width, std::int32_t heig
 void DestroySurface(RasterDeviceContext dc, SysSurface& surface);
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

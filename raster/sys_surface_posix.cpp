@@ -5,6 +5,8 @@
 
 #include "raster/sys_surface.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 RasterDeviceContext OpenSurfaceContext()
@@ -40,3 +42,5 @@ void DestroySurface(RasterDeviceContext, SysSurface& surface)
 }
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

@@ -5,6 +5,8 @@
 
 #include "raster/sys_surface.h"
 
+namespace kestrelon {
+
 namespace raster_detail {
 
 RasterDeviceContext OpenSurfaceContext()
@@ -56,3 +58,5 @@ void DestroySurface(RasterDeviceContext dc, SysSurface& surface)
 }
 
 }  // namespace raster_detail
+
+}  // namespace kestrelon

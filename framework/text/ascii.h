@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace kestrelon {
+
 // ASCII-only case folding. File extensions, host names and option words are
 // ASCII, and the process locale (a host's, or the user's) must never change
 // what they match, so the C library's locale-aware tolower is not used.
@@ -20,3 +22,5 @@ constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
             return false;
     return true;
 }
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 // Packs a four-character identifier into 32 bits, the first character in the
 // most significant byte: FourCharCode("KSTN") is 0x4B53544E.
 constexpr std::int32_t FourCharCode(const char (&code)[5])
@@ -11,3 +13,5 @@ constexpr std::int32_t FourCharCode(const char (&code)[5])
                                      (static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[2])) << 8) |
                                      static_cast<std::uint32_t>(static_cast<std::uint8_t>(code[3])));
 }
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kestrelon {
+
 std::size_t CopyTextTruncated(char* dest, std::size_t capacity, const char* src, std::size_t length)
 {
     if (!dest || capacity == 0)
@@ -26,3 +28,5 @@ std::size_t CopyTextTruncated(char* dest, std::size_t capacity, const char* src)
 {
     return CopyTextTruncated(dest, capacity, src, src ? std::strlen(src) : 0);
 }
+
+}  // namespace kestrelon

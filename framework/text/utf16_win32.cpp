@@ -4,6 +4,8 @@
 
 #include <climits>
 
+namespace kestrelon {
+
 std::wstring Windows_UTF_Converter::Utf8ToWide(std::string_view utf8, bool strict)
 {
     if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX))
@@ -32,3 +34,5 @@ std::string Windows_UTF_Converter::WideToUtf8(const wchar_t* wide)
     utf8.resize(static_cast<std::size_t>(bytes - 1));  // without the terminator
     return utf8;
 }
+
+}  // namespace kestrelon

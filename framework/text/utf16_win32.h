@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace kestrelon {
+
 // Text is UTF-8 everywhere in the program; it becomes UTF-16 only at the wide
 // Windows calls, through these two conversions. Windows builds only.
 class Windows_UTF_Converter {
@@ -15,3 +17,5 @@ public:
     // when nothing converts.
     static std::string WideToUtf8(const wchar_t* wide);
 };
+
+}  // namespace kestrelon

@@ -10,6 +10,8 @@
 
 #include "framework/text/four_char_code.h"
 
+namespace kestrelon {
+
 // Hosts call through the C calling convention; on x64 Windows it is the only
 // one, on 32-bit Windows it must be spelled out.
 #if defined(_WIN32)
@@ -601,3 +603,5 @@ static_assert(audioMasterWantMidi == 6 && audioMasterGetTime == 7 && audioMaster
 static_assert(kEffectMagic == 0x56737450 && kEffectIdentifyAnswer == 0x4E764566);
 
 }  // namespace vst2
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 // members of the plug-in, each under the plug-in's mutex.
 #include "framework/vst/vst_effect.h"
 
+namespace kestrelon {
+
 // UI thread (sometimes a host's worker thread); takes the mutex. effClose
 // releases it before the object, and the record with it, is destroyed.
 vst2::VstIntPtr VSTCALLBACK IEffectVST::VSTDispatcher(vst2::AEffect* effect, vst2::VstInt32 opcode,
@@ -71,3 +73,5 @@ void VSTCALLBACK IEffectVST::VSTSetParameter(vst2::AEffect* effect, vst2::VstInt
     MutexLock lock(plugin->Mutex());
     plugin->SetParameterNormalised(index, value);
 }
+
+}  // namespace kestrelon

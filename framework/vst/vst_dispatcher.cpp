@@ -8,6 +8,8 @@
 #include "framework/text/text_copy.h"
 #include "framework/vst/vst_effect.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Capacities of the texts handed to the host, terminator included.
@@ -347,7 +349,7 @@ vst2::VstIntPtr IEffectVST::VendorSpecific(int index, vst2::VstIntPtr value, voi
         return kVendorSpecificDone;
     }
     if (index == kVendorIsStepped)
-        return param && param->Type() != KindContinuous ? kVendorSpecificDone : 0;
+        return param && param->Type() != ParamKind::KindContinuous ? kVendorSpecificDone : 0;
     return 0;
 }
 
@@ -372,3 +374,5 @@ vst2::VstIntPtr IEffectVST::MidiKeyNameRequest(vst2::VstMidiKeyName* key)
     key->keyName[0] = '\0';
     return MidiKeyName(key->thisKeyNumber, key->keyName) ? 1 : 0;
 }
+
+}  // namespace kestrelon

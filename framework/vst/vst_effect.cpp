@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kestrelon {
+
 namespace {
 
 void DescribeArrangement(vst2::VstSpeakerArrangement& arrangement, int channels)
@@ -106,3 +108,5 @@ void IEffectVST::SetLatencySamples(int samples)
     IEffectBase::SetLatencySamples(samples);
     effect.initialDelay = samples;
 }
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 #include "framework/effect_base.h"
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 // Versions reach the host as decimal MMmmpp: 0x10203 (1.2.3) is 10203.
 inline vst2::VstInt32 DecimalVersion(int32_t packed)
 {
@@ -93,3 +95,5 @@ private:
     ChunkBuffer bankChunk;
     vst2::AEffect effect{};
 };
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include "framework/vst/vst_effect.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Created on first use (thread-safe static initialisation) and destroyed at
@@ -29,3 +31,5 @@ vst2::AEffect* CreateEffectRecord(vst2::audioMasterCallback host, EffectFactory 
         record->numPrograms = 1;
     return record;
 }
+
+}  // namespace kestrelon

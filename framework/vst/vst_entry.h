@@ -2,6 +2,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 class IEffectVST;
 
 // Makes a new effect object for a host; null when it could not be made.
@@ -12,3 +14,5 @@ using EffectFactory = IEffectVST* (*)(vst2::audioMasterCallback host);
 // once), fills any preset still unset and answers the object's record, or
 // null when no object could be created.
 vst2::AEffect* CreateEffectRecord(vst2::audioMasterCallback host, EffectFactory create);
+
+}  // namespace kestrelon

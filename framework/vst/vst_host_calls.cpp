@@ -1,6 +1,8 @@
 // The base's host-facing operations as host callback calls.
 #include "framework/vst/vst_effect.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr vst2::VstInt32 kTimeInfoFlags = vst2::kVstPpqPosValid | vst2::kVstTempoValid | vst2::kVstBarsValid |
@@ -149,3 +151,5 @@ bool IEffectVST::SendSysExToHost(const SysExMessage& message)
     events.events[1] = nullptr;
     return CallHost(vst2::audioMasterProcessEvents, 0, 0, &events) == 1;
 }
+
+}  // namespace kestrelon

@@ -3,6 +3,8 @@
 #include "framework/host_identification.h"
 #include "framework/vst/vst_effect.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Hosts that hand an effect more inputs than it uses and expect the extra
@@ -47,3 +49,5 @@ void IEffectVST::ApplyHostQuirks()
     UpdateChannelCounts();
     HostIdentified();
 }
+
+}  // namespace kestrelon

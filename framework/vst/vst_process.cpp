@@ -1,6 +1,8 @@
 // What the process and parameter callbacks forward to.
 #include "framework/vst/vst_effect.h"
 
+namespace kestrelon {
+
 // Audio thread, mutex held. Calls longer than the announced block size are
 // cut into slices of at most that size by the base, each slice processed as
 // if the host had made it a call of its own.
@@ -67,3 +69,5 @@ void IEffectVST::SetParameterNormalised(int index, float value)
     param->SetFromNormalized(value);
     HandleParamChange(index);
 }
+
+}  // namespace kestrelon

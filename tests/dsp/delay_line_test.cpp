@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kestrelon {
+
 namespace {
 
 TEST(DelayLine, DelaysByLengthMinusOne)
@@ -75,3 +77,5 @@ TEST(DelayLine, PairedPushMatchesSeparatePushes)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kestrelon {
+
 namespace {
 
 constexpr double kRate = 44100.0;
@@ -189,3 +191,5 @@ TEST(EnvelopeFollower, SetTimesKeepsStates)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

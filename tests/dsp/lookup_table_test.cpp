@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kestrelon {
+
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -95,3 +97,5 @@ TEST(LookupTable, UnbuiltOrDegenerateTablesStayInside)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -11,6 +11,8 @@
 
 #include "tests/dsp/test_signals.h"
 
+namespace kestrelon {
+
 namespace {
 
 double Coefficient(double rate, double ms)
@@ -257,3 +259,5 @@ TEST(TransientEngineReference, MatchesPlainArithmeticBitForBit)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

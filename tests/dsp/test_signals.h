@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kestrelon {
+
 // Deterministic stereo material for the engine tests: drum-like hits (noise
 // bursts with fast decays) over sustained tones, so both the attack and the
 // sustain detectors have work to do.
@@ -42,3 +44,5 @@ inline bool SameBits(double a, double b)
 {
     return std::signbit(a) == std::signbit(b) && (a == b || (std::isnan(a) && std::isnan(b)));
 }
+
+}  // namespace kestrelon

@@ -16,6 +16,8 @@
 
 #include "tests/dsp/test_signals.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -200,3 +202,5 @@ TEST(TransientEngineBlock, MatchesProcessWithFlushToZero)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

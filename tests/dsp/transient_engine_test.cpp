@@ -9,6 +9,8 @@
 
 #include "tests/dsp/test_signals.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -336,3 +338,5 @@ TEST(TransientEngine, NonFiniteInputActsAsSilence)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -9,6 +9,8 @@
 #include "tests/e2e/kestrelon_under_test.h"
 #include "tests/e2e/test_audio.h"
 
+namespace kestrelon {
+
 namespace e2e {
 namespace {
 
@@ -265,3 +267,5 @@ TEST_F(AudioRobustness, MonoLayout)
 
 }  // namespace
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include "tests/e2e/kestrelon_under_test.h"
 #include "tests/e2e/test_audio.h"
 
+namespace kestrelon {
+
 namespace e2e {
 namespace {
 
@@ -226,3 +228,5 @@ TEST_F(Audio, ProcessingAsksTheHostNothing)
 
 }  // namespace
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -15,6 +15,8 @@
 #include "tests/e2e/kestrelon_under_test.h"
 #include "tests/e2e/test_audio.h"
 
+namespace kestrelon {
+
 namespace e2e {
 namespace {
 
@@ -355,3 +357,5 @@ TEST_F(Chunks, GarbageIsHandledSafely)
 
 }  // namespace
 }  // namespace e2e
+
+}  // namespace kestrelon

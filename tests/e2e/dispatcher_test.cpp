@@ -7,6 +7,8 @@
 
 #include "tests/e2e/kestrelon_under_test.h"
 
+namespace kestrelon {
+
 namespace e2e {
 namespace {
 
@@ -404,3 +406,5 @@ TEST_F(Dispatcher, LongProgramNamesAreCutToTheirField)
 
 }  // namespace
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 #include "tests/e2e/kestrelon_under_test.h"
 #include "tests/e2e/test_audio.h"
 
+namespace kestrelon {
+
 namespace e2e {
 namespace {
 
@@ -88,3 +90,5 @@ TEST_F(HostIdentification, EachInstanceAsksForItself)
 
 }  // namespace
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include "tests/support/plugin_library.h"
 
+namespace kestrelon {
+
 namespace e2e {
 
 namespace {
@@ -63,3 +65,5 @@ std::unique_ptr<testhost::HostedEffect> KestrelonTest::Started(float sampleRate,
 }
 
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -11,6 +11,8 @@
 #include "tests/support/hosted_effect.h"
 #include "tests/support/recording_host.h"
 
+namespace kestrelon {
+
 namespace e2e {
 
 // Whether the effect attaches its editor. Everything the tests expect of the
@@ -49,3 +51,5 @@ protected:
 };
 
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "tests/e2e/kestrelon_under_test.h"
 
+namespace kestrelon {
+
 namespace e2e {
 namespace {
 
@@ -143,3 +145,5 @@ TEST_F(ParameterText, HostChangesAreNotEchoedToTheHost)
 
 }  // namespace
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "tests/e2e/kestrelon_under_test.h"
 
+namespace kestrelon {
+
 namespace e2e {
 namespace {
 
@@ -107,3 +109,5 @@ TEST_F(Record, WritesToMissingParametersChangeNothing)
 
 }  // namespace
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <type_traits>
 
+namespace kestrelon {
+
 namespace e2e {
 
 FloatChannels Bursts(int frames, std::uint32_t seed, int channels)
@@ -120,3 +122,5 @@ int FirstDifference(const std::vector<double>& a, const std::vector<double>& b)
 }
 
 }  // namespace e2e
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "tests/support/hosted_effect.h"
 
+namespace kestrelon {
+
 namespace e2e {
 
 using FloatChannels = std::vector<std::vector<float>>;
@@ -54,3 +56,5 @@ int FirstDifference(const std::vector<float>& a, const std::vector<float>& b);
 int FirstDifference(const std::vector<double>& a, const std::vector<double>& b);
 
 }  // namespace e2e
+
+}  // namespace kestrelon

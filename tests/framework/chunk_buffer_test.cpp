@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kestrelon {
+
 namespace {
 
 ChunkBuffer FromBytes(const std::vector<uint8_t>& bytes)
@@ -169,3 +171,5 @@ TEST(ChunkBuffer, Header)
     EXPECT_EQ(ReadChunkHeader(cut, pos), 0);
     EXPECT_EQ(pos, -1);
 }
+
+}  // namespace kestrelon

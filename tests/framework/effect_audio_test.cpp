@@ -4,6 +4,8 @@
 
 #include "tests/framework/test_effect.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Records what ProcessBlock is handed, then lets the base copy inputs to outputs.
@@ -271,3 +273,5 @@ TEST(EffectAudio, MissingHostBuffersAreSilentAndUntouched)
     unsized.ProcessFloatReplacing(in.pointers.data(), early.pointers.data(), 4);
     EXPECT_EQ(early.data[1], std::vector<float>(4, 0.0f));
 }
+
+}  // namespace kestrelon

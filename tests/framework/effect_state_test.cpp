@@ -7,6 +7,8 @@
 
 #include "tests/framework/test_effect.h"
 
+namespace kestrelon {
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -420,3 +422,5 @@ TEST(EffectState, EditorChangesReachHostAndEffect)
     ASSERT_EQ(effect.sentMidi.size(), 1u);
     EXPECT_EQ(effect.sentMidi[0].data1, 60);
 }
+
+}  // namespace kestrelon

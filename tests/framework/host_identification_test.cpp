@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kestrelon {
+
 TEST(HostIdentification, ProductNamesToCodes)
 {
     const struct {
@@ -44,3 +46,5 @@ TEST(HostIdentification, VendorVersionPacking)
     EXPECT_EQ(PackHostVersion(0), 0);
     EXPECT_EQ(PackHostVersion(120000), 12 * 65536);
 }
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kestrelon {
+
 namespace {
 
 // The five parameters as the effect declares them.
@@ -42,13 +44,13 @@ std::string CDisplay(int precision, double v)
 TEST(Parameter, DefinitionsOfTheEffect)
 {
     EffectParams p;
-    EXPECT_EQ(p.attack.Type(), KindContinuous);
+    EXPECT_EQ(p.attack.Type(), ParamKind::KindContinuous);
     EXPECT_EQ(p.attack.DisplayPrecision(), 1);
     EXPECT_STREQ(p.output.GetName(), "Output");
     EXPECT_STREQ(p.output.Label(), "dB");
     EXPECT_EQ(p.sensitivity.Value(), 0.5);
 
-    EXPECT_EQ(p.clip.Type(), KindSwitch);
+    EXPECT_EQ(p.clip.Type(), ParamKind::KindSwitch);
     EXPECT_EQ(p.clip.Value(), 1.0);
     EXPECT_EQ(p.clip.DisplayPrecision(), 0);
     EXPECT_EQ(p.clip.GetDisplayTextCount(), 2);
@@ -58,7 +60,7 @@ TEST(Parameter, DefinitionsOfTheEffect)
 
     IParameter steps;
     steps.DefineInteger("Steps", 3, 0, 10, "st");
-    EXPECT_EQ(steps.Type(), KindInteger);
+    EXPECT_EQ(steps.Type(), ParamKind::KindInteger);
     EXPECT_EQ(steps.Step(), 1.0);
     EXPECT_EQ(steps.Value(), 3.0);
 
@@ -66,7 +68,7 @@ TEST(Parameter, DefinitionsOfTheEffect)
     IParameter redefined;
     redefined.DefineInteger("Steps", 0, 0, 10);
     redefined.DefineContinuous("Steps", 0, 0, 10, 0.5, "", 0.0);
-    EXPECT_EQ(redefined.Type(), KindInteger);
+    EXPECT_EQ(redefined.Type(), ParamKind::KindInteger);
     EXPECT_EQ(redefined.Shape(), 1.0);
 }
 
@@ -318,3 +320,5 @@ TEST(Parameter, DisplayIgnoresACommaDecimalLocale)
     EXPECT_EQ(attack, "2.4") << "under " << chosen;
     EXPECT_EQ(output, "-12.0");
 }
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include "framework/effect_base.h"
 
+namespace kestrelon {
+
 // The effect's identity and parameters on the bare base, with the host
 // operations recorded instead of sent, so the base can be driven as the
 // adapter and the effect drive it.
@@ -76,3 +78,5 @@ public:
     using IEffectBase::outputPointers;
     using IEffectBase::presets;
 };
+
+}  // namespace kestrelon

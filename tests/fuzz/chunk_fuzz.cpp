@@ -9,11 +9,15 @@
 
 #include "tests/fuzz/fuzz_host.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr int kBlockSize = 512;
 
 }  // namespace
+
+}  // namespace kestrelon
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -18,6 +18,8 @@
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/fuzz/session_format.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr std::uint8_t kUnwritten = 0xAA;
@@ -427,6 +429,8 @@ void RunProcess(FuzzHost& host, FuzzInput& in)
 }
 
 }  // namespace
+
+}  // namespace kestrelon
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

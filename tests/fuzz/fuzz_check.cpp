@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace kestrelon {
+
 void FuzzFail(const char* what, long long detail)
 {
     std::fprintf(stderr, "fuzz check failed: %s (%lld)\n", what, detail);
@@ -17,3 +19,5 @@ std::uint32_t TouchBytes(const void* data, std::size_t size)
         sum = sum * 31u + bytes[i];
     return sum;
 }
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kestrelon {
+
 [[noreturn]] void FuzzFail(const char* what, long long detail = 0);
 
 #define FUZZ_CHECK(condition, what, detail)                                                                            \
@@ -18,3 +20,5 @@
 // Reads every byte of a block the code under test handed out, so that
 // AddressSanitizer reports a block that was freed or is shorter than claimed.
 std::uint32_t TouchBytes(const void* data, std::size_t size);
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 
 #include "plugin/plugin_export.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr int kClipParam = 4;
@@ -259,3 +261,5 @@ vst2::VstIntPtr FuzzHost::Answer(vst2::AEffect* from, vst2::VstInt32 opcode, vst
         return answers.otherAnswer;
     }
 }
+
+}  // namespace kestrelon

@@ -13,6 +13,8 @@
 #include "framework/vst/vst2_abi.h"
 #include "tests/fuzz/fuzz_check.h"
 
+namespace kestrelon {
+
 // What the host callback answers.
 struct HostAnswers {
     std::string product;  // audioMasterGetProductString; the host writes at most 63 bytes
@@ -86,3 +88,5 @@ bool ClipIsOn(const FuzzHost& host);
 // and within the clip level when clipping is on.
 void CheckOutputs(const std::vector<std::vector<float>>& outputs, bool clipOn);
 void CheckOutputs(const std::vector<std::vector<double>>& outputs, bool clipOn);
+
+}  // namespace kestrelon

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 class FuzzInput {
 public:
     FuzzInput(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
@@ -68,3 +70,5 @@ private:
     std::size_t size;
     std::size_t pos = 0;
 };
+
+}  // namespace kestrelon

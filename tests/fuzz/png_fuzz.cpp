@@ -13,6 +13,8 @@
 #include "raster/raster_bitmap.h"
 #include "tests/fuzz/fuzz_check.h"
 
+namespace kestrelon {
+
 namespace {
 
 std::uint32_t ReadBigEndian(const std::uint8_t* p)
@@ -71,6 +73,8 @@ void Load(const std::vector<std::uint8_t>& bytes)
 }
 
 }  // namespace
+
+}  // namespace kestrelon
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -19,6 +19,8 @@
 #include "tests/fuzz/fuzz_host.h"
 #include "tests/fuzz/session_format.h"
 
+namespace kestrelon {
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -388,6 +390,8 @@ Bytes EncodePng(const PngShape& shape)
 }
 
 }  // namespace
+
+}  // namespace kestrelon
 
 int main(int argc, char** argv)
 {

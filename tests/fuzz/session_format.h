@@ -36,6 +36,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 namespace session {
 
 enum CommandKind : std::uint8_t { kDispatch = 0, kSetParameter, kGetParameter, kProcess, kCommandKinds };
@@ -56,3 +58,5 @@ constexpr int kMaxEvents = 16;
 constexpr int kProductTextMax = 63;
 
 }  // namespace session
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kestrelon {
+
 namespace {
 FakeHost* current = nullptr;
 }  // namespace
@@ -66,3 +68,5 @@ vst2::VstIntPtr FakeHost::Answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vs
         return 0;
     }
 }
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 // A host callback that records what the plug-in asks and answers as the test
 // configures it. One host at a time: Install() makes it the one that
 // FakeHost::Callback talks to.
@@ -48,3 +50,5 @@ public:
 private:
     vst2::VstIntPtr Answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr, float opt);
 };
+
+}  // namespace kestrelon

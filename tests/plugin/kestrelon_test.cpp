@@ -13,6 +13,8 @@
 #include <xmmintrin.h>
 #endif
 
+namespace kestrelon {
+
 namespace {
 
 constexpr int kBlock = 512;
@@ -273,3 +275,5 @@ TEST(KestrelonOutput, RendersAreReproducibleAcrossInstances)
             EXPECT_EQ(out, first);
     }
 }
+
+}  // namespace kestrelon

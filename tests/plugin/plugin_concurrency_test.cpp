@@ -11,6 +11,8 @@
 
 #include "tests/plugin/plugin_rig.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Host callbacks arrive from several threads here; this one answers without
@@ -121,3 +123,5 @@ TEST(PluginConcurrency, InstancesCreatedFromSeveralThreadsAtOnce)
         t.join();
     EXPECT_EQ(made.load(), 20);
 }
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include "plugin/kestrelon.h"
 #include "tests/plugin/fake_host.h"
 
+namespace kestrelon {
+
 // A Kestrelon made the way a host gets one (entry point, record, dispatcher),
 // closed through the dispatcher when the test is done with it.
 class PluginRig {
@@ -59,3 +61,5 @@ inline std::vector<std::vector<double>> TestSignal(int frames)
     }
     return s;
 }
+
+}  // namespace kestrelon

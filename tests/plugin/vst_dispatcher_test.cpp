@@ -10,6 +10,8 @@
 
 #include "tests/plugin/plugin_rig.h"
 
+namespace kestrelon {
+
 namespace {
 
 std::string Text(PluginRig& rig, vst2::VstInt32 opcode, int index = 0, vst2::VstIntPtr* result = nullptr)
@@ -479,3 +481,5 @@ TEST(VstDispatcher, ProgramsAndMidiKeyNames)
     EXPECT_EQ(key.keyName[0], '\0');
     EXPECT_EQ(rig.Dispatch(vst2::effGetMidiKeyName, 0, 0, nullptr), 0);
 }
+
+}  // namespace kestrelon

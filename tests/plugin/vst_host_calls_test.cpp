@@ -6,6 +6,8 @@
 
 #include "tests/plugin/plugin_rig.h"
 
+namespace kestrelon {
+
 namespace {
 
 vst2::VstTimeInfo FullTimeInfo()
@@ -300,3 +302,5 @@ TEST(VstHostCalls, HostIsIdentifiedOnceAtOpen)
         EXPECT_EQ(host.calls.size(), asked);
     }
 }
+
+}  // namespace kestrelon

@@ -9,6 +9,8 @@
 
 #include "tests/plugin/plugin_rig.h"
 
+namespace kestrelon {
+
 namespace {
 
 enum class Path { FloatReplacing, FloatAccumulating, Double };
@@ -306,3 +308,5 @@ TEST(VstProcess, WithoutABlockSizeOutputIsSilence)
     rig.fx->processDoubleReplacing(rig.fx, ins, outs, 256);
     EXPECT_EQ(outL[100], in.l[12]);
 }
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -178,3 +180,5 @@ TEST(RasterSysBitmap, EmptyAndImpossibleSizesHaveNoPixels)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

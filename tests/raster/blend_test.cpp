@@ -7,6 +7,8 @@
 #include "raster/hsv.h"
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Blends one source pixel onto one destination pixel through BlitBitmap.
@@ -33,94 +35,99 @@ struct BlendCase {
 TEST(BlendFormulas, EveryOperationWithAndWithoutSourceAlpha)
 {
     const BlendCase cases[] = {
-        {ModeAdd, 1.0f, 0x80102030, 0x80FF4000, 0xFFFF6030},
-        {ModeAdd, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF3AFFFF},
-        {ModeAdd, 0.5f, 0xFF64C832, 0xFF808080, 0xFFA4FF72},
-        {ModeAdd, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
-        {ModeAdd, 0.3f, 0x00000000, 0x00C0C0C0, 0x00393939},
-        {ModeAdd | ModeUseSourceAlpha, 1.0f, 0x80102030, 0x80FF4000, 0xC0904030},
-        {ModeAdd | ModeUseSourceAlpha, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF3AFFFF},
-        {ModeAdd | ModeUseSourceAlpha, 0.5f, 0xFF64C832, 0xFF808080, 0xFFA4FF72},
-        {ModeAdd | ModeUseSourceAlpha, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
-        {ModeAdd | ModeUseSourceAlpha, 0.3f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeDodge, 1.0f, 0xFF64C832, 0xFF808080, 0xFFC8FF64},
-        {ModeDodge, 1.0f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
-        {ModeDodge, 0.5f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeDodge, 0.3f, 0x80102030, 0x80FF4000, 0x96162230},
-        {ModeDodge, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xB33ADCFF},
-        {ModeDodge | ModeUseSourceAlpha, 1.0f, 0xFF64C832, 0xFF808080, 0xFFC8FF64},
-        {ModeDodge | ModeUseSourceAlpha, 1.0f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
-        {ModeDodge | ModeUseSourceAlpha, 0.5f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeDodge | ModeUseSourceAlpha, 0.3f, 0x80102030, 0x80FF4000, 0x8A122130},
-        {ModeDodge | ModeUseSourceAlpha, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xB33ADCFF},
-        {ModeMultiply, 1.0f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeMultiply, 0.5f, 0x80102030, 0x80FF4000, 0x600F1418},
-        {ModeMultiply, 0.5f, 0x7F3A9CF0, 0xFF00FF7F, 0x7E1D9BB3},
-        {ModeMultiply, 0.3f, 0xFF64C832, 0xFF808080, 0xFE55AA2A},
-        {ModeMultiply, 0.3f, 0xFFFFFFFF, 0x40102030, 0xC6B8BCC1},
-        {ModeMultiply | ModeUseSourceAlpha, 1.0f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeMultiply | ModeUseSourceAlpha, 0.5f, 0x80102030, 0x80FF4000, 0x700F1A24},
-        {ModeMultiply | ModeUseSourceAlpha, 0.5f, 0x7F3A9CF0, 0xFF00FF7F, 0x7E1D9BB3},
-        {ModeMultiply | ModeUseSourceAlpha, 0.3f, 0xFF64C832, 0xFF808080, 0xFE55AA2A},
-        {ModeMultiply | ModeUseSourceAlpha, 0.3f, 0xFFFFFFFF, 0x40102030, 0xF0EDEEEF},
-        {ModeOverlay, 1.0f, 0x80102030, 0x80FF4000, 0x801E1209},
-        {ModeOverlay, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xBE0DD8EF},
-        {ModeOverlay, 0.5f, 0xFF64C832, 0xFF808080, 0xFF64C832},
-        {ModeOverlay, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFEFEFEFE},
-        {ModeOverlay, 0.3f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeOverlay | ModeUseSourceAlpha, 1.0f, 0x80102030, 0x80FF4000, 0x8017181C},
-        {ModeOverlay | ModeUseSourceAlpha, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xBE0DD8EF},
-        {ModeOverlay | ModeUseSourceAlpha, 0.5f, 0xFF64C832, 0xFF808080, 0xFF64C832},
-        {ModeOverlay | ModeUseSourceAlpha, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFEFEFEFE},
-        {ModeOverlay | ModeUseSourceAlpha, 0.3f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeHsvAdjust, 1.0f, 0xFF64C832, 0xFF808080, 0xFF63C832},
-        {ModeHsvAdjust, 1.0f, 0xFFFFFFFF, 0x40102030, 0x405F5F5F},
-        {ModeHsvAdjust, 0.5f, 0x00000000, 0x00C0C0C0, 0x003C3040},
-        {ModeHsvAdjust, 0.3f, 0x80102030, 0x80FF4000, 0x80000000},
-        {ModeHsvAdjust, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF00F08B},
-        {ModeHsvAdjust | ModeUseSourceAlpha, 1.0f, 0xFF64C832, 0xFF808080, 0xFF63C832},
-        {ModeHsvAdjust | ModeUseSourceAlpha, 1.0f, 0xFFFFFFFF, 0x40102030, 0x40D7D7D7},
-        {ModeHsvAdjust | ModeUseSourceAlpha, 0.5f, 0x00000000, 0x00C0C0C0, 0x00000000},
-        {ModeHsvAdjust | ModeUseSourceAlpha, 0.3f, 0x80102030, 0x80FF4000, 0x8004040A},
-        {ModeHsvAdjust | ModeUseSourceAlpha, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF00F08B},
+        {BlendMode::ModeAdd, 1.0f, 0x80102030, 0x80FF4000, 0xFFFF6030},
+        {BlendMode::ModeAdd, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF3AFFFF},
+        {BlendMode::ModeAdd, 0.5f, 0xFF64C832, 0xFF808080, 0xFFA4FF72},
+        {BlendMode::ModeAdd, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
+        {BlendMode::ModeAdd, 0.3f, 0x00000000, 0x00C0C0C0, 0x00393939},
+        {BlendMode::ModeAdd | BlendMode::ModeUseSourceAlpha, 1.0f, 0x80102030, 0x80FF4000, 0xC0904030},
+        {BlendMode::ModeAdd | BlendMode::ModeUseSourceAlpha, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF3AFFFF},
+        {BlendMode::ModeAdd | BlendMode::ModeUseSourceAlpha, 0.5f, 0xFF64C832, 0xFF808080, 0xFFA4FF72},
+        {BlendMode::ModeAdd | BlendMode::ModeUseSourceAlpha, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
+        {BlendMode::ModeAdd | BlendMode::ModeUseSourceAlpha, 0.3f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeDodge, 1.0f, 0xFF64C832, 0xFF808080, 0xFFC8FF64},
+        {BlendMode::ModeDodge, 1.0f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
+        {BlendMode::ModeDodge, 0.5f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeDodge, 0.3f, 0x80102030, 0x80FF4000, 0x96162230},
+        {BlendMode::ModeDodge, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xB33ADCFF},
+        {BlendMode::ModeDodge | BlendMode::ModeUseSourceAlpha, 1.0f, 0xFF64C832, 0xFF808080, 0xFFC8FF64},
+        {BlendMode::ModeDodge | BlendMode::ModeUseSourceAlpha, 1.0f, 0xFFFFFFFF, 0x40102030, 0xFFFFFFFF},
+        {BlendMode::ModeDodge | BlendMode::ModeUseSourceAlpha, 0.5f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeDodge | BlendMode::ModeUseSourceAlpha, 0.3f, 0x80102030, 0x80FF4000, 0x8A122130},
+        {BlendMode::ModeDodge | BlendMode::ModeUseSourceAlpha, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xB33ADCFF},
+        {BlendMode::ModeMultiply, 1.0f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeMultiply, 0.5f, 0x80102030, 0x80FF4000, 0x600F1418},
+        {BlendMode::ModeMultiply, 0.5f, 0x7F3A9CF0, 0xFF00FF7F, 0x7E1D9BB3},
+        {BlendMode::ModeMultiply, 0.3f, 0xFF64C832, 0xFF808080, 0xFE55AA2A},
+        {BlendMode::ModeMultiply, 0.3f, 0xFFFFFFFF, 0x40102030, 0xC6B8BCC1},
+        {BlendMode::ModeMultiply | BlendMode::ModeUseSourceAlpha, 1.0f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeMultiply | BlendMode::ModeUseSourceAlpha, 0.5f, 0x80102030, 0x80FF4000, 0x700F1A24},
+        {BlendMode::ModeMultiply | BlendMode::ModeUseSourceAlpha, 0.5f, 0x7F3A9CF0, 0xFF00FF7F, 0x7E1D9BB3},
+        {BlendMode::ModeMultiply | BlendMode::ModeUseSourceAlpha, 0.3f, 0xFF64C832, 0xFF808080, 0xFE55AA2A},
+        {BlendMode::ModeMultiply | BlendMode::ModeUseSourceAlpha, 0.3f, 0xFFFFFFFF, 0x40102030, 0xF0EDEEEF},
+        {BlendMode::ModeOverlay, 1.0f, 0x80102030, 0x80FF4000, 0x801E1209},
+        {BlendMode::ModeOverlay, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xBE0DD8EF},
+        {BlendMode::ModeOverlay, 0.5f, 0xFF64C832, 0xFF808080, 0xFF64C832},
+        {BlendMode::ModeOverlay, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFEFEFEFE},
+        {BlendMode::ModeOverlay, 0.3f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeOverlay | BlendMode::ModeUseSourceAlpha, 1.0f, 0x80102030, 0x80FF4000, 0x8017181C},
+        {BlendMode::ModeOverlay | BlendMode::ModeUseSourceAlpha, 1.0f, 0x7F3A9CF0, 0xFF00FF7F, 0xBE0DD8EF},
+        {BlendMode::ModeOverlay | BlendMode::ModeUseSourceAlpha, 0.5f, 0xFF64C832, 0xFF808080, 0xFF64C832},
+        {BlendMode::ModeOverlay | BlendMode::ModeUseSourceAlpha, 0.5f, 0xFFFFFFFF, 0x40102030, 0xFEFEFEFE},
+        {BlendMode::ModeOverlay | BlendMode::ModeUseSourceAlpha, 0.3f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeHsvAdjust, 1.0f, 0xFF64C832, 0xFF808080, 0xFF63C832},
+        {BlendMode::ModeHsvAdjust, 1.0f, 0xFFFFFFFF, 0x40102030, 0x405F5F5F},
+        {BlendMode::ModeHsvAdjust, 0.5f, 0x00000000, 0x00C0C0C0, 0x003C3040},
+        {BlendMode::ModeHsvAdjust, 0.3f, 0x80102030, 0x80FF4000, 0x80000000},
+        {BlendMode::ModeHsvAdjust, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF00F08B},
+        {BlendMode::ModeHsvAdjust | BlendMode::ModeUseSourceAlpha, 1.0f, 0xFF64C832, 0xFF808080, 0xFF63C832},
+        {BlendMode::ModeHsvAdjust | BlendMode::ModeUseSourceAlpha, 1.0f, 0xFFFFFFFF, 0x40102030, 0x40D7D7D7},
+        {BlendMode::ModeHsvAdjust | BlendMode::ModeUseSourceAlpha, 0.5f, 0x00000000, 0x00C0C0C0, 0x00000000},
+        {BlendMode::ModeHsvAdjust | BlendMode::ModeUseSourceAlpha, 0.3f, 0x80102030, 0x80FF4000, 0x8004040A},
+        {BlendMode::ModeHsvAdjust | BlendMode::ModeUseSourceAlpha, 0.3f, 0x7F3A9CF0, 0xFF00FF7F, 0xFF00F08B},
     };
     for (const BlendCase& c : cases) {
         EXPECT_EQ(BlitOne(c.destination, c.source, c.alpha, c.mode), c.expected)
-            << std::hex << "mode " << c.mode << " alpha " << c.alpha << " dst " << c.destination << " src " << c.source;
+            << std::hex << "mode " << ModeBits(c.mode) << " alpha " << c.alpha << " dst " << c.destination << " src "
+            << c.source;
     }
 }
 
 TEST(BlendFormulas, DocumentedEdgeCases)
 {
     // Add saturates per channel.
-    EXPECT_EQ(BlitOne(0x10203040u, 0x80FF8040u, 1.0f, ModeAdd), 0x90FFB080u);
-    EXPECT_EQ(BlitOne(0x10203040u, 0x80FF8040u, 0.5f, ModeAdd), 0x509F7060u);
+    EXPECT_EQ(BlitOne(0x10203040u, 0x80FF8040u, 1.0f, BlendMode::ModeAdd), 0x90FFB080u);
+    EXPECT_EQ(BlitOne(0x10203040u, 0x80FF8040u, 0.5f, BlendMode::ModeAdd), 0x509F7060u);
     // Multiply by white at full weight still darkens by one step: 255 -> 254, 100 -> 99.
-    EXPECT_EQ(BlitOne(0xFF64FF00u, 0xFFFFFFFFu, 1.0f, ModeMultiply), 0xFE63FE00u);
-    EXPECT_EQ(BlitOne(0xC8C8C8C8u, 0x00000000u, 0.5f, ModeMultiply), 0x64646464u);
+    EXPECT_EQ(BlitOne(0xFF64FF00u, 0xFFFFFFFFu, 1.0f, BlendMode::ModeMultiply), 0xFE63FE00u);
+    EXPECT_EQ(BlitOne(0xC8C8C8C8u, 0x00000000u, 0.5f, BlendMode::ModeMultiply), 0x64646464u);
     // Dodge: t == 1 (s 255 at w 256) saturates; s 0 leaves the channel.
-    EXPECT_EQ(BlitOne(0x64646464u, 0x00FF8000u, 1.0f, ModeDodge), 0x64FFC864u);
-    EXPECT_EQ(BlitOne(0x00000000u, 0xFFFFFFFFu, 1.0f, ModeDodge), 0x00000000u);
+    EXPECT_EQ(BlitOne(0x64646464u, 0x00FF8000u, 1.0f, BlendMode::ModeDodge), 0x64FFC864u);
+    EXPECT_EQ(BlitOne(0x00000000u, 0xFFFFFFFFu, 1.0f, BlendMode::ModeDodge), 0x00000000u);
     // Overlay with grey at full weight is neutral; black squares the channel (d * d / 256).
-    EXPECT_EQ(BlitOne(0x64C80364u, 0x80808080u, 1.0f, ModeOverlay), 0x64C80364u);
-    EXPECT_EQ(BlitOne(0x64C86464u, 0x00000000u, 1.0f, ModeOverlay), 0x279C2727u);
+    EXPECT_EQ(BlitOne(0x64C80364u, 0x80808080u, 1.0f, BlendMode::ModeOverlay), 0x64C80364u);
+    EXPECT_EQ(BlitOne(0x64C86464u, 0x00000000u, 1.0f, BlendMode::ModeOverlay), 0x279C2727u);
     // A clear source pixel at half opacity has weight (0 + 1) * 128 / 256 = 0: no change.
-    EXPECT_EQ(BlitOne(0x12345678u, 0x00FFFFFFu, 0.5f, ModeUseSourceAlpha | ModeDodge), 0x12345678u);
+    EXPECT_EQ(BlitOne(0x12345678u, 0x00FFFFFFu, 0.5f, BlendMode::ModeUseSourceAlpha | BlendMode::ModeDodge),
+              0x12345678u);
     // Add and multiply skip clear source pixels; overlay does not: at full opacity a clear
     // pixel still has weight 1, enough to move a channel by one.
-    EXPECT_EQ(BlitOne(0x40404040u, 0x00FFFFFFu, 1.0f, ModeUseSourceAlpha | ModeAdd), 0x40404040u);
-    EXPECT_EQ(BlitOne(0x40404040u, 0x00000000u, 1.0f, ModeUseSourceAlpha | ModeMultiply), 0x40404040u);
-    EXPECT_EQ(BlitOne(0x40404040u, 0x00FFFFFFu, 1.0f, ModeUseSourceAlpha | ModeOverlay), 0x3F404040u);
+    EXPECT_EQ(BlitOne(0x40404040u, 0x00FFFFFFu, 1.0f, BlendMode::ModeUseSourceAlpha | BlendMode::ModeAdd), 0x40404040u);
+    EXPECT_EQ(BlitOne(0x40404040u, 0x00000000u, 1.0f, BlendMode::ModeUseSourceAlpha | BlendMode::ModeMultiply),
+              0x40404040u);
+    EXPECT_EQ(BlitOne(0x40404040u, 0x00FFFFFFu, 1.0f, BlendMode::ModeUseSourceAlpha | BlendMode::ModeOverlay),
+              0x3F404040u);
 }
 
 TEST(BlendFormulas, UnknownOperationsDrawNothing)
 {
-    for (BlendMode mode : {6, 7, 0x42, 0xEF, 0x10006, 0x100EF}) {
-        EXPECT_EQ(BlitOne(0x11223344u, 0xFFFFFFFFu, 1.0f, mode), 0x11223344u) << mode;
-        EXPECT_EQ(BlitOne(0x11223344u, 0xFFFFFFFFu, 0.5f, mode), 0x11223344u) << mode;
+    for (int bits : {6, 7, 0x42, 0xEF, 0x10006, 0x100EF}) {
+        const BlendMode mode{bits};
+        EXPECT_EQ(BlitOne(0x11223344u, 0xFFFFFFFFu, 1.0f, mode), 0x11223344u) << bits;
+        EXPECT_EQ(BlitOne(0x11223344u, 0xFFFFFFFFu, 0.5f, mode), 0x11223344u) << bits;
     }
     // Bits other than the low byte and bit 16 are ignored.
-    EXPECT_EQ(BlitOne(0x10203040u, 0x80FF8040u, 1.0f, 0x7F000000 | ModeAdd), 0x90FFB080u);
+    EXPECT_EQ(BlitOne(0x10203040u, 0x80FF8040u, 1.0f, BlendMode{0x7F000000} | BlendMode::ModeAdd), 0x90FFB080u);
 }
 
 TEST(HsvConversion, ReciprocalTable)
@@ -179,7 +186,7 @@ TEST(HsvConversion, NeutralAdjustKeepsColour)
             for (int b = 0; b < 256; b += 13) {
                 const RasterPixel d = 0x40000000u | static_cast<RasterPixel>(r << 16 | g << 8 | b);
                 for (float alpha : {1.0f, 0.5f}) {
-                    const RasterPixel out = BlitOne(d, 0xC8808080u, alpha, ModeHsvAdjust);
+                    const RasterPixel out = BlitOne(d, 0xC8808080u, alpha, BlendMode::ModeHsvAdjust);
                     ASSERT_EQ(out >> 24, 0xC8u);
                     const int channels[3][2] = {
                         {r, int(out >> 16 & 255)}, {g, int(out >> 8 & 255)}, {b, int(out & 255)}};
@@ -192,20 +199,22 @@ TEST(HsvConversion, NeutralAdjustKeepsColour)
     // The conversion's rounding costs at most a few steps (the worst over all colours is 5).
     EXPECT_LE(worst, 5);
     EXPECT_GT(worst, 0);
-    EXPECT_EQ(BlitOne(0x4000EDE6u, 0xC8808080u, 1.0f, ModeHsvAdjust), 0xC801EDE1u);
+    EXPECT_EQ(BlitOne(0x4000EDE6u, 0xC8808080u, 1.0f, BlendMode::ModeHsvAdjust), 0xC801EDE1u);
     // Grey survives exactly.
-    EXPECT_EQ(BlitOne(0x10646464u, 0xFF808080u, 1.0f, ModeHsvAdjust), 0xFF646464u);
+    EXPECT_EQ(BlitOne(0x10646464u, 0xFF808080u, 1.0f, BlendMode::ModeHsvAdjust), 0xFF646464u);
 }
 
 TEST(HsvConversion, AdjustShiftsHueSaturationAndValue)
 {
     // Pure red turned by a quarter of the hue circle (R 255: +190 of 384) lands past green.
-    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFFFF8080u, 1.0f, ModeHsvAdjust), 0xFF00FFF7u);
+    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFFFF8080u, 1.0f, BlendMode::ModeHsvAdjust), 0xFF00FFF7u);
     // Green 0 removes the saturation, blue 0 the value.
-    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFF800080u, 1.0f, ModeHsvAdjust), 0xFFFFFFFFu);
-    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFF808000u, 1.0f, ModeHsvAdjust), 0xFF000000u);
+    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFF800080u, 1.0f, BlendMode::ModeHsvAdjust), 0xFFFFFFFFu);
+    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFF808000u, 1.0f, BlendMode::ModeHsvAdjust), 0xFF000000u);
     // Half weight halves the shifts.
-    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFF808000u, 0.5f, ModeHsvAdjust), 0xFF7F0000u);
+    EXPECT_EQ(BlitOne(0xFFFF0000u, 0xFF808000u, 0.5f, BlendMode::ModeHsvAdjust), 0xFF7F0000u);
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -9,6 +9,8 @@
 #include "raster/raster_ops.h"
 #include "tests/raster/raster_test_bitmap.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -47,7 +49,7 @@ TEST(BlitBitmap, ClipsSourceAndDestination)
     };
     for (const auto& c : cases) {
         GuardedBitmap dst(8, 6, 0x11111111u);
-        BlitBitmap(&dst, &source, c.destX, c.destY, c.hasRect ? &c.rect : nullptr, 1.0f, ModeCopy);
+        BlitBitmap(&dst, &source, c.destX, c.destY, c.hasRect ? &c.rect : nullptr, 1.0f, BlendMode::ModeCopy);
         for (std::int32_t y = 0; y < 6; ++y) {
             for (std::int32_t x = 0; x < 8; ++x) {
                 const bool inside = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
@@ -67,17 +69,17 @@ TEST(BlitBitmap, DrawsNothingWhenThereIsNothingToDraw)
     RasterMemBitmap empty;
     const SourceRect outside = {10, 10, 20, 20};
     const SourceRect inverted = {3, 3, 1, 1};
-    BlitBitmap(&dst, &source, 0, 0, nullptr, 0.0f, ModeCopy);
-    BlitBitmap(&dst, &source, 0, 0, nullptr, -0.0f, ModeAdd);
-    BlitBitmap(&dst, nullptr, 0, 0, nullptr, 1.0f, ModeCopy);
-    BlitBitmap(nullptr, &source, 0, 0, nullptr, 1.0f, ModeCopy);
-    BlitBitmap(&dst, &empty, 0, 0, nullptr, 1.0f, ModeCopy);
-    BlitBitmap(&empty, &source, 0, 0, nullptr, 1.0f, ModeCopy);
-    BlitBitmap(&dst, &source, 0, 0, &outside, 1.0f, ModeCopy);
-    BlitBitmap(&dst, &source, 0, 0, &inverted, 1.0f, ModeCopy);
-    BlitBitmap(&dst, &source, 4, 0, nullptr, 1.0f, ModeCopy);
-    BlitBitmap(&dst, &source, 0, -4, nullptr, 1.0f, ModeCopy);
-    BlitBitmap(&dst, &source, 0, 0, nullptr, 0.001f, ModeCopy);  // weight 0
+    BlitBitmap(&dst, &source, 0, 0, nullptr, 0.0f, BlendMode::ModeCopy);
+    BlitBitmap(&dst, &source, 0, 0, nullptr, -0.0f, BlendMode::ModeAdd);
+    BlitBitmap(&dst, nullptr, 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(nullptr, &source, 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(&dst, &empty, 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(&empty, &source, 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(&dst, &source, 0, 0, &outside, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(&dst, &source, 0, 0, &inverted, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(&dst, &source, 4, 0, nullptr, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(&dst, &source, 0, -4, nullptr, 1.0f, BlendMode::ModeCopy);
+    BlitBitmap(&dst, &source, 0, 0, nullptr, 0.001f, BlendMode::ModeCopy);  // weight 0
     EXPECT_EQ(dst.CountNot(0x22222222u), 0);
     EXPECT_TRUE(dst.GuardIntact());
     EXPECT_EQ(empty.PixelData(), nullptr);
@@ -91,7 +93,7 @@ TEST(BlitBitmap, FarOutCoordinatesNeverWriteOutside)
     for (std::int32_t dx : far) {
         for (std::int32_t dy : {kMin, 0, kMax}) {
             GuardedBitmap dst(4, 4);
-            BlitBitmap(&dst, &source, dx, dy, nullptr, 1.0f, ModeUseSourceAlpha);
+            BlitBitmap(&dst, &source, dx, dy, nullptr, 1.0f, BlendMode::ModeUseSourceAlpha);
             EXPECT_EQ(dst.CountNot(0), 0) << dx << "," << dy;
             EXPECT_TRUE(dst.GuardIntact());
         }
@@ -102,11 +104,11 @@ TEST(BlitBitmap, FarOutCoordinatesNeverWriteOutside)
     const int expectedDrawn[] = {0, 0, 0, 1, 0, 16};
     for (int i = 0; i < 6; ++i) {
         GuardedBitmap dst(4, 4);
-        BlitBitmap(&dst, &source, 0, 0, &rects[i], 0.5f, ModeCopy);
+        BlitBitmap(&dst, &source, 0, 0, &rects[i], 0.5f, BlendMode::ModeCopy);
         EXPECT_EQ(dst.CountNot(0), expectedDrawn[i]) << "rect " << i;
         EXPECT_TRUE(dst.GuardIntact());
         GuardedBitmap shifted(4, 4);
-        BlitBitmap(&shifted, &source, kMax, kMax, &rects[i], 1.0f, ModeCopy);
+        BlitBitmap(&shifted, &source, kMax, kMax, &rects[i], 1.0f, BlendMode::ModeCopy);
         EXPECT_EQ(shifted.CountNot(0), 0);
         EXPECT_TRUE(shifted.GuardIntact());
     }
@@ -120,20 +122,21 @@ TEST(BlitBitmap, CopyFastPathsAndGeneralWeight)
         BlitBitmap(&dst, &src, 0, 0, nullptr, alpha, mode);
         return dst.At(0, 0);
     };
-    EXPECT_EQ(blitOne(0x00000000u, 0x12345678u, 1.0f, ModeCopy), 0x12345678u);  // alpha byte too
-    EXPECT_EQ(blitOne(0xFFFFFFFFu, 0x00000000u, 1.0f, ModeCopy), 0x00000000u);
+    EXPECT_EQ(blitOne(0x00000000u, 0x12345678u, 1.0f, BlendMode::ModeCopy), 0x12345678u);  // alpha byte too
+    EXPECT_EQ(blitOne(0xFFFFFFFFu, 0x00000000u, 1.0f, BlendMode::ModeCopy), 0x00000000u);
     // Halves per byte, fractions dropped: 0x7F rather than 0x80.
-    EXPECT_EQ(blitOne(0x00000000u, 0xFFFFFFFFu, 0.5f, ModeCopy), 0x7F7F7F7Fu);
-    EXPECT_EQ(blitOne(0x03050709u, 0x01010101u, 0.5f, ModeCopy), 0x01020304u);
+    EXPECT_EQ(blitOne(0x00000000u, 0xFFFFFFFFu, 0.5f, BlendMode::ModeCopy), 0x7F7F7F7Fu);
+    EXPECT_EQ(blitOne(0x03050709u, 0x01010101u, 0.5f, BlendMode::ModeCopy), 0x01020304u);
     // General weight 192: 255 + (0 - 255) * 64 / 256 truncates towards zero to 192.
-    EXPECT_EQ(blitOne(0x00000000u, 0xFFFFFFFFu, 0.75f, ModeCopy), 0xC0C0C0C0u);
-    EXPECT_EQ(blitOne(0xFFFFFFFFu, 0x00000000u, 0.75f, ModeCopy), 0x3F3F3F3Fu);
+    EXPECT_EQ(blitOne(0x00000000u, 0xFFFFFFFFu, 0.75f, BlendMode::ModeCopy), 0xC0C0C0C0u);
+    EXPECT_EQ(blitOne(0xFFFFFFFFu, 0x00000000u, 0.75f, BlendMode::ModeCopy), 0x3F3F3F3Fu);
     // Opacities above 1 act as 1; NaN and negative ones draw nothing.
-    EXPECT_EQ(blitOne(0x00000000u, 0x12345678u, 3.0f, ModeCopy), 0x12345678u);
-    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, 1e30f, ModeOverlay),
-              blitOne(0x40404040u, 0xFFFFFFFFu, 1.0f, ModeOverlay));
-    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, -1.0f, ModeAdd), 0x40404040u);
-    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, std::numeric_limits<float>::quiet_NaN(), ModeAdd), 0x40404040u);
+    EXPECT_EQ(blitOne(0x00000000u, 0x12345678u, 3.0f, BlendMode::ModeCopy), 0x12345678u);
+    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, 1e30f, BlendMode::ModeOverlay),
+              blitOne(0x40404040u, 0xFFFFFFFFu, 1.0f, BlendMode::ModeOverlay));
+    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, -1.0f, BlendMode::ModeAdd), 0x40404040u);
+    EXPECT_EQ(blitOne(0x40404040u, 0xFFFFFFFFu, std::numeric_limits<float>::quiet_NaN(), BlendMode::ModeAdd),
+              0x40404040u);
 }
 
 TEST(BlitBitmap, SourceAlphaEdgeCases)
@@ -141,7 +144,7 @@ TEST(BlitBitmap, SourceAlphaEdgeCases)
     auto blitOne = [](RasterPixel d, RasterPixel s, float alpha) {
         GuardedBitmap dst(1, 1, d);
         GuardedBitmap src(1, 1, s);
-        BlitBitmap(&dst, &src, 0, 0, nullptr, alpha, ModeUseSourceAlpha);
+        BlitBitmap(&dst, &src, 0, 0, nullptr, alpha, BlendMode::ModeUseSourceAlpha);
         return dst.At(0, 0);
     };
     EXPECT_EQ(blitOne(0x12345678u, 0x00FFFFFFu, 1.0f), 0x12345678u);  // clear: untouched
@@ -161,18 +164,19 @@ TEST(BlitBitmap, ChannelCopyMovesOneByte)
         BlendMode mode;
         RasterPixel expected;
     } cases[] = {
-        {0xF3, (0x11223344u & 0xFFFFFF00u) | 0xAAu},  // source alpha into destination blue
-        {0xFE, (0x11223344u & 0x00FFFFFFu) | 0xBB000000u},  // source red into destination alpha
-        {0xF5, (0x11223344u & 0xFFFF00FFu) | 0xDD00u},  // green into green
-        {0x100F0, (0x11223344u & 0xFFFFFF00u) | 0xDDu},  // blue into blue, flag ignored
+        {BlendMode{0xF3}, (0x11223344u & 0xFFFFFF00u) | 0xAAu},  // source alpha into destination blue
+        {BlendMode{0xFE}, (0x11223344u & 0x00FFFFFFu) | 0xBB000000u},  // source red into destination alpha
+        {BlendMode{0xF5}, (0x11223344u & 0xFFFF00FFu) | 0xDD00u},  // green into green
+        {BlendMode{0x100F0}, (0x11223344u & 0xFFFFFF00u) | 0xDDu},  // blue into blue, flag ignored
     };
     for (const auto& c : cases) {
         GuardedBitmap dst(3, 2, 0x11223344u);
         GuardedBitmap src(3, 2, 0xAABBCCDDu);
         src.At(1, 1) = 0xAABBDDDDu;  // green sample differs from blue only here
         BlitBitmap(&dst, &src, 0, 0, nullptr, 0.3f, c.mode);
-        EXPECT_EQ(dst.At(0, 0), c.mode == 0xF5 ? ((0x11223344u & 0xFFFF00FFu) | 0xCC00u) : c.expected) << c.mode;
-        EXPECT_EQ(dst.At(1, 1), c.expected) << c.mode;
+        EXPECT_EQ(dst.At(0, 0), ModeBits(c.mode) == 0xF5 ? ((0x11223344u & 0xFFFF00FFu) | 0xCC00u) : c.expected)
+            << ModeBits(c.mode);
+        EXPECT_EQ(dst.At(1, 1), c.expected) << ModeBits(c.mode);
         EXPECT_TRUE(dst.GuardIntact());
     }
 }
@@ -185,7 +189,7 @@ TEST(BlitBitmap, HonoursBottomUpStorageOnBothSides)
             NumberPixels(source);
             GuardedBitmap dst(5, 5, 0, destBottomUp);
             const SourceRect rect = {1, 1, 4, 3};
-            BlitBitmap(&dst, &source, 2, 3, &rect, 1.0f, ModeUseSourceAlpha);
+            BlitBitmap(&dst, &source, 2, 3, &rect, 1.0f, BlendMode::ModeUseSourceAlpha);
             for (std::int32_t y = 0; y < 5; ++y) {
                 for (std::int32_t x = 0; x < 5; ++x) {
                     const bool inside = x >= 2 && y >= 3;
@@ -208,7 +212,7 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
         const int sa = channel(s, 24);
         int a;
         int keep;
-        if (mode == ModeCopy) {
+        if (mode == BlendMode::ModeCopy) {
             keep = 256 - ia;
             a = towards(channel(d, 24), sa, keep);
         } else {
@@ -229,13 +233,13 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
         BlendMode mode;
         float alpha;
         int ia;
-    } settings[] = {{ModeUseSourceAlpha, 1.0f, 256},
-                    {ModeUseSourceAlpha, 0.5f, 128},
-                    {ModeUseSourceAlpha, 0.3f, 76},
-                    {ModeUseSourceAlpha, 0.999f, 255},
-                    {ModeCopy, 0.3f, 76},
-                    {ModeCopy, 0.999f, 255},
-                    {ModeCopy, 0.004f, 1}};
+    } settings[] = {{BlendMode::ModeUseSourceAlpha, 1.0f, 256},
+                    {BlendMode::ModeUseSourceAlpha, 0.5f, 128},
+                    {BlendMode::ModeUseSourceAlpha, 0.3f, 76},
+                    {BlendMode::ModeUseSourceAlpha, 0.999f, 255},
+                    {BlendMode::ModeCopy, 0.3f, 76},
+                    {BlendMode::ModeCopy, 0.999f, 255},
+                    {BlendMode::ModeCopy, 0.004f, 1}};
     for (std::int32_t width = 1; width <= 21; ++width) {
         for (const auto& setting : settings) {
             GuardedBitmap src(width, 3);
@@ -263,8 +267,8 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
             for (std::int32_t y = 0; y < 3; ++y) {
                 for (std::int32_t x = 0; x < width; ++x) {
                     const RasterPixel want = reference(before[y * width + x], src.At(x, y), setting.ia, setting.mode);
-                    ASSERT_EQ(dst.At(x + 3, y), want) << "width " << width << " mode " << setting.mode << " alpha "
-                                                      << setting.alpha << " at " << x << "," << y;
+                    ASSERT_EQ(dst.At(x + 3, y), want) << "width " << width << " mode " << ModeBits(setting.mode)
+                                                      << " alpha " << setting.alpha << " at " << x << "," << y;
                 }
             }
             ASSERT_TRUE(dst.GuardIntact());
@@ -273,3 +277,5 @@ TEST(BlitBitmap, VectorRowsMatchPerPixelFormulas)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include "raster/raster_ops.h"
 #include "tests/raster/raster_test_bitmap.h"
 
+namespace kestrelon {
+
 namespace {
 
 const RasterPixel kInput[4][5] = {
@@ -97,3 +99,5 @@ TEST(BlurRegion, WideRegionsMatchACopyBasedBlur)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

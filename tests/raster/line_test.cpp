@@ -10,6 +10,8 @@
 #include "raster/raster_ops.h"
 #include "tests/raster/raster_test_bitmap.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -112,7 +114,7 @@ TEST(DrawLine, AntiAliasedPictures)
 {
     for (const LineCase& c : kLines) {
         GuardedBitmap bitmap(9, 5, 0xFF000000u);
-        DrawLine(&bitmap, c.x1, c.y1, c.x2, c.y2, 0xFFFFFFFFu, c.alpha, ModeCopy);
+        DrawLine(&bitmap, c.x1, c.y1, c.x2, c.y2, 0xFFFFFFFFu, c.alpha, BlendMode::ModeCopy);
         for (std::int32_t y = 0; y < 5; ++y) {
             for (std::int32_t x = 0; x < 9; ++x) {
                 const RasterPixel alpha = c.grey[y][x] != 0 ? c.touchedAlpha : 0xFF;
@@ -128,19 +130,19 @@ TEST(DrawLine, RunsAndTheirOpacityShortcuts)
 {
     // From (0, 0) to (9, 0) on a bitmap 5 wide: pixels 0..4 of row 0, nothing else.
     GuardedBitmap narrow(5, 3);
-    DrawLine(&narrow, 0, 0, 9, 0, 0xFFFFFFFFu, 1.0f, ModeCopy);
+    DrawLine(&narrow, 0, 0, 9, 0, 0xFFFFFFFFu, 1.0f, BlendMode::ModeCopy);
     for (std::int32_t x = 0; x < 5; ++x)
         EXPECT_EQ(narrow.At(x, 0), 0xFFFFFFFFu);
     EXPECT_EQ(narrow.CountNot(0), 5);
     // Vertical, drawn upwards, both ends included.
     GuardedBitmap tall(3, 6);
-    DrawLine(&tall, 1, 4, 1, 1, 0x80FF0000u, 1.0f, ModeCopy);
+    DrawLine(&tall, 1, 4, 1, 1, 0x80FF0000u, 1.0f, BlendMode::ModeCopy);
     for (std::int32_t y = 1; y <= 4; ++y)
         EXPECT_EQ(tall.At(1, y), 0x80FF0000u);
     EXPECT_EQ(tall.CountNot(0), 4);
     // A single point.
     GuardedBitmap dot(3, 3);
-    DrawLine(&dot, 2, 2, 2, 2, 0x12345678u, 1.0f, ModeCopy);
+    DrawLine(&dot, 2, 2, 2, 2, 0x12345678u, 1.0f, BlendMode::ModeCopy);
     EXPECT_EQ(dot.At(2, 2), 0x12345678u);
     EXPECT_EQ(dot.CountNot(0), 1);
 
@@ -150,24 +152,24 @@ TEST(DrawLine, RunsAndTheirOpacityShortcuts)
         BlendMode mode;
         RasterPixel destination, colour, expected;
     } cases[] = {
-        {0.5f, ModeCopy, 0x01010101u, 0x03030303u, 0x01010101u},  // halves, fractions dropped
-        {0.501f, ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u},  // weight 128: (d + c) >> 1
-        {0.25f, ModeCopy, 0x01010101u, 0x03030303u, 0x00000000u},
-        {0.75f, ModeCopy, 0x01010101u, 0x03030303u, 0x01010101u},
-        {0.3f, ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u},  // 3 + (1 - 3) * 180 / 256
-        {0.3f, ModeCopy, 0x00000000u, 0xFFFFFFFFu, 0x4C4C4C4Cu},  // alpha moves to the colour's
-        {2.0f, ModeCopy, 0x01010101u, 0x03030303u, 0x03030303u},  // above 1 acts as 1
-        {0.5f, ModeUseSourceAlpha, 0x01010101u, 0x03030303u, 0x01010101u},  // the flag is not read
-        {1.0f, ModeAdd, 0x20202020u, 0x80FF4010u, 0xA0FF6030u},
-        {0.001f, ModeAdd, 0x20202020u, 0x80FF4010u, 0x20202020u},  // weight 0
-        {1.0f, 6, 0x20202020u, 0x80FF4010u, 0x20202020u},  // not an operation
-        {1.0f, ModeChannelCopy, 0x20202020u, 0x80FF4010u, 0x20202020u},
+        {0.5f, BlendMode::ModeCopy, 0x01010101u, 0x03030303u, 0x01010101u},  // halves, fractions dropped
+        {0.501f, BlendMode::ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u},  // weight 128: (d + c) >> 1
+        {0.25f, BlendMode::ModeCopy, 0x01010101u, 0x03030303u, 0x00000000u},
+        {0.75f, BlendMode::ModeCopy, 0x01010101u, 0x03030303u, 0x01010101u},
+        {0.3f, BlendMode::ModeCopy, 0x01010101u, 0x03030303u, 0x02020202u},  // 3 + (1 - 3) * 180 / 256
+        {0.3f, BlendMode::ModeCopy, 0x00000000u, 0xFFFFFFFFu, 0x4C4C4C4Cu},  // alpha moves to the colour's
+        {2.0f, BlendMode::ModeCopy, 0x01010101u, 0x03030303u, 0x03030303u},  // above 1 acts as 1
+        {0.5f, BlendMode::ModeUseSourceAlpha, 0x01010101u, 0x03030303u, 0x01010101u},  // the flag is not read
+        {1.0f, BlendMode::ModeAdd, 0x20202020u, 0x80FF4010u, 0xA0FF6030u},
+        {0.001f, BlendMode::ModeAdd, 0x20202020u, 0x80FF4010u, 0x20202020u},  // weight 0
+        {1.0f, BlendMode{6}, 0x20202020u, 0x80FF4010u, 0x20202020u},  // not an operation
+        {1.0f, BlendMode::ModeChannelCopy, 0x20202020u, 0x80FF4010u, 0x20202020u},
     };
     for (const auto& c : cases) {
         GuardedBitmap row(3, 1, c.destination);
         DrawLine(&row, 0, 0, 2, 0, c.colour, c.alpha, c.mode);
         for (std::int32_t x = 0; x < 3; ++x) {
-            EXPECT_EQ(row.At(x, 0), c.expected) << std::hex << c.alpha << " mode " << c.mode;
+            EXPECT_EQ(row.At(x, 0), c.expected) << std::hex << c.alpha << " mode " << ModeBits(c.mode);
         }
     }
 }
@@ -176,7 +178,7 @@ TEST(DrawLine, DiagonalsAndWuLinesWithOtherOperations)
 {
     // Weights ia * 3 / 4 and ia / 4 through the add formula.
     GuardedBitmap diagonal(3, 3, 0x10101010u);
-    DrawLine(&diagonal, 0, 0, 2, 2, 0x80808080u, 1.0f, ModeAdd);
+    DrawLine(&diagonal, 0, 0, 2, 2, 0x80808080u, 1.0f, BlendMode::ModeAdd);
     const RasterPixel diagonalWant[3][3] = {{0x70707070u, 0x30303030u, 0x10101010u},
                                             {0x30303030u, 0x70707070u, 0x30303030u},
                                             {0x10101010u, 0x30303030u, 0x70707070u}};
@@ -186,14 +188,14 @@ TEST(DrawLine, DiagonalsAndWuLinesWithOtherOperations)
 
     // A diagonal at 0.3: weights 57 and 19 through the copy formula.
     GuardedBitmap faint(3, 3, 0xFF000000u);
-    DrawLine(&faint, 2, 2, 0, 0, 0xFFFFFFFFu, 0.3f, ModeCopy);
+    DrawLine(&faint, 2, 2, 0, 0, 0xFFFFFFFFu, 0.3f, BlendMode::ModeCopy);
     EXPECT_EQ(faint.At(0, 0), 0xFF393939u);
     EXPECT_EQ(faint.At(1, 0), 0xFF131313u);
     EXPECT_EQ(faint.At(2, 0), 0xFF000000u);
 
     // Wu weights scaled by the opacity: (255 - f) * ia >> 8 and ia * f >> 8.
     GuardedBitmap wu(9, 5, 0x10101010u);
-    DrawLine(&wu, 0, 0, 7, 3, 0xFF804020u, 0.5f, ModeAdd);
+    DrawLine(&wu, 0, 0, 7, 3, 0xFF804020u, 0.5f, BlendMode::ModeAdd);
     EXPECT_EQ(wu.At(0, 0), 0x8F503020u);
     EXPECT_EQ(wu.At(1, 0), 0x58342219u);
     EXPECT_EQ(wu.At(1, 1), 0x452B1D16u);
@@ -256,7 +258,8 @@ TEST(DrawLine, AnyCoordinatesStayInsideTheBitmap)
             return static_cast<std::int32_t>(random() % (size + 8)) - 4;
         }
     };
-    const BlendMode modes[] = {ModeCopy, ModeAdd, ModeMultiply, ModeOverlay, ModeHsvAdjust};
+    const BlendMode modes[] = {BlendMode::ModeCopy, BlendMode::ModeAdd, BlendMode::ModeMultiply, BlendMode::ModeOverlay,
+                               BlendMode::ModeHsvAdjust};
     const float alphas[] = {1.0f, 0.5f, 0.25f, 0.75f, 0.3f};
     int endpointsChecked = 0;
     for (int i = 0; i < 4000; ++i) {
@@ -285,7 +288,7 @@ TEST(DrawLine, AnyCoordinatesStayInsideTheBitmap)
                 << x1 << "," << y1 << " " << x2 << "," << y2;
         }
         const bool inside = x1 >= 0 && x1 < w && x2 >= 0 && x2 < w && y1 >= 0 && y1 < h && y2 >= 0 && y2 < h;
-        if (inside && mode == ModeCopy) {
+        if (inside && mode == BlendMode::ModeCopy) {
             EXPECT_NE(topDown.At(x1, y1), 0xFF000000u);
             EXPECT_NE(topDown.At(x2, y2), 0xFF000000u);
             ++endpointsChecked;
@@ -295,13 +298,15 @@ TEST(DrawLine, AnyCoordinatesStayInsideTheBitmap)
 
     // Entirely outside: nothing at all.
     GuardedBitmap bitmap(5, 5);
-    DrawLine(&bitmap, -10, 0, -1, 4, 0xFFFFFFFFu, 1.0f, ModeCopy);
-    DrawLine(&bitmap, kMin, kMin, kMin, kMax, 0xFFFFFFFFu, 1.0f, ModeCopy);
-    DrawLine(&bitmap, 5, 0, kMax, kMax, 0xFFFFFFFFu, 1.0f, ModeCopy);
+    DrawLine(&bitmap, -10, 0, -1, 4, 0xFFFFFFFFu, 1.0f, BlendMode::ModeCopy);
+    DrawLine(&bitmap, kMin, kMin, kMin, kMax, 0xFFFFFFFFu, 1.0f, BlendMode::ModeCopy);
+    DrawLine(&bitmap, 5, 0, kMax, kMax, 0xFFFFFFFFu, 1.0f, BlendMode::ModeCopy);
     EXPECT_EQ(bitmap.CountNot(0), 0);
-    DrawLine(nullptr, 0, 0, 3, 3, 0xFFFFFFFFu, 1.0f, ModeCopy);
+    DrawLine(nullptr, 0, 0, 3, 3, 0xFFFFFFFFu, 1.0f, BlendMode::ModeCopy);
     RasterMemBitmap empty;
-    DrawLine(&empty, 0, 0, 3, 3, 0xFFFFFFFFu, 1.0f, ModeCopy);
+    DrawLine(&empty, 0, 0, 3, 3, 0xFFFFFFFFu, 1.0f, BlendMode::ModeCopy);
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -11,6 +11,8 @@
 #include <malloc.h>
 #endif
 
+namespace kestrelon {
+
 namespace {
 
 // Each attempt gets a heap block of exactly the bytes given, so that a sanitizer build catches
@@ -152,3 +154,5 @@ TEST(PngBadInput, AbsurdSizesAreRefusedBeforeAnyPixelMemory)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

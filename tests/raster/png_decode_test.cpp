@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+namespace kestrelon {
+
 namespace {
 
 std::unique_ptr<RasterMemBitmap> Decode(const std::vector<std::uint8_t>& file)
@@ -148,3 +150,5 @@ TEST(PngDecode, RowsFollowTheBitmapStride)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+namespace kestrelon {
+
 namespace {
 
 // A caller's bitmap that reports its own deletion.
@@ -172,3 +174,5 @@ TEST_F(PngFile, PngIsRegisteredInTheImageLoaderList)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace kestrelon {
+
 namespace {
 
 // Random damage that gets past the CRCs: bytes inside chunks are changed and each damaged
@@ -61,3 +63,5 @@ TEST(PngMutation, DamagedButCrcCorrectFilesDecodeWholeOrNotAtAll)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace kestrelon {
+
 struct PngResourceImage {
     std::uint16_t id;
     const char* fileName;
@@ -34,3 +36,5 @@ inline PngTestImage ResourceTestImage(const PngResourceImage& r)
 {
     return MakeTestImage(r.colourType, r.bitDepth, r.width, r.height, r.interlaced, r.transparency, r.seed);
 }
+
+}  // namespace kestrelon

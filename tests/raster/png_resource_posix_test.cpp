@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 namespace {
 
 int gTestModule;  // their addresses name the modules
@@ -82,3 +84,5 @@ void* OtherTestModule()
 {
     return &gOtherModule;
 }
+
+}  // namespace kestrelon

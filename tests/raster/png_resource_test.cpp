@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace kestrelon {
+
 namespace {
 
 std::unique_ptr<RasterMemBitmap> Load(void* module, std::uint16_t id)
@@ -47,3 +49,5 @@ TEST(PngResource, MissingShortCutOrForeignResourcesGiveNull)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

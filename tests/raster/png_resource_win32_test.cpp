@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace kestrelon {
+
 // The PNG resources are linked into the test program from png_resource_test.rc.
 void* ResourceTestModule()
 {
@@ -13,3 +15,5 @@ void* OtherTestModule()
 {
     return GetModuleHandleA("kernel32.dll");
 }
+
+}  // namespace kestrelon

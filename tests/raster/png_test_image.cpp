@@ -4,6 +4,8 @@
 
 #include <csetjmp>
 
+namespace kestrelon {
+
 int PngTestImage::ChannelCount() const
 {
     switch (colourType) {
@@ -324,3 +326,5 @@ void FixPngCrc(std::vector<std::uint8_t>& file, std::size_t offset)
     const std::uint32_t length = ReadBigEndian32(file, offset);
     WriteBigEndian32(file, offset + 8 + length, PngCrc(file.data() + offset + 4, length + 4));
 }
+
+}  // namespace kestrelon

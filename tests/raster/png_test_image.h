@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 struct PngTestColour {
     std::uint8_t red, green, blue;
 };
@@ -55,3 +57,5 @@ std::uint32_t ReadBigEndian32(const std::vector<std::uint8_t>& file, std::size_t
 void WriteBigEndian32(std::vector<std::uint8_t>& file, std::size_t offset, std::uint32_t value);
 // Recomputes the CRC of the chunk at offset after its data was edited.
 void FixPngCrc(std::vector<std::uint8_t>& file, std::size_t offset);
+
+}  // namespace kestrelon

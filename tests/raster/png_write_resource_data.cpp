@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+namespace kestrelon {
+
 namespace {
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
@@ -18,8 +20,11 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
+}  // namespace kestrelon
+
 int main(int argc, char** argv)
 {
+    using namespace kestrelon;
     if (argc != 2) {
         std::fprintf(stderr, "usage: png_write_resource_data FOLDER (the folder to write the test PNGs into)\n");
         return 2;

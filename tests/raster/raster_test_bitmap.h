@@ -9,6 +9,8 @@
 
 #include "raster/raster_bitmap.h"
 
+namespace kestrelon {
+
 class GuardedBitmap : public RasterBitmap {
 public:
     static constexpr RasterPixel kGuard = 0xDEADBEEFu;
@@ -73,3 +75,5 @@ private:
     bool bottomUp;
     std::vector<RasterPixel> memory;
 };
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include "raster/raster_bitmap.h"
 #include "raster/raster_ops.h"
 
+namespace kestrelon {
+
 namespace {
 
 HDC Dc(const RasterSysBitmap& bitmap)
@@ -61,7 +63,7 @@ TEST(RasterSysBitmapWin32, GdiAndRasterDrawingShareThePixels)
     EXPECT_EQ(bitmap.PixelData()[1 * bitmap.RowStride() + 2], 0u);
 
     // Raster into GDI.
-    FillRectangle(&bitmap, 4, 0, 1, 1, 0xFFABCDEFu, 1.0f, ModeCopy);
+    FillRectangle(&bitmap, 4, 0, 1, 1, 0xFFABCDEFu, 1.0f, BlendMode::ModeCopy);
     EXPECT_EQ(GetPixel(Dc(bitmap), 4, 0), RGB(0xAB, 0xCD, 0xEF));
 
     // GDI fills reach the whole asked-for area, and survive a shrink that reuses the section.
@@ -90,3 +92,5 @@ TEST(RasterSysBitmapWin32, ManySurfacesComeAndGo)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

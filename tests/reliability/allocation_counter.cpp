@@ -18,6 +18,9 @@
 #define KESTRELON_COUNT_MALLOC 1
 #endif
 
+// The replacements of the global allocation functions must live in the global
+// namespace; only the counter's own interface is in the project's.
+
 namespace {
 
 std::atomic<bool> counting{false};
@@ -58,7 +61,7 @@ void ReleaseAligned(void* p)
 
 }  // namespace
 
-namespace allocation_counter {
+namespace kestrelon::allocation_counter {
 
 void Start()
 {
@@ -81,7 +84,7 @@ bool CountsMalloc()
 #endif
 }
 
-}  // namespace allocation_counter
+}  // namespace kestrelon::allocation_counter
 
 void* operator new(std::size_t size)
 {

@@ -3,6 +3,8 @@
 // sanitizer), malloc, calloc, realloc and the aligned allocators too.
 #pragma once
 
+namespace kestrelon {
+
 namespace allocation_counter {
 
 void Start();
@@ -12,3 +14,5 @@ long long Stop();
 bool CountsMalloc();
 
 }  // namespace allocation_counter
+
+}  // namespace kestrelon

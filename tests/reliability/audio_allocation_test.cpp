@@ -13,6 +13,8 @@
 #include "tests/reliability/allocation_counter.h"
 #include "tests/reliability/effect_instance.h"
 
+namespace kestrelon {
+
 namespace {
 
 constexpr int kAnnouncedBlock = 1024;
@@ -137,3 +139,5 @@ TEST(AudioPathAllocations, AutomationThroughSetParameterAllocatesNothing)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

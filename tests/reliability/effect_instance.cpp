@@ -5,6 +5,8 @@
 
 #include "plugin/plugin_export.h"
 
+namespace kestrelon {
+
 namespace {
 
 // Any thread, no lock. The host answers nothing: these tests look at the
@@ -59,3 +61,5 @@ bool EffectInstance::Type(int index, const std::string& text)
     copy.push_back('\0');
     return Dispatch(vst2::effString2Parameter, index, 0, copy.data()) != 0;
 }
+
+}  // namespace kestrelon

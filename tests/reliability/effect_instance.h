@@ -7,6 +7,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 class EffectInstance {
 public:
     EffectInstance();
@@ -26,3 +28,5 @@ public:
 
     vst2::AEffect* fx = nullptr;
 };
+
+}  // namespace kestrelon

@@ -33,7 +33,7 @@
 
 namespace {
 
-using namespace vst2;
+using namespace kestrelon::vst2;
 
 enum Param { kGain, kSmoothing, kClip, kNumParams };
 constexpr float kDefaults[kNumParams] = {0.25f, 0.5f, 1.0f};  // unity gain, clipping on
@@ -43,8 +43,8 @@ constexpr double kClipLevel =
 #else
     0.989;
 #endif
-constexpr VstInt32 kProgramMagic = FourCharCode("FRpg");
-constexpr VstInt32 kBankMagic = FourCharCode("FRbk");
+constexpr VstInt32 kProgramMagic = kestrelon::FourCharCode("FRpg");
+constexpr VstInt32 kBankMagic = kestrelon::FourCharCode("FRbk");
 constexpr int kStoredParams =
 #if defined(FRAIL_LOSES_LAST_PARAM)
     kNumParams - 1;
@@ -272,7 +272,7 @@ FRAIL_EXPORT AEffect* VSTPluginMain(audioMasterCallback)
     r.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     r.ioRatio = 1.0f;
     r.object = f;
-    r.uniqueID = FourCharCode("FRal");
+    r.uniqueID = kestrelon::FourCharCode("FRal");
     r.version = 1;
     return &r;
 }

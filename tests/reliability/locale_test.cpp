@@ -11,6 +11,8 @@
 
 #include "tests/reliability/effect_instance.h"
 
+namespace kestrelon {
+
 namespace {
 
 enum Param { kAttack = 0, kSustain, kSensitivity, kOutput, kClipOutput };
@@ -86,3 +88,5 @@ TEST_F(CommaLocale, DisplayStringsAndTypedValuesUseAPoint)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

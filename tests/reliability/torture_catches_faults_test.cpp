@@ -9,6 +9,8 @@
 
 #include "tests/support/run_tool.h"
 
+namespace kestrelon {
+
 namespace {
 
 struct Variant {
@@ -55,3 +57,5 @@ TEST(TortureCatchesFaults, EachFaultIsReported)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

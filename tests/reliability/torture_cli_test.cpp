@@ -7,6 +7,8 @@
 
 #include "tools/vsthost/cli.h"
 
+namespace kestrelon {
+
 namespace {
 
 using ::testing::HasSubstr;
@@ -54,3 +56,5 @@ TEST(TortureCommandLine, RefusesWhatIsNotASeedOrAPlugin)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kestrelon {
+
 namespace testhost {
 
 HostedEffect::HostedEffect(vst2::VstPluginMainProc entry, vst2::audioMasterCallback host)
@@ -128,3 +130,5 @@ void HostedEffect::ProcessDouble(std::vector<std::vector<double>>& in, std::vect
 }
 
 }  // namespace testhost
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 namespace testhost {
 
 class HostedEffect {
@@ -72,3 +74,5 @@ std::vector<T*> ChannelPointers(std::vector<std::vector<T>>& channels)
 }
 
 }  // namespace testhost
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 namespace testhost {
 
 class PluginLibrary {
@@ -31,3 +33,5 @@ private:
 };
 
 }  // namespace testhost
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include "tests/support/plugin_library.h"
 
+namespace kestrelon {
+
 namespace testhost {
 
 PluginLibrary::~PluginLibrary()
@@ -31,3 +33,5 @@ vst2::VstPluginMainProc PluginLibrary::FindEntry(const char* name) const
 }
 
 }  // namespace testhost
+
+}  // namespace kestrelon

@@ -3,6 +3,8 @@
 #include "framework/text/utf16_win32.h"
 #include "tests/support/plugin_library.h"
 
+namespace kestrelon {
+
 namespace testhost {
 
 namespace {
@@ -49,3 +51,5 @@ vst2::VstPluginMainProc PluginLibrary::FindEntry(const char* name) const
 }
 
 }  // namespace testhost
+
+}  // namespace kestrelon

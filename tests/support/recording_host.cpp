@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace kestrelon {
+
 namespace testhost {
 
 namespace {
@@ -129,3 +131,5 @@ void RecordingHost::Clear()
 }
 
 }  // namespace testhost
+
+}  // namespace kestrelon

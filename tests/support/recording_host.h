@@ -10,6 +10,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 namespace testhost {
 
 // What the host answers. Requests not listed here answer 0.
@@ -70,3 +72,5 @@ private:
 };
 
 }  // namespace testhost
+
+}  // namespace kestrelon

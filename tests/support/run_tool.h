@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 namespace vsthost_test {
 
 struct ToolRun {
@@ -17,3 +19,5 @@ struct ToolRun {
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir);
 
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

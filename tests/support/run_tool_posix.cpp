@@ -7,6 +7,8 @@
 
 #include "tests/support/run_tool.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -53,3 +55,5 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
 }
 
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

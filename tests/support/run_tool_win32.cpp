@@ -6,6 +6,8 @@
 #include "framework/text/utf16_win32.h"
 #include "tests/support/run_tool.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -96,3 +98,5 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
 }
 
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "tools/vsthost/analysis.h"
 
+namespace kestrelon {
+
 namespace {
 
 using vsthost::BuildPlotRows;
@@ -66,3 +68,5 @@ TEST(Analysis, PlotRowsFollowEnvelopesAndTheGainChange)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

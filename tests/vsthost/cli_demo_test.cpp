@@ -8,6 +8,8 @@
 
 #include "tests/vsthost/cli_fixture.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -110,3 +112,5 @@ TEST_F(CliTest, PlotDataShowsTheGainChangeOfARender)
 
 }  // namespace
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -177,3 +179,5 @@ ToolRun CliTest::Run(const std::vector<std::string>& args) const
 }
 
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

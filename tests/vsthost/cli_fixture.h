@@ -10,6 +10,8 @@
 
 #include "tests/support/run_tool.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 
 struct Audio {
@@ -48,3 +50,5 @@ protected:
 ::testing::AssertionResult FailedWithOneLine(const ToolRun& run);
 
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

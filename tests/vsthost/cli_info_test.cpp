@@ -4,6 +4,8 @@
 
 #include "tests/vsthost/cli_fixture.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -103,3 +105,5 @@ TEST_F(CliTest, CommandLineMistakesExitWithUsageStatus)
 
 }  // namespace
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include "tools/vsthost/cli.h"
 
+namespace kestrelon {
+
 namespace {
 
 using ::testing::HasSubstr;
@@ -125,3 +127,5 @@ TEST(CommandLineParser, MistakesAreRefusedWithAMessageAndLeaveTheResultAlone)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include "tests/vsthost/cli_fixture.h"
 #include "tools/vsthost/fx_preset.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -190,3 +192,5 @@ TEST_F(CliTest, InvalidPresetFilesAreRefusedWithOneLine)
 
 }  // namespace
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include "tests/vsthost/cli_fixture.h"
 #include "tools/vsthost/fx_preset.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -217,3 +219,5 @@ TEST_F(RenderTest, AFailedOrCrashedRenderLeavesAnEarlierOutputUntouched)
 
 }  // namespace
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

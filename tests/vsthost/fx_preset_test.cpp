@@ -6,6 +6,8 @@
 
 #include "tools/vsthost/fx_preset.h"
 
+namespace kestrelon {
+
 namespace {
 
 using ::testing::HasSubstr;
@@ -250,3 +252,5 @@ TEST(FxPresetCodec, SurvivesRandomCorruption)
 }
 
 }  // namespace
+
+}  // namespace kestrelon

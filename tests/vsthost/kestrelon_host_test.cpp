@@ -7,6 +7,8 @@
 
 #include "tests/vsthost/cli_fixture.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -149,3 +151,5 @@ TEST_F(KestrelonTest, PresetsBlockSizesAndPrecisionAgree)
 
 }  // namespace
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

@@ -9,6 +9,8 @@
 
 #include "tests/vsthost/cli_fixture.h"
 
+namespace kestrelon {
+
 namespace vsthost_test {
 namespace {
 
@@ -66,3 +68,5 @@ TEST_F(CliTest, WindowsBuildUnderWineRendersLikeTheLinuxBuild)
 
 }  // namespace
 }  // namespace vsthost_test
+
+}  // namespace kestrelon

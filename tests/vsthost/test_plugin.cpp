@@ -24,7 +24,7 @@
 
 namespace {
 
-using namespace vst2;
+using namespace kestrelon::vst2;
 
 constexpr int kLatency = 7;
 constexpr int kMaxChannels = 2;
@@ -33,8 +33,8 @@ constexpr int kChannels = 1;
 #else
 constexpr int kChannels = 2;
 #endif
-constexpr VstInt32 kProgramChunkMagic = FourCharCode("VHtc");
-constexpr VstInt32 kBankChunkMagic = FourCharCode("VHtb");
+constexpr VstInt32 kProgramChunkMagic = kestrelon::FourCharCode("VHtc");
+constexpr VstInt32 kBankChunkMagic = kestrelon::FourCharCode("VHtb");
 
 enum Param { kGain, kInvert, kCrash, kNumParams };
 
@@ -283,7 +283,7 @@ AEffect* CreateEffect(audioMasterCallback host)
     t->host = host;
     AEffect& r = t->record;
 #if defined(VSTHOST_TEST_BAD_MAGIC)
-    r.magic = FourCharCode("Nope");
+    r.magic = kestrelon::FourCharCode("Nope");
 #else
     r.magic = kEffectMagic;
 #endif
@@ -301,7 +301,7 @@ AEffect* CreateEffect(audioMasterCallback host)
 #endif
     r.ioRatio = 1.0f;
     r.object = t;
-    r.uniqueID = FourCharCode("VHtp");
+    r.uniqueID = kestrelon::FourCharCode("VHtp");
     r.version = 1;
     r.processReplacing = ProcessReplacing;
     r.processDoubleReplacing = ProcessDouble;
@@ -311,6 +311,7 @@ AEffect* CreateEffect(audioMasterCallback host)
 }  // namespace
 
 #if defined(VSTHOST_TEST_NO_ENTRY)
+
 TEST_EXPORT AEffect* VSTCALLBACK NotTheEntryPoint(audioMasterCallback host)
 {
     return CreateEffect(host);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -83,3 +85,5 @@ std::vector<PlotRow> BuildPlotRows(const std::vector<double>& in, const std::vec
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 struct LevelStats {
@@ -31,3 +33,5 @@ std::vector<PlotRow> BuildPlotRows(const std::vector<double>& in, const std::vec
                                    int sampleRate, int bucket, int window);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

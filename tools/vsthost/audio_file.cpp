@@ -4,6 +4,8 @@
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/sound_file_open.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -169,3 +171,5 @@ std::string DescribeFormat(int format)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 class SoundReader {
@@ -65,3 +67,5 @@ int ChooseOutputFormat(const std::string& outPath, int inputFormat, bool floatOu
 std::string DescribeFormat(int format);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

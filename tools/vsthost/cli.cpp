@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -316,3 +318,5 @@ const char* UsageText()
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 enum class Command { Help, Info, Render, PresetSave, PresetLoad, SynthDrums, Stats, PlotData, Torture };
@@ -43,3 +45,5 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
 const char* UsageText();
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

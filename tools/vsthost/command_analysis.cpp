@@ -11,6 +11,8 @@
 #include "tools/vsthost/preset_io.h"
 #include "tools/vsthost/synth_drums.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -126,3 +128,5 @@ int RunPlotData(const CommandLine& cl)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/session.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -162,3 +164,5 @@ int RunInfo(const CommandLine& cl)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

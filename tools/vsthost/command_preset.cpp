@@ -7,6 +7,8 @@
 #include "tools/vsthost/preset_io.h"
 #include "tools/vsthost/session.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -91,3 +93,5 @@ int RunPresetLoad(const CommandLine& cl)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

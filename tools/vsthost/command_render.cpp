@@ -11,6 +11,8 @@
 #include "tools/vsthost/render.h"
 #include "tools/vsthost/session.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -112,3 +114,5 @@ int RunRender(const CommandLine& cl)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/torture.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 int RunTorture(const CommandLine& cl)
@@ -50,3 +52,5 @@ int RunTorture(const CommandLine& cl)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "tools/vsthost/cli.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 constexpr int kExitOk = 0;
@@ -25,3 +27,5 @@ int RunPlotData(const CommandLine& cl);
 int RunTorture(const CommandLine& cl);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

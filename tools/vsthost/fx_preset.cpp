@@ -4,6 +4,8 @@
 
 #include "framework/vst/vst2_abi.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -335,3 +337,5 @@ std::string FourCharText(std::int32_t id)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 enum class PresetKind { Program, Bank };
@@ -50,3 +52,5 @@ bool DecodePreset(const std::vector<std::uint8_t>& data, FxPreset& out, std::str
 std::string FourCharText(std::int32_t id);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

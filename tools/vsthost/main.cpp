@@ -8,6 +8,8 @@
 #include "tools/vsthost/commands.h"
 #include "tools/vsthost/platform.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 int ReportError(const std::string& message)
@@ -18,9 +20,11 @@ int ReportError(const std::string& message)
 
 }  // namespace vsthost
 
+}  // namespace kestrelon
+
 int main(int argc, char** argv)
 {
-    using namespace vsthost;
+    using namespace kestrelon::vsthost;
     // Numbers typed by the user and written to data files use '.', whatever the
     // user's locale says.
     std::setlocale(LC_ALL, "C");

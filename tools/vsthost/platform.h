@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 // The arguments after the program name, as UTF-8.
@@ -35,3 +37,5 @@ void SetCrashContext(const std::string& what);
 void SetCrashCleanupFile(const std::string& path);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -114,3 +116,5 @@ void SetCrashCleanupFile(const std::string& path)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

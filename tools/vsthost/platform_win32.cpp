@@ -9,6 +9,8 @@
 
 #include "framework/text/utf16_win32.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -122,3 +124,5 @@ void SetCrashCleanupFile(const std::string& path)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -5,6 +5,8 @@
 #include "framework/text/ascii.h"
 #include "tools/vsthost/platform.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -363,3 +365,5 @@ vst2::VstIntPtr PluginInstance::HandleHostRequest(vst2::VstInt32 opcode, vst2::V
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -12,6 +12,8 @@
 #include "framework/vst/vst2_abi.h"
 #include "tools/vsthost/plugin_module.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 class PluginInstance {
@@ -101,3 +103,5 @@ private:
 };
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 class PluginModule {
@@ -24,3 +26,5 @@ private:
 };
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

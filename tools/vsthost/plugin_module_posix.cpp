@@ -2,6 +2,8 @@
 
 #include "tools/vsthost/plugin_module.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::string& error)
@@ -29,3 +31,5 @@ void* PluginModule::FindSymbol(const char* name) const
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -3,6 +3,8 @@
 #include "framework/text/utf16_win32.h"
 #include "tools/vsthost/plugin_module.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -48,3 +50,5 @@ void* PluginModule::FindSymbol(const char* name) const
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/plugin_instance.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -216,3 +218,5 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -7,6 +7,8 @@
 
 #include "tools/vsthost/fx_preset.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 class PluginInstance;
@@ -35,3 +37,5 @@ bool PresetKindForFileName(const std::string& path, PresetKind& kind, std::strin
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -50,3 +52,5 @@ void ProgressBar::Clear()
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 class ProgressBar {
@@ -25,3 +27,5 @@ private:
 };
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 #include "tools/vsthost/audio_file.h"
 #include "tools/vsthost/plugin_instance.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -145,3 +147,5 @@ bool RenderFile(PluginInstance& plugin, SoundReader& in, SoundWriter& out, const
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 class PluginInstance;
@@ -37,3 +39,5 @@ bool RenderFile(PluginInstance& plugin, SoundReader& in, SoundWriter& out, const
                 const RenderProgress& progress, RenderResult& result, std::string& error);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

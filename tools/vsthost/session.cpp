@@ -2,6 +2,8 @@
 
 #include "tools/vsthost/platform.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 std::unique_ptr<PluginInstance> StartPlugin(const std::string& path, double sampleRate, int blockSize,
@@ -53,3 +55,5 @@ std::string DescribeSettings(PluginInstance& plugin, const std::vector<ParamSett
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -10,6 +10,8 @@
 #include "tools/vsthost/cli.h"
 #include "tools/vsthost/plugin_instance.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 std::unique_ptr<PluginInstance> StartPlugin(const std::string& path, double sampleRate, int blockSize,
@@ -23,3 +25,5 @@ bool ApplySettings(PluginInstance& plugin, const std::vector<ParamSetting>& sett
 std::string DescribeSettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -6,8 +6,12 @@
 
 #include <string>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -1,5 +1,7 @@
 #include "tools/vsthost/sound_file_open.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info)
@@ -8,3 +10,5 @@ SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

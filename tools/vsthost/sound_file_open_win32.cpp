@@ -6,6 +6,8 @@
 #include "framework/text/utf16_win32.h"
 #include "tools/vsthost/sound_file_open.h"
 
+namespace kestrelon {
+
 namespace vsthost {
 
 SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info)
@@ -29,3 +31,5 @@ SNDFILE* OpenSoundFile(const std::string& path, int mode, SF_INFO* info)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace kestrelon {
+
 namespace vsthost {
 namespace {
 
@@ -158,3 +160,5 @@ std::vector<double> SynthesizeDrumLoop(int sampleRate, double seconds)
 }
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

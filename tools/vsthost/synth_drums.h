@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace kestrelon {
+
 namespace vsthost {
 
 // Interleaved stereo at `sampleRate`, `seconds` long (120 BPM, a two-bar
@@ -12,3 +14,5 @@ namespace vsthost {
 std::vector<double> SynthesizeDrumLoop(int sampleRate, double seconds);
 
 }  // namespace vsthost
+
+}  // namespace kestrelon

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 
 struct Options {
@@ -90,3 +92,5 @@ void RunStateRoundTrips(const Options& options, Tally& tally);
 void RunForeignChunks(const Options& options, Tally& tally);
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

@@ -11,6 +11,8 @@
 
 #include "tools/vsthost/torture_subject.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 namespace {
 
@@ -184,3 +186,5 @@ void RunHostileInput(const Options& options, Tally& tally)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

@@ -10,6 +10,8 @@
 
 #include "tools/vsthost/torture_subject.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 namespace {
 
@@ -216,3 +218,5 @@ void RunCallOrders(const Options& options, Tally& tally)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

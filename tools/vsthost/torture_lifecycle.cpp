@@ -6,6 +6,8 @@
 
 #include "tools/vsthost/torture_subject.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 namespace {
 
@@ -117,3 +119,5 @@ void RunLifecycles(const Options& options, Tally& tally)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

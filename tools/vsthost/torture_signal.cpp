@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 
 Signal Music(Rng& rng, int channels, int frames, double sampleRate)
@@ -72,3 +74,5 @@ double Energy(const Signal& s)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

@@ -6,6 +6,8 @@
 
 #include "tools/vsthost/torture.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 
 using Signal = std::vector<std::vector<double>>;
@@ -24,3 +26,5 @@ Signal Sprinkled(Rng& rng, int channels, int frames, double sampleRate, int ever
 double Energy(const Signal& s);
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

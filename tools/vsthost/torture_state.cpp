@@ -11,6 +11,8 @@
 
 #include "tools/vsthost/torture_subject.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 namespace {
 
@@ -250,3 +252,5 @@ void RunForeignChunks(const Options& options, Tally& tally)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

@@ -13,6 +13,8 @@
 #define VSTHOST_HAS_MXCSR 1
 #endif
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 namespace {
 
@@ -433,3 +435,5 @@ int FirstDifference(const Signal& a, const Signal& b)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

@@ -14,6 +14,8 @@
 #include "tools/vsthost/torture.h"
 #include "tools/vsthost/torture_signal.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 
 enum class Path { kReplacing, kAdding, kDouble };
@@ -144,3 +146,5 @@ private:
 int FirstDifference(const Signal& a, const Signal& b);
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

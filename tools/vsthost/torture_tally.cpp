@@ -3,6 +3,8 @@
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/torture.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 namespace {
 
@@ -64,3 +66,5 @@ int Rng::Between(int lo, int hi)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon

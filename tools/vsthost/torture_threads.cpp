@@ -10,6 +10,8 @@
 
 #include "tools/vsthost/torture_subject.h"
 
+namespace kestrelon {
+
 namespace vsthost::torture {
 namespace {
 
@@ -168,3 +170,5 @@ void RunThreads(const Options& options, Tally& tally)
 }
 
 }  // namespace vsthost::torture
+
+}  // namespace kestrelon
