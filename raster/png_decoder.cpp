@@ -1,6 +1,5 @@
 #include "raster/png_decoder.h"
 
-#include "raster/png_loader.h"
 #include "raster/raster_bitmap.h"
 
 #include <png.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-// The libpng glue shared by the memory and the file loaders.
+// The libpng glue under the loaders of png_loader.h, and the one platform step of reading a file.
 
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +8,12 @@
 namespace kestrelon {
 
 class RasterBitmap;
+
+// Images beyond these are refused before any pixel memory is taken: a corrupt or hostile
+// header must not make the editor ask for gigabytes. The area limit keeps the bitmap's byte
+// count (row stride x height x 4) at 1 GiB, well inside its 32-bit size arithmetic.
+inline constexpr std::int64_t kMaxPngPixels = 256LL * 1024 * 1024;
+inline constexpr std::uint32_t kMaxPngSide = 1u << 20;
 
 // Where the encoded bytes come from: an open file, or a block of memory (used when file is
 // null). Either way the stream starts at the PNG signature.
@@ -21,5 +27,8 @@ struct PngInput {
 // Returns the bitmap, or null with nothing left allocated. The file is not closed here, but
 // libpng is finished with it when this returns.
 RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination);
+
+// Opens a file named in UTF-8 for binary reading, or returns null (png_source_*.cpp).
+std::FILE* OpenPngFileForReading(const char* utf8Name);
 
 }  // namespace kestrelon

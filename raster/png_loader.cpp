@@ -1,9 +1,8 @@
 #include "raster/png_loader.h"
 
+#include "framework/text/ascii.h"
 #include "raster/image_loader.h"
 #include "raster/png_decoder.h"
-#include "raster/png_file_open.h"
-#include "raster/png_image_loader.h"
 #include "raster/raster_bitmap.h"
 
 #include <cstring>
@@ -44,9 +43,37 @@ RasterBitmap* LoadPngFromFile(const char* fileName, RasterBitmap* destination)
     return bitmap;
 }
 
-// The PNG entry of the image-loader list is defined beside the loaders rather than in a file of
-// its own: linked from a static library, a file that nothing references would be left out, and
-// its registration with it.
+bool HasPngExtension(const char* fileName)
+{
+    if (fileName == nullptr || fileName[0] == '\0')
+        return false;
+    const char* extension = fileName + std::strlen(fileName) - 1;
+    while (extension > fileName && *extension != '\\' && *extension != '.' && *extension != '/')
+        --extension;
+    const char* expected = ".png";
+    for (; *extension != '\0' && *expected != '\0'; ++extension, ++expected) {
+        if (AsciiLower(*extension) != *expected)
+            return false;
+    }
+    return *extension == '\0' && *expected == '\0';
+}
+
+// Any thread.
+RasterBitmap* LoadPngFile(const char* fileName, bool checkExtension, RasterBitmap* destination)
+{
+    if (checkExtension && !HasPngExtension(fileName))
+        return nullptr;
+    return LoadPngFromFile(fileName, destination);
+}
+
+const char* PngExtensionList()
+{
+    // The literal's own terminator is the final NUL that ends the list.
+    return "PNG files (*.PNG)\0*.PNG\0";
+}
+
+// The PNG entry of the image-loader list is defined beside the loaders it calls: linked from a
+// static library, a file that nothing references would be left out, and its registration with it.
 ImageLoaderRecord gPngImageLoader = {LoadPngFile, PngExtensionList, nullptr};
 
 namespace {

@@ -1,21 +1,17 @@
 #pragma once
 
-// Decoding PNG images into bitmaps of straight-alpha RasterPixels (0xAARRGGBB). Every colour
-// type and bit depth arrives as 8-bit alpha, red, green and blue. Loaders keep no state between
-// calls and may run on any thread; the editor calls them on its UI thread.
+// Decoding PNG images into bitmaps of straight-alpha RasterPixels (0xAARRGGBB): from memory, from a
+// file, from the module's resources, and the PNG entry of the image-loader list. Every colour type
+// and bit depth arrives as 8-bit alpha, red, green and blue. Loaders keep no state between calls
+// and may run on any thread; the editor calls them on its UI thread.
 
 #include <cstdint>
 
 namespace kestrelon {
 
+struct ImageLoaderRecord;
 class RasterBitmap;
 class RasterMemBitmap;
-
-// Images beyond these are refused before any pixel memory is taken: a corrupt or hostile
-// header must not make the editor ask for gigabytes. The area limit keeps the bitmap's byte
-// count (row stride x height x 4) at 1 GiB, well inside its 32-bit size arithmetic.
-inline constexpr std::int64_t kMaxPngPixels = 256LL * 1024 * 1024;
-inline constexpr std::uint32_t kMaxPngSide = 1u << 20;
 
 // A new bitmap owned by the caller, or null. The bytes are read in place and not retained.
 RasterMemBitmap* LoadPngFromMemory(const void* data, std::int32_t length);
@@ -24,5 +20,32 @@ RasterMemBitmap* LoadPngFromMemory(const void* data, std::int32_t length);
 // returns it; otherwise it returns a new RasterMemBitmap. Null on failure. A destination is
 // never deleted: after a failure it is still a valid bitmap, possibly resized, all pixels 0.
 RasterBitmap* LoadPngFromFile(const char* fileName, RasterBitmap* destination);
+
+// PNG images stored as resources of type "PNG" inside a module, named by integer ids. module is
+// the module instance handle (an HINSTANCE on Windows). Returns a new bitmap owned by the caller,
+// or null when the resource is missing, shorter than a PNG signature or does not decode. The
+// resource bytes belong to the module and are read in place.
+RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id);
+
+// Linux builds have no resource section: their PNG bytes are compiled into the binary and
+// registered here under the (module, id) names the Windows build uses, so that
+// LoadPngFromResource serves both. data must stay valid for as long as loads may ask for it
+// (static data). False for null data, a negative length or a (module, id) pair already
+// registered. Linux builds only.
+bool RegisterPngResource(const void* module, std::uint16_t id, const void* data, std::int32_t length);
+
+// True when the text from the name's last '\\', '.' or '/' to its end is ".png" in any case.
+// A name with no full stop, or whose last slash follows its last full stop, fails.
+bool HasPngExtension(const char* fileName);
+
+// With checkExtension set, a name that fails HasPngExtension gives null without the file being
+// opened; otherwise as LoadPngFromFile.
+RasterBitmap* LoadPngFile(const char* fileName, bool checkExtension, RasterBitmap* destination);
+
+// "PNG files (*.PNG)", NUL, "*.PNG", NUL, NUL.
+const char* PngExtensionList();
+
+// The record registered in the image-loader list at start-up.
+extern ImageLoaderRecord gPngImageLoader;
 
 }  // namespace kestrelon

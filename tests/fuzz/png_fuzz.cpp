@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "raster/png_decoder.h"
 #include "raster/png_loader.h"
 #include "raster/raster_bitmap.h"
 #include "tests/fuzz/fuzz_check.h"

@@ -1,5 +1,4 @@
 #include "raster/image_loader.h"
-#include "raster/png_image_loader.h"
 #include "raster/png_loader.h"
 #include "raster/raster_bitmap.h"
 #include "tests/raster/png_test_image.h"

@@ -1,5 +1,4 @@
-#include "raster/png_resource.h"
-#include "raster/png_resource_posix.h"
+#include "raster/png_loader.h"
 #include "raster/raster_bitmap.h"
 #include "tests/raster/png_resource_data.h"
 #include "tests/raster/png_resource_module.h"

@@ -1,12 +1,18 @@
-#include "raster/png_resource_posix.h"
-#include "raster/png_resource.h"
-
-#include "raster/png_loader.h"
-
+// Where PNG bytes come from on Linux: files by their names (UTF-8 bytes already), and the
+// registry of PNG data compiled into the binary that stands in for resource sections.
 #include <mutex>
 #include <vector>
 
+#include "raster/png_decoder.h"
+#include "raster/png_loader.h"
+
 namespace kestrelon {
+
+// File names are UTF-8 bytes here already.
+std::FILE* OpenPngFileForReading(const char* utf8Name)
+{
+    return std::fopen(utf8Name, "rb");
+}
 
 namespace {
 

@@ -1,12 +1,27 @@
-#include "raster/png_resource.h"
-
-#include "raster/png_loader.h"
-
+// Where PNG bytes come from on Windows: files opened by their UTF-8 names through the wide
+// call, and the "PNG" resources of a module.
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+
+#include "framework/text/utf16_win32.h"
+#include "raster/png_decoder.h"
+#include "raster/png_loader.h"
 
 namespace kestrelon {
+
+// The wide open reaches every name the user can type; a name that is not valid UTF-8 still gets
+// the narrow open in the current code page.
+std::FILE* OpenPngFileForReading(const char* utf8Name)
+{
+    const std::wstring wideName = Windows_UTF_Converter::Utf8ToWide(utf8Name, true);
+    if (!wideName.empty()) {
+        if (std::FILE* file = _wfopen(wideName.c_str(), L"rb"))
+            return file;
+    }
+    return std::fopen(utf8Name, "rb");
+}
 
 // Any thread; the editor window calls it on its UI thread.
 RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
