@@ -7,7 +7,7 @@
 
 namespace kestrelon {
 
-void IEffectBase::ProcessBlock(double** inputs, double** outputs, int frames)  // audio thread, mutex held
+void IEffectBase::ProcessBlock(double** inputs, double** outputs, int frames)
 {
     const int channels = static_cast<int>(outputPointers.size());
     for (int i = 0; i < channels; ++i) {
@@ -22,7 +22,7 @@ void IEffectBase::ProcessBlock(double** inputs, double** outputs, int frames)  /
     }
 }
 
-void IEffectBase::SetMaxBlockSize(int frames)  // UI thread, mutex held
+void IEffectBase::SetMaxBlockSize(int frames)
 {
     if (frames == maxBlockSize || frames < 0)
         return;
@@ -52,7 +52,7 @@ bool IEffectBase::IsOutputConnected(int index) const
     return index >= 0 && index < OutputChannelCount() && outputChannels[static_cast<std::size_t>(index)].connected;
 }
 
-void IEffectBase::SetInputConnected(int index, bool connected)  // UI thread, mutex held
+void IEffectBase::SetInputConnected(int index, bool connected)
 {
     if (index < 0 || index >= InputChannelCount())
         return;
@@ -66,7 +66,7 @@ void IEffectBase::SetInputConnected(int index, bool connected)  // UI thread, mu
     }
 }
 
-void IEffectBase::SetOutputConnected(int index, bool connected)  // UI thread, mutex held
+void IEffectBase::SetOutputConnected(int index, bool connected)
 {
     if (index < 0 || index >= OutputChannelCount())
         return;
@@ -88,8 +88,7 @@ const char* IEffectBase::OutputLabel(int index) const
     return index >= 0 && index < OutputChannelCount() ? outputChannels[static_cast<std::size_t>(index)].label : "";
 }
 
-void IEffectBase::BindFloatBuffers(float* const* hostIn, float* const* hostOut, int frames,
-                                   int offset)  // audio thread, mutex held
+void IEffectBase::BindFloatBuffers(float* const* hostIn, float* const* hostOut, int frames, int offset)
 {
     // The scratch buffers hold maxBlockSize samples; longer calls come in slices.
     frames = std::clamp(frames, 0, maxBlockSize);
@@ -117,7 +116,7 @@ void IEffectBase::BindFloatBuffers(float* const* hostIn, float* const* hostOut, 
     }
 }
 
-void IEffectBase::RenderFloat(int frames, bool accumulate)  // audio thread, mutex held
+void IEffectBase::RenderFloat(int frames, bool accumulate)
 {
     frames = std::clamp(frames, 0, maxBlockSize);
     if (frames == 0)
@@ -139,18 +138,17 @@ void IEffectBase::RenderFloat(int frames, bool accumulate)  // audio thread, mut
     }
 }
 
-void IEffectBase::RenderFloatReplacing(int frames)  // audio thread, mutex held
+void IEffectBase::RenderFloatReplacing(int frames)
 {
     RenderFloat(frames, false);
 }
 
-void IEffectBase::RenderFloatAccumulating(int frames)  // audio thread, mutex held
+void IEffectBase::RenderFloatAccumulating(int frames)
 {
     RenderFloat(frames, true);
 }
 
-void IEffectBase::BindDoubleBuffers(double* const* hostIn, double* const* hostOut, int frames,
-                                    int offset)  // audio thread, mutex held
+void IEffectBase::BindDoubleBuffers(double* const* hostIn, double* const* hostOut, int frames, int offset)
 {
     // The host's own buffers go straight to ProcessBlock; only a missing
     // buffer falls back to scratch (silence in, discarded out), which is why
@@ -207,8 +205,7 @@ void IEffectBase::SilenceHostOutputs(double* const* hostOut, int frames)
     SilenceConnected(outputChannels, hostOut, frames);
 }
 
-void IEffectBase::ProcessFloat(float* const* hostIn, float* const* hostOut, int frames,
-                               bool accumulate)  // audio thread, takes the mutex
+void IEffectBase::ProcessFloat(float* const* hostIn, float* const* hostOut, int frames, bool accumulate)
 {
     MutexLock lock(mutex);
     if (maxBlockSize <= 0) {
@@ -226,20 +223,17 @@ void IEffectBase::ProcessFloat(float* const* hostIn, float* const* hostOut, int 
     }
 }
 
-void IEffectBase::ProcessFloatReplacing(float* const* hostIn, float* const* hostOut,
-                                        int frames)  // audio thread, takes the mutex
+void IEffectBase::ProcessFloatReplacing(float* const* hostIn, float* const* hostOut, int frames)
 {
     ProcessFloat(hostIn, hostOut, frames, false);
 }
 
-void IEffectBase::ProcessFloatAccumulating(float* const* hostIn, float* const* hostOut,
-                                           int frames)  // audio thread, takes the mutex
+void IEffectBase::ProcessFloatAccumulating(float* const* hostIn, float* const* hostOut, int frames)
 {
     ProcessFloat(hostIn, hostOut, frames, true);
 }
 
-void IEffectBase::ProcessDoubleReplacing(double* const* hostIn, double* const* hostOut,
-                                         int frames)  // audio thread, takes the mutex
+void IEffectBase::ProcessDoubleReplacing(double* const* hostIn, double* const* hostOut, int frames)
 {
     MutexLock lock(mutex);
     if (maxBlockSize <= 0) {

@@ -72,29 +72,33 @@ IEffectBase::IEffectBase(const EffectDescription& d)
         outputChannels[i].slot = &outputPointers[i];
 }
 
-IEffectBase::~IEffectBase() = default;
+IEffectBase::~IEffectBase()
+{
+    // The editor goes first: its controls point at the parameters.
+    editor.reset();
+}
 
-void IEffectBase::Reset()  // UI or audio thread, mutex held by the caller or taken here
+void IEffectBase::Reset()
 {
     MutexLock lock(mutex);
 }
 
-void IEffectBase::HandleParamChange(int)  // any thread, mutex held
+void IEffectBase::HandleParamChange(int)
 {
     MutexLock lock(mutex);
 }
 
-void IEffectBase::ActivationChanged(bool)  // UI thread, mutex held
+void IEffectBase::ActivationChanged(bool)
 {
     MutexLock lock(mutex);
 }
 
-void IEffectBase::HandleMidiMessage(const MidiMessage& message)  // audio thread, mutex held
+void IEffectBase::HandleMidiMessage(const MidiMessage& message)
 {
     SendMidiToHost(message);
 }
 
-bool IEffectBase::MidiKeyName(int, char* name)  // UI thread, mutex held
+bool IEffectBase::MidiKeyName(int, char* name)
 {
     if (name)
         name[0] = '\0';
@@ -125,7 +129,7 @@ bool IEffectBase::StateMatches(const double* values, int first) const
     return true;
 }
 
-void IEffectBase::SetParamFromEditor(int index, double normalised)  // UI thread, takes the mutex
+void IEffectBase::SetParamFromEditor(int index, double normalised)
 {
     MutexLock lock(mutex);
     IParameter* param = ParamAt(index);
@@ -136,30 +140,31 @@ void IEffectBase::SetParamFromEditor(int index, double normalised)  // UI thread
     HandleParamChange(index);
 }
 
-void IEffectBase::AttachEditor(IGraphics* newEditor)  // UI thread, takes the mutex
+void IEffectBase::AttachEditor(std::unique_ptr<IEditor> newEditor)
 {
     if (!newEditor)
         return;
     MutexLock lock(mutex);
-    // The graphics context's own set-up (draw surfaces, the resize
-    // controller's handles, the first push of every parameter into its
-    // controls) is called from here once that context exists; until then the
-    // base only records the editor.
-    editor = newEditor;
+    newEditor->PrepareForAttach();
+    editorStateValues = newEditor->StateValues();
+    for (int i = 0; i < ParamCount(); ++i) {
+        const IParameter& param = params[static_cast<std::size_t>(i)];
+        newEditor->UpdateControlsFromPlugin(i, param.ToNormalized(param.Value()), true);
+    }
+    editor = std::move(newEditor);
 }
 
-void IEffectBase::PushParamsToEditor()  // UI thread, mutex held
+void IEffectBase::PushParamsToEditor()
 {
-    // Each parameter's plain value goes to the context's
-    // UpdateControlsFromPlugin once that context exists.
     if (!editor)
         return;
+    for (int i = 0; i < ParamCount(); ++i)
+        editor->UpdateControlsFromPlugin(i, params[static_cast<std::size_t>(i)].Value(), false);
 }
 
-void IEffectBase::SetResizeController(IResizeController* controller, IParameter* stateValues)
+void IEffectBase::SetEditorStateValues(IParameter* stateValues)
 {
     MutexLock lock(mutex);
-    resizeController = controller;
     editorStateValues = stateValues;
 }
 
@@ -188,7 +193,7 @@ const IParameter* IEffectBase::ParamAt(int index) const
     return index >= 0 && index < ParamCount() ? &params[static_cast<std::size_t>(index)] : nullptr;
 }
 
-void IEffectBase::NotifyAllParamsChanged()  // UI thread, mutex held
+void IEffectBase::NotifyAllParamsChanged()
 {
     for (int i = 0; i < ParamCount(); ++i)
         HandleParamChange(i);

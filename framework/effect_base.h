@@ -1,21 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/chunk_buffer.h"
+#include "framework/editor.h"
 #include "framework/effect_types.h"
 #include "framework/parameter.h"
 #include "framework/recursive_mutex.h"
 
 namespace kestrelon {
 
-class IGraphics;
-class IResizeController;
-
 // Text capacity of the effect, product and maker names: 127 bytes and the zero.
 constexpr int kEffectNameSize = 128;
-// The resize controller keeps the view mode, width and height in every state.
+// The editor keeps the view mode, width and height in every state.
 constexpr int kEditorStateValueCount = 3;
 
 // Host-independent core of the plug-in: identity, channel layouts,
@@ -29,47 +28,73 @@ public:
     IEffectBase(const IEffectBase&) = delete;
     IEffectBase& operator=(const IEffectBase&) = delete;
 
-    // The virtual interface. Its order is the order of the table the adapter
-    // and the effect were designed against; new operations go at the end.
+    // The virtual interface: the adapter fills in the host-facing half, the
+    // effect the processing half.
     virtual ~IEffectBase();
+    // [UI or audio thread] takes the mutex. The rate or block size changed.
     virtual void Reset();
+    // [any thread] takes the mutex. A parameter's value changed, whatever
+    // the source: host, editor, restored state, typed text.
     virtual void HandleParamChange(int index);
+    // [audio thread] mutex held by the process callback.
     virtual void ProcessBlock(double** inputs, double** outputs, int frames);
+    // [UI thread] mutex held. Around the editor window's opening and closing.
     virtual void EditorOpened() {}
     virtual void EditorClosing() {}
+    // [UI thread] takes the mutex. The host switched processing on or off.
     virtual void ActivationChanged(bool active);
+    // [audio thread] mutex held.
     virtual void HandleMidiMessage(const MidiMessage& message);
     virtual void HandleSysEx(const SysExMessage&) {}
+    // [UI thread] mutex held.
     virtual bool MidiKeyName(int key, char* name);
+    // [UI thread] mutex held. One program's state, without the chunk header.
     virtual bool WriteState(ChunkBuffer& buffer);
     virtual int ReadState(const ChunkBuffer& buffer, int pos);
     virtual bool StateMatches(const double* values, int first) const;
+    // [UI thread] mutex held. After the editor rectangle changed.
     virtual void EditorResized() {}
+    // [UI thread] mutex held. After every layout of the resize controller,
+    // with the view mode and the editor size in design units.
     virtual void EditorLayoutChanged(int, double, double) {}
-    virtual bool ReservedQuery() { return false; }
+    // [UI thread] mutex held. After the host was identified at opening.
     virtual void HostIdentified() {}
-    virtual void ReservedHookA() {}
+    // [UI thread] takes the mutex. A control changed a parameter.
     virtual void SetParamFromEditor(int index, double normalised);
+    // [UI thread] The host-facing half, each one host call.
     virtual void HostBeginParamEdit(int index) = 0;
     virtual void HostParamChanged(int index, double normalised) = 0;
     virtual void HostEndParamEdit(int index) = 0;
     virtual void HostUpdateDisplay() = 0;
     virtual bool RenderingOffline() { return false; }
+    // [audio thread] mutex held.
     virtual int HostSamplePosition() = 0;
     virtual double HostTempo() = 0;
     virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
     virtual void HostTimeInfo(TransportInfo* info) = 0;
+    // [UI thread] mutex held.
     virtual int IdentifyHost() { return hostCode; }
     virtual int GetPluginApi() { return pluginApi; }
+    // [UI thread] mutex held. The editor's size changed (the graphics
+    // context calls it); recorded as the rectangle reported to the host.
     virtual void SetEditorSize(int width, int height) = 0;
     virtual void ApplyHostQuirks() {}
-    virtual void AttachEditor(IGraphics* newEditor);
+    // [UI thread] takes the mutex. Takes ownership of the editor, prepares
+    // it and pushes every parameter's value into its controls. Null does
+    // nothing.
+    virtual void AttachEditor(std::unique_ptr<IEditor> newEditor);
+    // [any thread] mutex held.
     virtual void SetLatencySamples(int samples) { latency = samples; }
+    // [audio thread] mutex held.
     virtual bool SendMidiToHost(const MidiMessage& message) = 0;
     virtual bool SendSysExToHost(const SysExMessage&) { return false; }
+    // [UI thread] mutex held. Every parameter's plain value into the editor's
+    // bound controls, after a state or preset was loaded.
     virtual void PushParamsToEditor();
-    virtual void ReservedHookB() {}
+    // [UI thread] mutex held.
     virtual void PresetChanged() {}
+    // [UI thread] mutex held. Prepares the scratch buffers for blocks of at
+    // most frames frames.
     virtual void SetMaxBlockSize(int frames);
 
     // Channel layouts. outputs < 0 means any number of outputs.
@@ -80,10 +105,12 @@ public:
     IParameter* ParamAt(int index);
     const IParameter* ParamAt(int index) const;
     int ParamCount() const { return static_cast<int>(params.size()); }
+    // [UI thread] mutex held. HandleParamChange for every parameter in order.
     void NotifyAllParamsChanged();
 
     // Channels: the adapter connects them at construction, on a speaker
-    // arrangement from the host and for a few hosts' quirks.
+    // arrangement from the host and for a few hosts' quirks. [UI thread]
+    // mutex held.
     int InputChannelCount() const { return static_cast<int>(inputChannels.size()); }
     int OutputChannelCount() const { return static_cast<int>(outputChannels.size()); }
     bool IsInputConnected(int index) const;
@@ -97,16 +124,18 @@ public:
     // buffers are indexed by connected channel: the k-th connected channel
     // uses host buffer k. A null host buffer reads as silence and is not
     // written. offset is the first frame of the slice in the host's buffers.
+    // [audio thread] mutex held.
     void BindFloatBuffers(float* const* hostIn, float* const* hostOut, int frames, int offset = 0);
     void RenderFloatReplacing(int frames);
     void RenderFloatAccumulating(int frames);
     void BindDoubleBuffers(double* const* hostIn, double* const* hostOut, int frames, int offset = 0);
-    // Whole host calls of any length: bind and render slice by slice, under the mutex.
+    // Whole host calls of any length: bind and render slice by slice.
+    // [audio thread] takes the mutex.
     void ProcessFloatReplacing(float* const* hostIn, float* const* hostOut, int frames);
     void ProcessFloatAccumulating(float* const* hostIn, float* const* hostOut, int frames);
     void ProcessDoubleReplacing(double* const* hostIn, double* const* hostOut, int frames);
 
-    // State and presets.
+    // State and presets. [UI thread] mutex held (the serialisers take it).
     bool SerializeParams(ChunkBuffer& buffer);
     int UnserializeParams(const ChunkBuffer& buffer, int pos);
     void FillUnsetPresets(const char* name, int count);
@@ -118,9 +147,10 @@ public:
     int PresetCount() const { return static_cast<int>(presets.size()); }
     bool PresetInitialised(int index) const;
 
-    // The resize controller hands over the three values it keeps in every
-    // state (view mode, width, height); null values leave them out.
-    void SetResizeController(IResizeController* controller, IParameter* stateValues);
+    // The three values every state carries before the parameters (view mode,
+    // width, height), owned by the editor; null leaves them out. AttachEditor
+    // takes them from the editor.
+    void SetEditorStateValues(IParameter* stateValues);
     int EditorStateValueCount() const { return editorStateValues ? kEditorStateValueCount : 0; }
 
     RecursiveMutex& Mutex() { return mutex; }
@@ -140,8 +170,7 @@ public:
     int MaxBlockSize() const { return maxBlockSize; }
     int Latency() const { return latency; }
     int TailSize() const { return tailSize; }
-    IGraphics* Editor() const { return editor; }
-    IResizeController* ResizeController() const { return resizeController; }
+    IEditor* Editor() const { return editor.get(); }
 
 protected:
     // Points an unconnected channel's slot back at its own scratch.
@@ -173,9 +202,8 @@ protected:
     int32_t tailSize = 0;
     int32_t primaryParamCount = 0;
     int32_t secondaryParamCount = 0;
-    IGraphics* editor = nullptr;
-    IResizeController* resizeController = nullptr;
-    IParameter* editorStateValues = nullptr;  // three, owned by the resize controller
+    std::unique_ptr<IEditor> editor;  // destroyed first, in the destructor's body
+    IParameter* editorStateValues = nullptr;  // three, owned by the editor
     std::vector<IParameter> params;
     std::vector<PresetSlot> presets;
     std::vector<double*> inputPointers;

@@ -50,7 +50,6 @@ double MeterReading(double peak, int32_t direction)
 
 }  // namespace
 
-// UI thread, inside the entry point's creation lock.
 Kestrelon::Kestrelon(vst2::audioMasterCallback host) : IEffectVST(KestrelonDescription(), host)
 {
     InitParameters();
@@ -77,7 +76,6 @@ void Kestrelon::BuildEditor()
     // editor step below is skipped.
 }
 
-// UI thread (host or editor) or audio thread, mutex taken here.
 void Kestrelon::Reset()
 {
     MutexLock lock(mutex);
@@ -100,7 +98,6 @@ void Kestrelon::Reset()
         meterDecay = std::max(0.0, 1.0 - (1.0 / (sampleRate / static_cast<double>(maxBlockSize))) * 5.0);
 }
 
-// UI or audio thread, mutex taken here.
 void Kestrelon::HandleParamChange(int paramIdx)
 {
     MutexLock lock(mutex);
@@ -133,14 +130,17 @@ void Kestrelon::HandleParamChange(int paramIdx)
         outputGain = std::exp(v * kDbToLog);
         break;
     case kClipOutput:
+        // The switch is the one control the host's own changes do not move
+        // from here; the adapter's setter and the state loads do.
         clipEnabled = param->GetBool();
-        break;
+        return;
     default:
-        break;
+        return;
     }
+    if (editor)
+        editor->UpdateControlsFromPlugin(paramIdx, v, false);
 }
 
-// Audio thread, mutex held by the process callback.
 void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
     ScopedFlushDenormals flushDenormals;
@@ -184,7 +184,6 @@ void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
         UpdateMeters();
 }
 
-// Audio thread, mutex held.
 void Kestrelon::UpdateMeters()
 {
     attackMeterValue = MeterReading(attackPeak, attackDirection);
@@ -199,14 +198,11 @@ void Kestrelon::UpdateMeters()
     clipLevel *= meterDecay;
 }
 
-// Audio thread, mutex held.
 void Kestrelon::SendToControl(int32_t index, double value)
 {
-    if (index < 0)
-        return;
-    // Controls are reached through the editor once it exists; until then no
-    // index is ever set and nothing is sent.
-    (void)value;
+    // The editor ignores an index outside its control list.
+    if (index >= 0)
+        editor->SetControlValueFromPlugin(index, value);
 }
 
 }  // namespace kestrelon

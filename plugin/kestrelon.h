@@ -18,11 +18,15 @@ public:
     // Boosts and cuts above this level are held to it when clipping is on.
     static constexpr double kClipLevel = 0.989;
 
+    // [any host thread] inside the entry point's creation lock.
     explicit Kestrelon(vst2::audioMasterCallback host);
     ~Kestrelon() override;
 
+    // [UI or audio thread] takes the mutex.
     void Reset() override;
+    // [any thread] takes the mutex.
     void HandleParamChange(int paramIdx) override;
+    // [audio thread] mutex held by the process callback.
     void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
 
     // What the settings currently are, for tests and benchmarks.
@@ -41,10 +45,12 @@ private:
     // Builds the editor and attaches it; remembers which controls are the
     // meters and the clip indicator.
     void BuildEditor();
-    // Turns the block's peaks into meter readings, hands them to the meter
-    // controls and lets the peaks and the clip light decay.
+    // [audio thread] mutex held. Turns the block's peaks into meter readings,
+    // hands them to the meter controls and lets the peaks and the clip light
+    // decay.
     void UpdateMeters();
-    // Sends value to the control at index if that index is in the editor's list.
+    // [audio thread] mutex held. Sends value to the control at index if that
+    // index is in the editor's list.
     void SendToControl(int32_t index, double value);
 
     double attackDepth = 0.0;

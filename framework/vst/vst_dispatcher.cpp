@@ -125,9 +125,20 @@ vst2::VstIntPtr IEffectVST::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index
         }
         return 0;
     case vst2::effEditOpen:
+        if (!editor || !editor->OpenWindow(ptr))
+            return 0;
+        EditorOpened();
+        editor->WindowOpened();
+        return 1;
     case vst2::effEditClose:
-        // Only an attached editor has a window to open or close, and this
-        // build attaches none.
+        if (!editor)
+            return 0;
+        EditorClosing();
+        editor->CloseWindow();
+        return 1;
+    case vst2::effEditIdle:
+        if (editor)
+            editor->Idle();
         return 0;
     case vst2::effIdentify:
         return vst2::kEffectIdentifyAnswer;
@@ -189,7 +200,7 @@ vst2::VstIntPtr IEffectVST::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index
             *static_cast<vst2::VstSpeakerArrangement**>(ptr) = &outputArrangement;
         return 1;
     default:
-        // effEditIdle, effIdle, effProcessVarIo and everything this plug-in
+        // effIdle, effProcessVarIo and everything this plug-in
         // has no use for.
         return 0;
     }
@@ -290,9 +301,10 @@ vst2::VstIntPtr IEffectVST::StringToParameter(int index, const char* text)
     } else {
         v = LeadingNumber(text);
     }
-    // The editor's bound controls follow once the editor exists.
     param->Set(v);
     HandleParamChange(index);
+    if (editor)
+        editor->UpdateControlsFromPlugin(index, param->Value(), false);
     return 1;
 }
 

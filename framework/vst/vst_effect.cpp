@@ -28,7 +28,6 @@ void DescribeArrangement(vst2::VstSpeakerArrangement& arrangement, int channels)
 
 }  // namespace
 
-// UI thread, inside the entry point's creation lock.
 IEffectVST::IEffectVST(const EffectDescription& description, vst2::audioMasterCallback host)
     : IEffectBase(description), audioMaster(host)
 {
@@ -79,18 +78,16 @@ void IEffectVST::UpdateChannelCounts()
     DescribeArrangement(outputArrangement, OutputChannelCount());
 }
 
-// UI thread, inside construction.
-void IEffectVST::AttachEditor(IGraphics* newEditor)
+void IEffectVST::AttachEditor(std::unique_ptr<IEditor> newEditor)
 {
     if (!newEditor)
         return;
-    IEffectBase::AttachEditor(newEditor);
+    MutexLock lock(mutex);
+    IEffectBase::AttachEditor(std::move(newEditor));
     effect.flags |= vst2::effFlagsHasEditor;
-    // The rectangle takes the editor's size once the editor reports one.
-    editorRect = vst2::ERect{};
+    SetEditorSize(editor->Width(), editor->Height());
 }
 
-// UI thread, mutex held (the editor resizes itself under it).
 void IEffectVST::SetEditorSize(int width, int height)
 {
     if (!editor)
@@ -102,7 +99,7 @@ void IEffectVST::SetEditorSize(int width, int height)
     EditorResized();
 }
 
-// Any thread, mutex held. The host reads initialDelay when it next asks.
+// The host reads initialDelay when it next asks.
 void IEffectVST::SetLatencySamples(int samples)
 {
     IEffectBase::SetLatencySamples(samples);

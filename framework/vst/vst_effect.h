@@ -27,7 +27,8 @@ public:
     // The plug-in behind a record the host hands back, or null.
     static IEffectVST* FromRecord(vst2::AEffect* record);
 
-    // Host-facing operations of the base, each one host callback call.
+    // Host-facing operations of the base, each one host callback call (the
+    // base's declarations say which thread calls each).
     void HostBeginParamEdit(int index) override;
     void HostParamChanged(int index, double normalised) override;
     void HostEndParamEdit(int index) override;
@@ -40,22 +41,27 @@ public:
     int IdentifyHost() override;
     void SetEditorSize(int width, int height) override;
     void ApplyHostQuirks() override;
-    void AttachEditor(IGraphics* newEditor) override;
+    void AttachEditor(std::unique_ptr<IEditor> newEditor) override;
     void SetLatencySamples(int samples) override;
     bool SendMidiToHost(const MidiMessage& message) override;
     bool SendSysExToHost(const SysExMessage& message) override;
 
     // What the record's callbacks forward to; the callback holds the mutex.
+    // [UI thread, some hosts a worker thread] mutex held.
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr, float opt);
+    // [audio thread] mutex held.
     void ProcessFloatCall(float** inputs, float** outputs, int frames, bool accumulate);
     void ProcessDoubleCall(double** inputs, double** outputs, int frames);
+    // [any host thread] mutex held.
     float GetParameterNormalised(int index);
     void SetParameterNormalised(int index, float value);
 
 private:
     // The callbacks the effect record carries (vst_callbacks.cpp). Each
     // recovers the plug-in from the record's object field, takes the
-    // plug-in's mutex and forwards to one member above.
+    // plug-in's mutex and forwards to one member above. The dispatcher runs
+    // on the host's UI thread (some hosts use a worker thread), the process
+    // callbacks on its audio thread, the parameter callbacks on any thread.
     static vst2::VstIntPtr VSTCALLBACK VSTDispatcher(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
                                                      vst2::VstIntPtr value, void* ptr, float opt);
     static void VSTCALLBACK VSTProcess(vst2::AEffect* effect, float** inputs, float** outputs, vst2::VstInt32 frames);
@@ -72,7 +78,8 @@ private:
     void ProcessEmptyCall();
     void UpdateChannelCounts();
 
-    // Dispatcher requests that do more than read a field.
+    // Dispatcher requests that do more than read a field. [UI thread] mutex
+    // held (ProcessEvents: the audio thread).
     vst2::VstIntPtr GetChunk(int index, void* ptr);
     vst2::VstIntPtr SetChunk(int index, vst2::VstIntPtr size, const void* ptr);
     vst2::VstIntPtr ProcessEvents(const vst2::VstEvents* events);

@@ -13,6 +13,7 @@ using EffectFactory = IEffectVST* (*)(vst2::audioMasterCallback host);
 // process-wide lock (hosts may create instances from several threads at
 // once), fills any preset still unset and answers the object's record, or
 // null when no object could be created.
+// [any host thread] takes the creation lock.
 vst2::AEffect* CreateEffectRecord(vst2::audioMasterCallback host, EffectFactory create);
 
 }  // namespace kestrelon

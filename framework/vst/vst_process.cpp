@@ -65,9 +65,12 @@ void IEffectVST::SetParameterNormalised(int index, float value)
         value = 0.0f;
     else if (value > 1.0f)
         value = 1.0f;
-    // The editor's bound controls follow once the editor exists.
     param->SetFromNormalized(value);
     HandleParamChange(index);
+    // The controls show the value the parameter took: a NaN is ignored there,
+    // a switch rounds to its step.
+    if (editor)
+        editor->UpdateControlsFromPlugin(index, param->ToNormalized(param->Value()), true);
 }
 
 }  // namespace kestrelon

@@ -110,7 +110,7 @@ TEST(EffectState, FreshChunksWithEditorValues)
 {
     EditorValues editor;
     TestEffect effect;
-    effect.SetResizeController(nullptr, editor.values);
+    effect.SetEditorStateValues(editor.values);
     effect.ModifyCurrentPreset(nullptr);
     const Bytes state = Concat({kCounts, kMinusOne, kMinusOne, kMinusOne, kZero, kZero, kHalf, kZero, kOne});
     EXPECT_EQ(ToBytes(ProgramChunk(effect)), Concat({kHeader, state}));
@@ -121,7 +121,7 @@ TEST(EffectState, FreshChunksWithEditorValues)
     // The editor values travel with the state and are clamped on the way in.
     TestEffect other;
     EditorValues otherEditor;
-    other.SetResizeController(nullptr, otherEditor.values);
+    other.SetEditorStateValues(otherEditor.values);
     ChunkBuffer chunk;
     WriteChunkHeader(chunk);
     chunk.PutInt32(5);
