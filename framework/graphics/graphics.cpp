@@ -4,6 +4,7 @@
 
 #include "framework/effect_base.h"
 #include "framework/graphics/image_cache.h"
+#include "framework/graphics/resize_controller.h"
 #include "framework/graphics/stock_controls.h"
 #include "raster/raster_bitmap.h"
 #include "raster/raster_ops.h"
@@ -26,6 +27,27 @@ IGraphics::~IGraphics()
 void IGraphics::PrepareForAttach()
 {
     CreateDrawSurfaces();
+    if (pendingResizeController) {
+        pendingResizeController->AttachToEditor();
+        AddControl(std::move(pendingResizeController));
+    }
+}
+
+void IGraphics::SetResizeController(std::unique_ptr<IResizeController> controller)
+{
+    resizeController = controller.get();
+    pendingResizeController = std::move(controller);
+}
+
+void IGraphics::WindowOpened()
+{
+    if (resizeController)
+        resizeController->OnEditorOpen();
+}
+
+IParameter* IGraphics::StateValues()
+{
+    return resizeController ? resizeController->StateValues() : nullptr;
 }
 
 void IGraphics::AddControl(std::unique_ptr<IControl> control)
@@ -106,17 +128,51 @@ bool IGraphics::CollectDirtyRect(Rect& out)
 {
     out = Rect{};
     bool any = false;
+    if (!resizeController) {
+        for (auto& control : controls) {
+            if (!control->NeedsRedraw())
+                continue;
+            out = out.Union(control->GetRect());
+            any = true;
+        }
+        return any;
+    }
+    // With a resize controller the union is taken at design scale and scaled
+    // once, rounding outwards, so no scaled control loses a pixel.
+    double united[4] = {};
+    bool empty = true;
     for (auto& control : controls) {
         if (!control->NeedsRedraw())
             continue;
-        out = out.Union(control->GetRect());
         any = true;
+        const double* r = control->DesignRect();
+        if (r[0] == 0.0 && r[1] == 0.0 && r[2] == 0.0 && r[3] == 0.0)
+            continue;
+        if (empty) {
+            std::copy(r, r + 4, united);
+            empty = false;
+            continue;
+        }
+        united[0] = std::min(united[0], r[0]);
+        united[1] = std::min(united[1], r[1]);
+        united[2] = std::max(united[2], r[2]);
+        united[3] = std::max(united[3], r[3]);
     }
+    const double s = resizeController->GuiScale();
+    out = Rect{static_cast<int>(united[0] * s), static_cast<int>(united[1] * s),
+               static_cast<int>(united[2] * s + 0.9999999), static_cast<int>(united[3] * s + 0.9999999)};
     return any;
 }
 
 bool IGraphics::PaintRegion(const Rect& rect)
 {
+    if (resizeController && resizeController->DrawsWholeEditor()) {
+        // The reopen notice covers everything and is drawn whole.
+        const Rect all{0, 0, width, height};
+        drawRect = all;
+        resizeController->Paint(*this);
+        return Present(all);
+    }
     if (controls.empty())
         return true;
     drawRect = rect;

@@ -20,6 +20,7 @@ namespace kestrelon {
 
 class IEffectBase;
 class IParameter;
+class IResizeController;
 class RasterBitmap;
 class RasterCachedFont;
 class RasterSysBitmap;
@@ -80,6 +81,8 @@ public:
     virtual bool ClipboardText(std::string& out) = 0;
     virtual void HideCursor() {}
     virtual void RestoreCursor() {}
+    // The pointer over the window until the next mouse move resets it.
+    virtual void SetMouseCursor(MouseCursor) {}
     // A new full-size bitmap of the image resource id (PNG resources only),
     // owned by the caller, or null.
     virtual RasterBitmap* LoadPlatformImage(int id, const char* name);
@@ -93,7 +96,10 @@ public:
     // [audio thread] mutex held.
     bool SetControlValueFromPlugin(int controlIndex, double value) override;
     void* OpenWindow(void* parent) override { return OpenEditorWindow(parent); }
+    // The resize controller's opening step.
+    void WindowOpened() override;
     void CloseWindow() override { CloseEditorWindow(); }
+    IParameter* StateValues() override;
 
     // The control list. [construction or UI thread]
     void AddControl(std::unique_ptr<IControl> control);
@@ -123,6 +129,10 @@ public:
     // nothing is drawn. False when no font can be made for the style.
     bool DrawTextInRect(TextStyle& style, const char* text, Rect& rect, bool measure = false);
     RasterCachedFont* FindOrCreateFont(TextStyle& style);
+
+    // Keeps the resize controller; attaching makes it the last control.
+    void SetResizeController(std::unique_ptr<IResizeController> controller);
+    IResizeController* ResizeController() const { return resizeController; }
 
     // The two halves of a redraw, called by the window. [UI thread]
     bool CollectDirtyRect(Rect& out);
@@ -182,6 +192,9 @@ protected:
     bool trackMouseOver = false;
     int imageResolution = 1;
     double scale = 1.0;
+    // Owned until attaching adds it to the list, then one of the controls.
+    std::unique_ptr<IResizeController> pendingResizeController;
+    IResizeController* resizeController = nullptr;
     // The image records this context registered, unregistered with it.
     std::vector<ImageRef*> ownImages;
 };

@@ -138,6 +138,9 @@ struct BlendSpec {
     }
 };
 
+// The mouse pointers the editor shows.
+enum class MouseCursor : std::int32_t { Arrow, SizeNWSE, SizeWE, SizeNS };
+
 // The keys a control can take, as the window decodes them.
 enum class KeyCode : std::int32_t {
     KeySpace = 0,

@@ -52,6 +52,7 @@ public:
     bool ClipboardText(std::string& out) override;
     void HideCursor() override;
     void RestoreCursor() override;
+    void SetMouseCursor(MouseCursor cursor) override;
 
     EntryState GetEntryState() const { return entryState; }
     void* EntryBox() const { return entryBox; }

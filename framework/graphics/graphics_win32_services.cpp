@@ -363,4 +363,23 @@ void IGraphicsWin::RestoreCursor()
     cursorHidden = false;
 }
 
+void IGraphicsWin::SetMouseCursor(MouseCursor cursor)
+{
+    LPCSTR shape = IDC_ARROW;
+    switch (cursor) {
+    case MouseCursor::SizeNWSE:
+        shape = IDC_SIZENWSE;
+        break;
+    case MouseCursor::SizeWE:
+        shape = IDC_SIZEWE;
+        break;
+    case MouseCursor::SizeNS:
+        shape = IDC_SIZENS;
+        break;
+    default:
+        break;
+    }
+    SetCursor(LoadCursorA(nullptr, shape));
+}
+
 }  // namespace kestrelon
