@@ -27,6 +27,7 @@ public:
     void AskForFile(std::string& file, int, std::string&, const char*) override { file.clear(); }
     bool AskForColour(Colour&, const char*) override { return false; }
     bool LaunchUrl(const char*, const char*, const char*, const char*) override { return false; }
+    bool HasWindow() const override { return false; }
     void* OpenEditorWindow(void*) override { return nullptr; }
     void CloseEditorWindow() override {}
     void* NativeWindow() const override { return nullptr; }
