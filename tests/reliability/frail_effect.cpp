@@ -116,7 +116,7 @@ void Run(Frail* f, In** inputs, Out** outputs, int frames, bool adding)
     }
 }
 
-// Any host thread; takes the lock (effClose, the host's last call, does not).
+// [any host thread] takes the lock (effClose, the host's last call, does not).
 VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float)
 {
     Frail* f = Self(e);
@@ -208,14 +208,14 @@ VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, Vs
     }
 }
 
-// Audio thread; takes the lock.
+// [audio thread] takes the lock.
 void VSTCALLBACK ProcessAdding(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
     Run(Self(e), in, out, frames, true);
 }
 
-// Audio thread; takes the lock.
+// [audio thread] takes the lock.
 void VSTCALLBACK ProcessReplacing(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -226,7 +226,7 @@ void VSTCALLBACK ProcessReplacing(AEffect* e, float** in, float** out, VstInt32 
 #endif
 }
 
-// Audio thread; takes the lock.
+// [audio thread] takes the lock.
 void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -237,14 +237,14 @@ void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 f
 #endif
 }
 
-// Any host thread; takes the lock.
+// [any host thread] takes the lock.
 float VSTCALLBACK GetParameter(AEffect* e, VstInt32 index)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
     return index >= 0 && index < kNumParams ? Self(e)->params[index] : 0.0f;
 }
 
-// Any host thread; takes the lock.
+// [any host thread] takes the lock.
 void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -253,7 +253,7 @@ void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 
 }  // namespace
 
-// Host's loading thread.
+// [any host thread] no lock: every instance is its own object.
 FRAIL_EXPORT AEffect* VSTPluginMain(audioMasterCallback)
 {
     Frail* f = new Frail();

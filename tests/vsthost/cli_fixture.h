@@ -42,7 +42,7 @@ protected:
     void SetUp() override;
     std::string Path(const std::string& name) const;
     ToolRun Run(const std::vector<std::string>& args) const;
-    std::string work_;
+    std::string workDir;
 };
 
 // The tool's failure contract: a non-zero exit and exactly one line on

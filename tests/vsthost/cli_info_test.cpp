@@ -78,7 +78,7 @@ TEST_F(CliTest, UnusablePluginsAreRefusedByEveryCommand)
             EXPECT_THAT(run.err, HasSubstr(c.message));
             EXPECT_EQ(run.out, "");
         }
-        EXPECT_EQ(ListFolder(work_), (std::vector<std::string>{"in.wav", "notes.txt"}));
+        EXPECT_EQ(ListFolder(workDir), (std::vector<std::string>{"in.wav", "notes.txt"}));
     }
 }
 

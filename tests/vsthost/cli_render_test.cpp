@@ -196,7 +196,7 @@ TEST_F(RenderTest, BadInputFailsWithOneLineAndLeavesNoOutput)
     const ToolRun fits = Run({"render", TestPlugin("mono"), Path("mono.wav"), Path("mono-out.wav")});
     EXPECT_EQ(fits.exitCode, 0) << fits.err;
 
-    EXPECT_EQ(ListFolder(work_),
+    EXPECT_EQ(ListFolder(workDir),
               (std::vector<std::string>{"in.wav", "mono-out.wav", "mono.wav", "noise.wav", "other.fxp", "three.wav"}));
 }
 
@@ -214,7 +214,7 @@ TEST_F(RenderTest, AFailedOrCrashedRenderLeavesAnEarlierOutputUntouched)
     EXPECT_THAT(crashed.err, HasSubstr("the plug-in crashed while processing"));
 
     EXPECT_EQ(ReadBytes(Path("out.wav")), earlier);
-    EXPECT_EQ(ListFolder(work_), (std::vector<std::string>{"in.wav", "out.wav"}));
+    EXPECT_EQ(ListFolder(workDir), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
 }  // namespace

@@ -116,23 +116,32 @@ void Render(TestEffect& t, Sample** inputs, Sample** outputs, VstInt32 frames, b
     }
 }
 
+// [audio thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK Process(AEffect* e, float** in, float** out, VstInt32 n)
 {
     Render(*Self(e), in, out, n, true);
 }
+
+// [audio thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK ProcessReplacing(AEffect* e, float** in, float** out, VstInt32 n)
 {
     Render(*Self(e), in, out, n, false);
 }
+
+// [audio thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 n)
 {
     Render(*Self(e), in, out, n, false);
 }
+
+// [any host thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 {
     if (index >= 0 && index < kNumParams)
         Self(e)->params[index] = value < 0.0f ? 0.0f : value > 1.0f ? 1.0f : value;
 }
+
+// [any host thread] no lock: vsthost drives this effect from one thread.
 float VSTCALLBACK GetParameter(AEffect* e, VstInt32 index)
 {
     return index >= 0 && index < kNumParams ? Self(e)->params[index] : 0.0f;
@@ -254,6 +263,7 @@ VstIntPtr Dispatch(TestEffect& t, VstInt32 opcode, VstInt32 index, VstIntPtr val
     }
 }
 
+// [any host thread] no lock: vsthost drives this effect from one thread.
 VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     TestEffect* t = Self(e);
@@ -312,11 +322,13 @@ AEffect* CreateEffect(audioMasterCallback host)
 
 #if defined(VSTHOST_TEST_NO_ENTRY)
 
+// [any host thread] no lock.
 TEST_EXPORT AEffect* VSTCALLBACK NotTheEntryPoint(audioMasterCallback host)
 {
     return CreateEffect(host);
 }
 #else
+// [any host thread] no lock.
 TEST_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback host)
 {
     return CreateEffect(host);

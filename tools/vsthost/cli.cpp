@@ -51,15 +51,15 @@ bool ParseNumber(const std::string& text, double& out)
 // "--opt VALUE" and "--opt=VALUE" forms) from positional arguments.
 class ArgumentWalker {
 public:
-    ArgumentWalker(const std::vector<std::string>& args, std::size_t first) : args_(args), index_(first) {}
+    ArgumentWalker(const std::vector<std::string>& args, std::size_t first) : arguments(args), next(first) {}
 
-    bool Done() const { return index_ >= args_.size(); }
-    bool NextIsOption() const { return args_[index_].size() > 2 && args_[index_].compare(0, 2, "--") == 0; }
+    bool Done() const { return next >= arguments.size(); }
+    bool NextIsOption() const { return arguments[next].size() > 2 && arguments[next].compare(0, 2, "--") == 0; }
 
     // Consumes an option; `name` gets "--opt", `inlineValue` the text after '='.
     void TakeOption(std::string& name, std::string& inlineValue, bool& hasInline)
     {
-        const std::string& arg = args_[index_++];
+        const std::string& arg = arguments[next++];
         const std::size_t eq = arg.find('=');
         hasInline = eq != std::string::npos;
         name = hasInline ? arg.substr(0, eq) : arg;
@@ -69,14 +69,14 @@ public:
     {
         if (Done())
             return false;
-        value = args_[index_++];
+        value = arguments[next++];
         return true;
     }
-    std::string TakePositional() { return args_[index_++]; }
+    std::string TakePositional() { return arguments[next++]; }
 
 private:
-    const std::vector<std::string>& args_;
-    std::size_t index_;
+    const std::vector<std::string>& arguments;
+    std::size_t next;
 };
 
 struct CommandShape {

@@ -21,8 +21,8 @@ public:
     void* FindSymbol(const char* name) const;
 
 private:
-    explicit PluginModule(void* handle) : handle_(handle) {}
-    void* handle_;
+    explicit PluginModule(void* handle) : library(handle) {}
+    void* library;
 };
 
 }  // namespace vsthost

@@ -22,12 +22,12 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
 
 PluginModule::~PluginModule()
 {
-    dlclose(handle_);
+    dlclose(library);
 }
 
 void* PluginModule::FindSymbol(const char* name) const
 {
-    return dlsym(handle_, name);
+    return dlsym(library, name);
 }
 
 }  // namespace vsthost

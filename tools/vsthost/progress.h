@@ -19,11 +19,11 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     void Clear();
-    std::int64_t total_;
-    bool enabled_;
-    bool shown_ = false;
-    Clock::time_point start_;
-    Clock::time_point lastDraw_;
+    std::int64_t totalFrames;
+    bool active;
+    bool shown = false;
+    Clock::time_point started;
+    Clock::time_point lastDraw;
 };
 
 }  // namespace vsthost

@@ -25,42 +25,42 @@ struct Options {
 // What a run has done and what went wrong; shared by the threads of a phase.
 class Tally {
 public:
-    void Calls(long long n = 1) { calls_ += n; }
+    void Calls(long long n = 1) { calls += n; }
     void Block()
     {
-        ++blocks_;
-        ++calls_;
+        ++blocks;
+        ++calls;
     }
-    void Cycle() { ++cycles_; }
+    void Cycle() { ++cycles; }
     // The phase named in failure reports; set between phases, read by threads.
-    void SetPhase(const char* phase) { phase_ = phase; }
+    void SetPhase(const char* phase) { phaseName = phase; }
     // What the run is doing, for the crash report should the effect crash; set
     // by the main thread only.
     void SetContext(const std::string& what);
-    const std::string& Context() const { return context_; }
+    const std::string& Context() const { return context; }
     // Counts a failure and prints the first few, with the phase, on stderr.
     void Fail(const std::string& what);
 
-    long long CycleCount() const { return cycles_; }
-    long long CallCount() const { return calls_; }
-    long long BlockCount() const { return blocks_; }
-    long long FailureCount() const { return failures_; }
+    long long CycleCount() const { return cycles; }
+    long long CallCount() const { return calls; }
+    long long BlockCount() const { return blocks; }
+    long long FailureCount() const { return failures; }
 
 private:
-    std::atomic<long long> cycles_{0};
-    std::atomic<long long> calls_{0};
-    std::atomic<long long> blocks_{0};
-    std::atomic<long long> failures_{0};
-    std::atomic<const char*> phase_{"start"};
-    std::mutex printMutex_;
-    std::string context_;
+    std::atomic<long long> cycles{0};
+    std::atomic<long long> calls{0};
+    std::atomic<long long> blocks{0};
+    std::atomic<long long> failures{0};
+    std::atomic<const char*> phaseName{"start"};
+    std::mutex printMutex;
+    std::string context;
 };
 
 // splitmix64: small, fast, and the same sequence on every platform, which
 // std's distributions do not promise.
 class Rng {
 public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
+    explicit Rng(std::uint64_t seed) : state(seed) {}
     std::uint64_t Next();
     double Unit();  // [0, 1)
     int Below(int n);  // 0 .. n-1; 0 when n <= 0
@@ -68,7 +68,7 @@ public:
     bool Chance(double p) { return Unit() < p; }
 
 private:
-    std::uint64_t state_;
+    std::uint64_t state;
 };
 
 // Normalised parameter values as hosts send them: mostly anywhere in 0..1,

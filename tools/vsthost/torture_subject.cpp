@@ -73,44 +73,45 @@ const char* PathName(Path path)
 }
 
 HostBuffers::HostBuffers(int inputs, int outputs, int capacity)
-    : inputs_(inputs), outputs_(outputs), capacity_(capacity)
+    : inputCount(inputs), outputCount(outputs), frameCapacity(capacity)
 {
     const std::size_t size = static_cast<std::size_t>(capacity + 2 * kGuard);
-    fIn_.assign(static_cast<std::size_t>(inputs), std::vector<float>(size, kGuardFloat));
-    fOut_.assign(static_cast<std::size_t>(outputs), std::vector<float>(size, kGuardFloat));
-    dIn_.assign(static_cast<std::size_t>(inputs), std::vector<double>(size, kGuardDouble));
-    dOut_.assign(static_cast<std::size_t>(outputs), std::vector<double>(size, kGuardDouble));
-    for (auto& c : fIn_)
-        floatInPtrs_.push_back(c.data() + kGuard);
-    for (auto& c : fOut_)
-        floatOutPtrs_.push_back(c.data() + kGuard);
-    for (auto& c : dIn_)
-        doubleInPtrs_.push_back(c.data() + kGuard);
-    for (auto& c : dOut_)
-        doubleOutPtrs_.push_back(c.data() + kGuard);
+    floatIn.assign(static_cast<std::size_t>(inputs), std::vector<float>(size, kGuardFloat));
+    floatOut.assign(static_cast<std::size_t>(outputs), std::vector<float>(size, kGuardFloat));
+    doubleIn.assign(static_cast<std::size_t>(inputs), std::vector<double>(size, kGuardDouble));
+    doubleOut.assign(static_cast<std::size_t>(outputs), std::vector<double>(size, kGuardDouble));
+    for (auto& c : floatIn)
+        floatInPtrs.push_back(c.data() + kGuard);
+    for (auto& c : floatOut)
+        floatOutPtrs.push_back(c.data() + kGuard);
+    for (auto& c : doubleIn)
+        doubleInPtrs.push_back(c.data() + kGuard);
+    for (auto& c : doubleOut)
+        doubleOutPtrs.push_back(c.data() + kGuard);
     // Hosts pass arrays of at least one pointer, whatever the channel count.
-    floatInPtrs_.push_back(nullptr);
-    floatOutPtrs_.push_back(nullptr);
-    doubleInPtrs_.push_back(nullptr);
-    doubleOutPtrs_.push_back(nullptr);
+    floatInPtrs.push_back(nullptr);
+    floatOutPtrs.push_back(nullptr);
+    doubleInPtrs.push_back(nullptr);
+    doubleOutPtrs.push_back(nullptr);
 }
 
 void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool inPlace)
 {
-    path_ = path;
-    inPlace_ = inPlace && inputs_ >= outputs_;
+    loadedPath = path;
+    loadedInPlace = inPlace && inputCount >= outputCount;
     // Whatever a longer call left behind the frames becomes guard again.
     const std::size_t tail = static_cast<std::size_t>(kGuard + frames);
-    for (auto& c : fIn_)
+    for (auto& c : floatIn)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
-    for (auto& c : fOut_)
+    for (auto& c : floatOut)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
-    for (auto& c : dIn_)
+    for (auto& c : doubleIn)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
-    for (auto& c : dOut_)
+    for (auto& c : doubleOut)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
-    loaded_.assign(static_cast<std::size_t>(inputs_), std::vector<double>(static_cast<std::size_t>(frames), 0.0));
-    for (int c = 0; c < inputs_; ++c) {
+    loadedInput.assign(static_cast<std::size_t>(inputCount),
+                       std::vector<double>(static_cast<std::size_t>(frames), 0.0));
+    for (int c = 0; c < inputCount; ++c) {
         const std::vector<double>* source =
             c < static_cast<int>(in.size()) ? &in[static_cast<std::size_t>(c)] : nullptr;
         for (int i = 0; i < frames; ++i) {
@@ -118,24 +119,24 @@ void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool
             const double v = source && at < source->size() ? (*source)[at] : 0.0;
             const std::size_t slot = static_cast<std::size_t>(kGuard + i);
             if (path == Path::kDouble) {
-                dIn_[static_cast<std::size_t>(c)][slot] = v;
-                loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = v;
+                doubleIn[static_cast<std::size_t>(c)][slot] = v;
+                loadedInput[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = v;
             } else {
-                fIn_[static_cast<std::size_t>(c)][slot] = static_cast<float>(v);
-                loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = static_cast<float>(v);
+                floatIn[static_cast<std::size_t>(c)][slot] = static_cast<float>(v);
+                loadedInput[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = static_cast<float>(v);
             }
         }
     }
-    if (inPlace_)
+    if (loadedInPlace)
         return;
     const double prime = path == Path::kAdding ? 0.0 : std::numeric_limits<double>::quiet_NaN();
-    for (int c = 0; c < outputs_; ++c) {
+    for (int c = 0; c < outputCount; ++c) {
         for (int i = 0; i < frames; ++i) {
             const std::size_t slot = static_cast<std::size_t>(kGuard + i);
             if (path == Path::kDouble)
-                dOut_[static_cast<std::size_t>(c)][slot] = prime;
+                doubleOut[static_cast<std::size_t>(c)][slot] = prime;
             else
-                fOut_[static_cast<std::size_t>(c)][slot] = static_cast<float>(prime);
+                floatOut[static_cast<std::size_t>(c)][slot] = static_cast<float>(prime);
         }
     }
 }
@@ -143,15 +144,15 @@ void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool
 double HostBuffers::Out(int c, int i) const
 {
     const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
-    if (path_ == Path::kDouble)
-        return inPlace_ ? dIn_[ch][slot] : dOut_[ch][slot];
-    return inPlace_ ? fIn_[ch][slot] : fOut_[ch][slot];
+    if (loadedPath == Path::kDouble)
+        return loadedInPlace ? doubleIn[ch][slot] : doubleOut[ch][slot];
+    return loadedInPlace ? floatIn[ch][slot] : floatOut[ch][slot];
 }
 
 void HostBuffers::AppendOutput(Signal& out, int frames) const
 {
-    out.resize(static_cast<std::size_t>(outputs_));
-    for (int c = 0; c < outputs_; ++c) {
+    out.resize(static_cast<std::size_t>(outputCount));
+    for (int c = 0; c < outputCount; ++c) {
         for (int i = 0; i < frames; ++i)
             out[static_cast<std::size_t>(c)].push_back(Out(c, i));
     }
@@ -159,16 +160,16 @@ void HostBuffers::AppendOutput(Signal& out, int frames) const
 
 std::string HostBuffers::Damage(int frames) const
 {
-    const bool dbl = path_ == Path::kDouble;
+    const bool dbl = loadedPath == Path::kDouble;
     auto guardsOf = [&](bool input, int c) -> std::string {
         const std::size_t ch = static_cast<std::size_t>(c);
-        const std::size_t size = static_cast<std::size_t>(capacity_ + 2 * kGuard);
+        const std::size_t size = static_cast<std::size_t>(frameCapacity + 2 * kGuard);
         for (std::size_t i = 0; i < size; ++i) {
             const bool inside = i >= static_cast<std::size_t>(kGuard) && i < static_cast<std::size_t>(kGuard + frames);
             if (inside)
                 continue;
-            const bool intact =
-                dbl ? (input ? dIn_ : dOut_)[ch][i] == kGuardDouble : (input ? fIn_ : fOut_)[ch][i] == kGuardFloat;
+            const bool intact = dbl ? (input ? doubleIn : doubleOut)[ch][i] == kGuardDouble
+                                    : (input ? floatIn : floatOut)[ch][i] == kGuardFloat;
             if (!intact) {
                 const long at = static_cast<long>(i) - kGuard;
                 return std::string(input ? "input" : "output") + " channel " + std::to_string(c) +
@@ -177,52 +178,52 @@ std::string HostBuffers::Damage(int frames) const
         }
         return "";
     };
-    for (int c = 0; c < inputs_; ++c) {
+    for (int c = 0; c < inputCount; ++c) {
         if (std::string why = guardsOf(true, c); !why.empty())
             return why;
     }
-    for (int c = 0; c < outputs_; ++c) {
+    for (int c = 0; c < outputCount; ++c) {
         if (std::string why = guardsOf(false, c); !why.empty())
             return why;
     }
-    if (inPlace_)
+    if (loadedInPlace)
         return "";
-    for (int c = 0; c < inputs_; ++c) {
+    for (int c = 0; c < inputCount; ++c) {
         for (int i = 0; i < frames; ++i) {
             const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
-            const double now = dbl ? dIn_[ch][slot] : fIn_[ch][slot];
-            if (!Same(now, loaded_[ch][static_cast<std::size_t>(i)]))
+            const double now = dbl ? doubleIn[ch][slot] : floatIn[ch][slot];
+            if (!Same(now, loadedInput[ch][static_cast<std::size_t>(i)]))
                 return "input channel " + std::to_string(c) + " was overwritten at frame " + std::to_string(i);
         }
     }
     return "";
 }
 
-std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& tally)
+std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& runTally)
 {
     std::string error;
-    tally.Calls();
+    runTally.Calls();
     std::unique_ptr<PluginInstance> plugin = PluginInstance::Load(options.plugin, error);
     if (!plugin) {
-        tally.Fail(error);
+        runTally.Fail(error);
         return nullptr;
     }
-    SetCrashContext(tally.Context());  // loading set its own
-    std::unique_ptr<Subject> subject(new Subject(std::move(plugin), tally));
-    subject->clipParam_ = subject->FindParam("Clip Output");
+    SetCrashContext(runTally.Context());  // loading set its own
+    std::unique_ptr<Subject> subject(new Subject(std::move(plugin), runTally));
+    subject->clipParam = subject->FindParam("Clip Output");
     return subject;
 }
 
 Subject::~Subject()
 {
-    tally_.Calls();  // effClose, sent by the instance's destructor
+    tally.Calls();  // effClose, sent by the instance's destructor
 }
 
 vst2::VstIntPtr Subject::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                   float opt)
 {
-    tally_.Calls();
-    return plugin_->Dispatch(opcode, index, value, ptr, opt);
+    tally.Calls();
+    return instance->Dispatch(opcode, index, value, ptr, opt);
 }
 
 void Subject::Resume()
@@ -247,20 +248,20 @@ void Subject::Start(double rate, int block)
 
 float Subject::Get(int index)
 {
-    tally_.Calls();
-    return plugin_->GetParam(index);
+    tally.Calls();
+    return instance->GetParam(index);
 }
 
 void Subject::Set(int index, float normalised)
 {
-    tally_.Calls();
-    plugin_->SetParam(index, normalised);
+    tally.Calls();
+    instance->SetParam(index, normalised);
 }
 
 bool Subject::SetText(int index, const std::string& text)
 {
-    tally_.Calls();
-    return plugin_->SetParamFromText(index, text);
+    tally.Calls();
+    return instance->SetParamFromText(index, text);
 }
 
 std::string Subject::TextRequest(vst2::VstInt32 opcode, int index, const char* what)
@@ -269,8 +270,8 @@ std::string Subject::TextRequest(vst2::VstInt32 opcode, int index, const char* w
     std::memset(text, 0x7E, sizeof text);
     Dispatch(opcode, index, 0, text);
     if (!std::memchr(text, '\0', kTextRoom)) {
-        tally_.Fail(std::string("the ") + what + " of parameter " + std::to_string(index) +
-                    " is not terminated within " + std::to_string(kTextRoom) + " bytes");
+        tally.Fail(std::string("the ") + what + " of parameter " + std::to_string(index) +
+                   " is not terminated within " + std::to_string(kTextRoom) + " bytes");
         text[kTextRoom - 1] = '\0';
     }
     return text;
@@ -297,29 +298,29 @@ int Subject::FindParam(const std::string& name)
 
 double Subject::ClipLimit()
 {
-    if (clipParam_ < 0)
+    if (clipParam < 0)
         return 0.0;
-    return Get(clipParam_) >= 0.5f ? kClipLevel : 0.0;
+    return Get(clipParam) >= 0.5f ? kClipLevel : 0.0;
 }
 
 double Subject::SetClip(bool on)
 {
-    if (clipParam_ < 0)
+    if (clipParam < 0)
         return 0.0;
-    Set(clipParam_, on ? 1.0f : 0.0f);
+    Set(clipParam, on ? 1.0f : 0.0f);
     return on ? kClipLevel : 0.0;
 }
 
 std::vector<std::uint8_t> Subject::Chunk(bool program)
 {
-    tally_.Calls();
-    return plugin_->GetChunk(program);
+    tally.Calls();
+    return instance->GetChunk(program);
 }
 
 bool Subject::Restore(bool program, const std::vector<std::uint8_t>& chunk)
 {
-    tally_.Calls();
-    return plugin_->SetChunk(program, chunk);
+    tally.Calls();
+    return instance->SetChunk(program, chunk);
 }
 
 std::vector<float> Subject::Values()
@@ -340,17 +341,17 @@ void Subject::SetValues(const std::vector<float>& values)
 void Subject::Process(Path path, HostBuffers& buffers, int frames)
 {
     const unsigned modes = FloatModes();
-    tally_.Block();
+    tally.Block();
     switch (path) {
     case Path::kReplacing:
-        plugin_->ProcessFloat(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
+        instance->ProcessFloat(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
         break;
     case Path::kAdding:
-        plugin_->ProcessFloatAdding(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
+        instance->ProcessFloatAdding(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
         break;
     case Path::kDouble:
-        if (plugin_->CanProcessDouble()) {
-            plugin_->ProcessDouble(buffers.DoubleInputs(), buffers.DoubleOutputs(), frames);
+        if (instance->CanProcessDouble()) {
+            instance->ProcessDouble(buffers.DoubleInputs(), buffers.DoubleOutputs(), frames);
         } else {
             // No double precision: the host would not call it; the outputs read as silence.
             for (int c = 0; c < buffers.Outputs(); ++c)
@@ -365,7 +366,7 @@ void Subject::Process(Path path, HostBuffers& buffers, int frames)
         std::snprintf(text, sizeof text,
                       "a %s call of %d frames left the host thread's floating-point modes changed (MXCSR %#x -> %#x)",
                       PathName(path), frames, modes, after);
-        tally_.Fail(text);
+        tally.Fail(text);
         RestoreFloatModes(modes);
     }
 }
@@ -375,7 +376,7 @@ bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double
     Process(path, buffers, frames);
     const std::string where = context + ", " + PathName(path) + " call of " + Frames(frames);
     if (const std::string damage = buffers.Damage(frames); !damage.empty()) {
-        tally_.Fail(where + ": " + damage);
+        tally.Fail(where + ": " + damage);
         return false;
     }
     // The bound a float output is held to is the clip level as a float.
@@ -392,7 +393,7 @@ bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double
                 else
                     std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f, beyond the clip level", c,
                                   i, v);
-                tally_.Fail(where + text);
+                tally.Fail(where + text);
                 return false;
             }
         }

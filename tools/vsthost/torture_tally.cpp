@@ -16,18 +16,18 @@ constexpr long long kPrintedFailures = 25;
 // Main thread.
 void Tally::SetContext(const std::string& what)
 {
-    context_ = what;
+    context = what;
     SetCrashContext(what);
 }
 
 // Any thread.
 void Tally::Fail(const std::string& what)
 {
-    const long long n = ++failures_;
+    const long long n = ++failures;
     if (n > kPrintedFailures)
         return;
-    std::lock_guard<std::mutex> lock(printMutex_);
-    std::fprintf(stderr, "torture: FAIL [%s] %s\n", phase_.load(), what.c_str());
+    std::lock_guard<std::mutex> lock(printMutex);
+    std::fprintf(stderr, "torture: FAIL [%s] %s\n", phaseName.load(), what.c_str());
     if (n == kPrintedFailures)
         std::fprintf(stderr, "torture: further failures are counted, not printed\n");
     std::fflush(stderr);
@@ -35,7 +35,7 @@ void Tally::Fail(const std::string& what)
 
 std::uint64_t Rng::Next()
 {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);

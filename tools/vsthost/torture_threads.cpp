@@ -69,8 +69,8 @@ void AutomationThread(Subject& s, Shared& shared, Rng rng, int clip)
             s.Set(index, static_cast<float>(rng.Unit()));
             const float v = s.Get(index);
             if (!(v >= 0.0f && v <= 1.0f))
-                s.tally().Fail("parameter " + std::to_string(index) + " reads " + std::to_string(v) +
-                               " while being automated");
+                s.Findings().Fail("parameter " + std::to_string(index) + " reads " + std::to_string(v) +
+                                  " while being automated");
         }
         ++shared.automations;
     }
@@ -93,7 +93,7 @@ void InterfaceThread(Subject& s, Shared& shared, Rng rng, const std::vector<std:
         lastRound = shared.blocksDone.load();
         for (int i = 0; i < s.Params(); ++i) {
             if (s.Display(i).empty())
-                s.tally().Fail("parameter " + std::to_string(i) + " shows an empty display text");
+                s.Findings().Fail("parameter " + std::to_string(i) + " shows an empty display text");
             char label[256] = {};
             s.Dispatch(vst2::effGetParamLabel, i, 0, label);
         }
@@ -121,11 +121,11 @@ void InterfaceThread(Subject& s, Shared& shared, Rng rng, const std::vector<std:
         if (rng.Chance(0.2))
             bank = s.Chunk(false);
         if (program.empty())
-            s.tally().Fail("effGetChunk for a program answered nothing while audio ran");
+            s.Findings().Fail("effGetChunk for a program answered nothing while audio ran");
         if (!s.Restore(true, program))
-            s.tally().Fail("its own program chunk was refused while audio ran");
+            s.Findings().Fail("its own program chunk was refused while audio ran");
         if (rng.Chance(0.2) && !s.Restore(false, bank))
-            s.tally().Fail("its own bank chunk was refused while audio ran");
+            s.Findings().Fail("its own bank chunk was refused while audio ran");
     }
 }
 
