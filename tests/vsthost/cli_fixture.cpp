@@ -131,6 +131,8 @@ std::string TestPlugin(const char* variant)
         return HostPath(VSTHOST_TEST_PLUGIN_BADMAGIC);
     if (v == "noentry")
         return HostPath(VSTHOST_TEST_PLUGIN_NOENTRY);
+    if (v == "mainonly")
+        return HostPath(VSTHOST_TEST_PLUGIN_MAINONLY);
     return std::string();
 }
 

@@ -6,7 +6,8 @@
 //   VSTHOST_TEST_MONO          one input, one output
 //   VSTHOST_TEST_CRASH_ON_LOAD VSTPluginMain faults
 //   VSTHOST_TEST_BAD_MAGIC     the record lacks the 'VstP' magic
-//   VSTHOST_TEST_NO_ENTRY      no VSTPluginMain export at all
+//   VSTHOST_TEST_NO_ENTRY      neither VSTPluginMain nor main exported
+//   VSTHOST_TEST_MAIN_ONLY     only the older entry point "main" exported
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -324,6 +325,16 @@ AEffect* CreateEffect(audioMasterCallback host)
 
 // [any host thread] no lock.
 TEST_EXPORT AEffect* VSTCALLBACK NotTheEntryPoint(audioMasterCallback host)
+{
+    return CreateEffect(host);
+}
+#elif defined(VSTHOST_TEST_MAIN_ONLY)
+
+// C++ keeps the name "main" for programs, so the symbol is named directly.
+TEST_EXPORT AEffect* VSTCALLBACK OlderEntryPoint(audioMasterCallback host) __asm__("main");
+
+// [any host thread] no lock.
+AEffect* VSTCALLBACK OlderEntryPoint(audioMasterCallback host)
 {
     return CreateEffect(host);
 }

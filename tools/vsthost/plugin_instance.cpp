@@ -1,6 +1,7 @@
 #include "tools/vsthost/plugin_instance.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "framework/text/ascii.h"
 #include "tools/vsthost/platform.h"
@@ -10,9 +11,22 @@ namespace kestrelon {
 namespace vsthost {
 namespace {
 
-// The instance whose VSTPluginMain is running: effects may call the host
-// before the record exists or before the host could mark it as its own.
-PluginInstance* instanceBeingCreated = nullptr;
+// The instance whose entry point is running on this thread: effects may call
+// the host before the record exists or before the host could mark it as its
+// own, and a batch creates instances on several threads at once.
+thread_local PluginInstance* instanceBeingCreated = nullptr;
+
+// Entry points and effClose run one at a time across the whole process, as in
+// a DAW that creates and removes instances from its interface thread: not
+// every effect is ready for two threads creating instances at once.
+std::mutex& LifecycleLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+// Hosts look for the current name first; older plug-ins export only "main".
+const char* const kEntryPointNames[] = {"VSTPluginMain", "main"};
 
 // Text requests get far more room than the published minimums: many effects,
 // this project's included, write longer names than those allow.
@@ -64,18 +78,29 @@ std::unique_ptr<PluginInstance> PluginInstance::Load(const std::string& path, st
         error = path + " cannot be loaded as a plug-in library: " + why;
         return nullptr;
     }
-    void* symbol = instance->library->FindSymbol("VSTPluginMain");
+    void* symbol = nullptr;
+    for (const char* name : kEntryPointNames) {
+        symbol = instance->library->FindSymbol(name);
+        if (symbol) {
+            instance->entryPoint = name;
+            break;
+        }
+    }
     if (!symbol) {
-        error = path + " is not a VST 2.4 plug-in: it exports no VSTPluginMain";
+        error = path + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main";
         return nullptr;
     }
     const auto entry = reinterpret_cast<vst2::VstPluginMainProc>(symbol);
     SetCrashContext("the plug-in crashed while loading " + path);
-    instanceBeingCreated = instance.get();
-    vst2::AEffect* effect = entry(&PluginInstance::HostCallback);
-    instanceBeingCreated = nullptr;
+    vst2::AEffect* effect = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(LifecycleLock());
+        instanceBeingCreated = instance.get();
+        effect = entry(&PluginInstance::HostCallback);
+        instanceBeingCreated = nullptr;
+    }
     if (!effect) {
-        error = path + ": VSTPluginMain created no effect (it returned null)";
+        error = path + ": " + instance->entryPoint + " created no effect (it returned null)";
         return nullptr;
     }
     if (effect->magic != vst2::kEffectMagic) {
@@ -99,6 +124,7 @@ PluginInstance::~PluginInstance()
         return;
     if (resumed)
         Suspend();
+    std::lock_guard<std::mutex> lock(LifecycleLock());
     Dispatch(vst2::effClose);
     effectRecord = nullptr;
 }

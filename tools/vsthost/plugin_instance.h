@@ -18,8 +18,9 @@ namespace vsthost {
 
 class PluginInstance {
 public:
-    // Loads the library, calls VSTPluginMain and checks the record's magic.
-    // Null with `error` set when any step fails.
+    // Loads the library, calls its entry point (VSTPluginMain, or main where
+    // only that is exported) and checks the record's magic. Null with `error`
+    // set when any step fails.
     static std::unique_ptr<PluginInstance> Load(const std::string& path, std::string& error);
     // Suspends the effect if it was resumed, closes it and unloads the library.
     ~PluginInstance();
@@ -27,6 +28,8 @@ public:
     PluginInstance& operator=(const PluginInstance&) = delete;
 
     const vst2::AEffect& Record() const { return *effectRecord; }
+    // The name of the entry point the effect was created through.
+    const std::string& EntryPoint() const { return entryPoint; }
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
 
@@ -92,6 +95,7 @@ private:
     std::string TextRequest(vst2::VstInt32 opcode, int index);
 
     std::unique_ptr<PluginModule> library;
+    std::string entryPoint;
     vst2::AEffect* effectRecord = nullptr;
     bool opened = false;
     bool resumed = false;

@@ -18,6 +18,8 @@ public:
     PluginModule(const PluginModule&) = delete;
     PluginModule& operator=(const PluginModule&) = delete;
 
+    // The address of an exported symbol of this library itself (not of one it
+    // depends on, nor of the host program), or null.
     void* FindSymbol(const char* name) const;
 
 private:

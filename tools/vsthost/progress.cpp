@@ -14,8 +14,7 @@ constexpr int kWidth = 40;
 
 }  // namespace
 
-ProgressBar::ProgressBar(std::int64_t total, bool enabled)
-    : totalFrames(total), active(enabled && total > 0), started(Clock::now()), lastDraw(started)
+ProgressBar::ProgressBar(bool enabled) : active(enabled), started(Clock::now()), lastDraw(started)
 {}
 
 ProgressBar::~ProgressBar()
@@ -23,16 +22,16 @@ ProgressBar::~ProgressBar()
     Clear();
 }
 
-void ProgressBar::Update(std::int64_t done)
+void ProgressBar::Update(std::int64_t done, std::int64_t total)
 {
-    if (!active)
+    if (!active || total <= 0)
         return;
     const Clock::time_point now = Clock::now();
     if (now - started < kShowAfter || (shown && now - lastDraw < kRedrawEvery))
         return;
     lastDraw = now;
     shown = true;
-    const double fraction = done >= totalFrames ? 1.0 : static_cast<double>(done) / static_cast<double>(totalFrames);
+    const double fraction = done >= total ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
     const int filled = static_cast<int>(fraction * kWidth);
     char bar[kWidth + 1];
     for (int i = 0; i < kWidth; ++i)

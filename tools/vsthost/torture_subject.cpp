@@ -59,6 +59,42 @@ std::string Frames(int frames)
 
 }  // namespace
 
+const char* OpcodeName(vst2::VstInt32 opcode)
+{
+    switch (opcode) {
+    case vst2::effOpen:
+        return "effOpen";
+    case vst2::effClose:
+        return "effClose";
+    case vst2::effSetProgram:
+        return "effSetProgram";
+    case vst2::effSetProgramName:
+        return "effSetProgramName";
+    case vst2::effGetProgramName:
+        return "effGetProgramName";
+    case vst2::effGetParamLabel:
+        return "effGetParamLabel";
+    case vst2::effGetParamDisplay:
+        return "effGetParamDisplay";
+    case vst2::effGetParamName:
+        return "effGetParamName";
+    case vst2::effSetSampleRate:
+        return "effSetSampleRate";
+    case vst2::effSetBlockSize:
+        return "effSetBlockSize";
+    case vst2::effMainsChanged:
+        return "effMainsChanged";
+    case vst2::effGetProgramNameIndexed:
+        return "effGetProgramNameIndexed";
+    case vst2::effStartProcess:
+        return "effStartProcess";
+    case vst2::effStopProcess:
+        return "effStopProcess";
+    default:
+        return "a dispatcher call";
+    }
+}
+
 const char* PathName(Path path)
 {
     switch (path) {
@@ -141,6 +177,17 @@ void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool
     }
 }
 
+bool HostBuffers::InputFinite(int frames) const
+{
+    for (const std::vector<double>& channel : loadedInput) {
+        for (int i = 0; i < frames && i < static_cast<int>(channel.size()); ++i) {
+            if (!std::isfinite(channel[static_cast<std::size_t>(i)]))
+                return false;
+        }
+    }
+    return true;
+}
+
 double HostBuffers::Out(int c, int i) const
 {
     const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
@@ -158,7 +205,7 @@ void HostBuffers::AppendOutput(Signal& out, int frames) const
     }
 }
 
-std::string HostBuffers::Damage(int frames) const
+std::string HostBuffers::WritesOutside(int frames) const
 {
     const bool dbl = loadedPath == Path::kDouble;
     auto guardsOf = [&](bool input, int c) -> std::string {
@@ -186,6 +233,12 @@ std::string HostBuffers::Damage(int frames) const
         if (std::string why = guardsOf(false, c); !why.empty())
             return why;
     }
+    return "";
+}
+
+std::string HostBuffers::ChangedInput(int frames) const
+{
+    const bool dbl = loadedPath == Path::kDouble;
     if (loadedInPlace)
         return "";
     for (int c = 0; c < inputCount; ++c) {
@@ -202,10 +255,13 @@ std::string HostBuffers::Damage(int frames) const
 std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& runTally)
 {
     std::string error;
-    runTally.Calls();
-    std::unique_ptr<PluginInstance> plugin = PluginInstance::Load(options.plugin, error);
+    std::unique_ptr<PluginInstance> plugin;
+    {
+        const CallInProgress call(runTally, "the entry point");
+        plugin = PluginInstance::Load(options.plugin, error);
+    }
     if (!plugin) {
-        runTally.Fail(error);
+        runTally.Fault("the plug-in cannot be loaded", error);
         return nullptr;
     }
     SetCrashContext(runTally.Context());  // loading set its own
@@ -216,13 +272,14 @@ std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& runTally)
 
 Subject::~Subject()
 {
-    tally.Calls();  // effClose, sent by the instance's destructor
+    const CallInProgress call(tally, "effClose");
+    instance.reset();
 }
 
 vst2::VstIntPtr Subject::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                   float opt)
 {
-    tally.Calls();
+    const CallInProgress call(tally, OpcodeName(opcode));
     return instance->Dispatch(opcode, index, value, ptr, opt);
 }
 
@@ -248,19 +305,19 @@ void Subject::Start(double rate, int block)
 
 float Subject::Get(int index)
 {
-    tally.Calls();
+    const CallInProgress call(tally, "getParameter");
     return instance->GetParam(index);
 }
 
 void Subject::Set(int index, float normalised)
 {
-    tally.Calls();
+    const CallInProgress call(tally, "setParameter");
     instance->SetParam(index, normalised);
 }
 
 bool Subject::SetText(int index, const std::string& text)
 {
-    tally.Calls();
+    const CallInProgress call(tally, "effString2Parameter");
     return instance->SetParamFromText(index, text);
 }
 
@@ -269,9 +326,15 @@ std::string Subject::TextRequest(vst2::VstInt32 opcode, int index, const char* w
     char text[2 * kTextRoom];
     std::memset(text, 0x7E, sizeof text);
     Dispatch(opcode, index, 0, text);
+    if (std::all_of(text, text + sizeof text, [](char b) { return b == 0x7E; })) {
+        tally.Note("leaves a text request unanswered",
+                   std::string(OpcodeName(opcode)) + " for parameter " + std::to_string(index) + " wrote nothing");
+        return "";
+    }
     if (!std::memchr(text, '\0', kTextRoom)) {
-        tally.Fail(std::string("the ") + what + " of parameter " + std::to_string(index) +
-                   " is not terminated within " + std::to_string(kTextRoom) + " bytes");
+        tally.Fault("a text runs past " + std::to_string(kTextRoom) + " bytes, beyond any host's buffer",
+                    std::string(OpcodeName(opcode)) + ": the " + what + " of parameter " + std::to_string(index) +
+                        " is not terminated within " + std::to_string(kTextRoom) + " bytes");
         text[kTextRoom - 1] = '\0';
     }
     return text;
@@ -313,13 +376,13 @@ double Subject::SetClip(bool on)
 
 std::vector<std::uint8_t> Subject::Chunk(bool program)
 {
-    tally.Calls();
+    const CallInProgress call(tally, "effGetChunk");
     return instance->GetChunk(program);
 }
 
 bool Subject::Restore(bool program, const std::vector<std::uint8_t>& chunk)
 {
-    tally.Calls();
+    const CallInProgress call(tally, "effSetChunk");
     return instance->SetChunk(program, chunk);
 }
 
@@ -342,6 +405,7 @@ void Subject::Process(Path path, HostBuffers& buffers, int frames)
 {
     const unsigned modes = FloatModes();
     tally.Block();
+    const CallInProgress call(tally, PathName(path));
     switch (path) {
     case Path::kReplacing:
         instance->ProcessFloat(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
@@ -366,7 +430,7 @@ void Subject::Process(Path path, HostBuffers& buffers, int frames)
         std::snprintf(text, sizeof text,
                       "a %s call of %d frames left the host thread's floating-point modes changed (MXCSR %#x -> %#x)",
                       PathName(path), frames, modes, after);
-        tally.Fail(text);
+        tally.Fault("leaves the host thread's floating-point modes changed", text);
         RestoreFloatModes(modes);
     }
 }
@@ -375,8 +439,12 @@ bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double
 {
     Process(path, buffers, frames);
     const std::string where = context + ", " + PathName(path) + " call of " + Frames(frames);
-    if (const std::string damage = buffers.Damage(frames); !damage.empty()) {
-        tally.Fail(where + ": " + damage);
+    if (const std::string damage = buffers.WritesOutside(frames); !damage.empty()) {
+        tally.Fault("writes outside the buffers it is given", where + ": " + damage);
+        return false;
+    }
+    if (const std::string damage = buffers.ChangedInput(frames); !damage.empty()) {
+        tally.Fault("changes its input buffers", where + ": " + damage);
         return false;
     }
     // The bound a float output is held to is the clip level as a float.
@@ -384,17 +452,26 @@ bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double
     for (int c = 0; c < buffers.Outputs(); ++c) {
         for (int i = 0; i < frames; ++i) {
             const double v = buffers.Out(c, i);
-            if (!std::isfinite(v) || (limit > 0.0 && std::fabs(v) > bound)) {
-                char text[96];
-                if (std::isnan(v))
-                    std::snprintf(text, sizeof text, ": output channel %d frame %d is not a number", c, i);
-                else if (std::isinf(v))
-                    std::snprintf(text, sizeof text, ": output channel %d frame %d is infinite", c, i);
-                else
-                    std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f, beyond the clip level", c,
-                                  i, v);
-                tally.Fail(where + text);
-                return false;
+            char text[96];
+            if (!std::isfinite(v)) {
+                std::snprintf(text, sizeof text, ": output channel %d frame %d is %s", c, i,
+                              std::isnan(v) ? "not a number" : "infinite");
+                // What a host that never resumed the effect, or that hands it
+                // NaN, gets back is noted; from music it is a fault.
+                if (unprepared) {
+                    tally.Note("non-finite output when processing before it is resumed", where + text);
+                } else if (!buffers.InputFinite(frames)) {
+                    tally.Note("non-finite output while its input is non-finite", where + text);
+                } else {
+                    tally.Fault("non-finite output", where + text);
+                    return false;
+                }
+                return true;
+            }
+            if (limit > 0.0 && std::fabs(v) > bound) {
+                std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f", c, i, v);
+                tally.Note("output beyond the clip level of 0.989 with \"Clip Output\" on", where + text);
+                return true;
             }
         }
     }

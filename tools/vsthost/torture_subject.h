@@ -21,6 +21,8 @@ namespace vsthost::torture {
 enum class Path { kReplacing, kAdding, kDouble };
 constexpr Path kAllPaths[] = {Path::kReplacing, Path::kAdding, Path::kDouble};
 const char* PathName(Path path);
+// "effOpen" for effOpen; a text that lives for the whole run.
+const char* OpcodeName(vst2::VstInt32 opcode);
 
 // The level an effect with a switch named "Clip Output" must hold its output
 // within while the switch is on: Kestrelon's limiter.
@@ -44,14 +46,18 @@ public:
     double** DoubleInputs() { return doubleInPtrs.data(); }
     double** DoubleOutputs() { return loadedInPlace ? doubleInPtrs.data() : doubleOutPtrs.data(); }
 
+    // Whether the last call's input held only finite samples.
+    bool InputFinite(int frames) const;
     // Output sample i of channel c of the last call.
     double Out(int c, int i) const;
     int Outputs() const { return outputCount; }
     // Appends the last call's frames of output to `out` (one vector per output).
     void AppendOutput(Signal& out, int frames) const;
-    // "" when the last call kept to its frames and, unless in place, left its
-    // inputs as they were; otherwise what it did.
-    std::string Damage(int frames) const;
+    // "" when the last call kept to its frames; otherwise where it wrote.
+    std::string WritesOutside(int frames) const;
+    // "" when the last call (unless in place) left its inputs as they were;
+    // otherwise where it changed them.
+    std::string ChangedInput(int frames) const;
 
 private:
     int inputCount, outputCount, frameCapacity;
@@ -92,12 +98,15 @@ public:
     // Asks for one input and one output; false when the effect refuses.
     bool RequestMono()
     {
-        tally.Calls();
+        const CallInProgress call(tally, "effSetSpeakerArrangement");
         return instance->RequestMonoLayout();
     }
     // What a careful host does before the first block.
     void Start(double rate, int block);
 
+    // Whether the effect says it keeps its state in chunks; without, a host
+    // saves and restores its parameter values.
+    bool HasChunks() const { return (instance->Record().flags & vst2::effFlagsProgramChunks) != 0; }
     int Params() const { return instance->ParamCount(); }
     int Inputs() const { return instance->Record().numInputs; }
     int Outputs() const { return instance->Record().numOutputs; }
@@ -123,9 +132,13 @@ public:
     std::vector<float> Values();
     void SetValues(const std::vector<float>& values);
 
+    // While set, the calls come before the effect was resumed, as no careful
+    // host sends them: what they give back is noted, not held against it.
+    void SetUnprepared(bool yes) { unprepared = yes; }
     // One call through a path, with the floating-point-mode check.
     void Process(Path path, HostBuffers& buffers, int frames);
-    // One call with checks of the buffers and the output; false on a finding.
+    // One call with checks of the buffers and the output; false on a fault
+    // (an output beyond the clip level is a note).
     bool ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context);
     // Renders `in` in calls of plan.block frames, checking every call; the
     // output has one vector per output channel.
@@ -140,6 +153,7 @@ private:
     std::unique_ptr<PluginInstance> instance;
     Tally& tally;
     int clipParam = -1;
+    bool unprepared = false;
 };
 
 // First frame at which two renders differ (any channel), or -1.
