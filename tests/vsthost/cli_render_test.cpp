@@ -104,6 +104,29 @@ TEST_F(RenderTest, GainTextsBlockSizesAndPrecisionGiveTheSameExactResult)
     }
 }
 
+// A text the effect took as something else renders with a warning naming
+// what it took; --strict refuses it before anything is written.
+TEST_F(RenderTest, ATextNotTakenAsWrittenWarnsAndFailsAStrictRun)
+{
+    const Audio in = MakeSignal(2, 44100, 1000, kFloatWav);
+    ToolRun run = Render(in, {"--set", "Gain=40", "--set", "Invert=on"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "vsthost: warning: --set Gain=40: the plug-in took it as 24.0 dB, not as written\n");
+    EXPECT_TRUE(Exists(Path("out.wav")));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"render", TestPlugin(""), Path("in.wav"), Path("strict.wav"), "--set", "Gain=40",
+                                   "--strict"},
+          std::vector<std::string>{"preset", "save", TestPlugin(""), Path("strict.fxp"), "--set", "Gain=40",
+                                   "--strict"}}) {
+        SCOPED_TRACE(args[0]);
+        run = Run(args);
+        EXPECT_TRUE(FailedWithOneLine(run));
+        EXPECT_THAT(run.err, HasSubstr("--set Gain=40: the plug-in took it as 24.0 dB, not as written (--strict)"));
+    }
+    EXPECT_FALSE(Exists(Path("strict.wav")));
+    EXPECT_FALSE(Exists(Path("strict.fxp")));
+}
+
 TEST_F(RenderTest, WithoutCompensationTheOutputKeepsTheEffectsDelay)
 {
     const Audio in = MakeSignal(2, 44100, 1000, kFloatWav);
