@@ -218,6 +218,10 @@ void RunStateRoundTrips(const Options& options, Tally& tally)
             return;
         a->Start(44100.0, 512);
         a->SetValues(RandomValues(rng, a->Params()));
+        // What a host saves of an effect without chunks is what it reads back;
+        // the reference is the effect holding exactly those values.
+        if (!a->HasChunks())
+            a->SetValues(a->Values());
         Bytes program, bank;
         if (a->HasChunks()) {
             program = a->Chunk(true);
