@@ -59,6 +59,15 @@ bool CheckChannels(const PluginInstance& plugin, int fileChannels, const std::st
     return true;
 }
 
+// The partly written output a crash of this thread deletes, while in scope.
+class CrashCleanup {
+public:
+    explicit CrashCleanup(const std::string& path) { SetCrashCleanupFile(path); }
+    ~CrashCleanup() { SetCrashCleanupFile(""); }
+    CrashCleanup(const CrashCleanup&) = delete;
+    CrashCleanup& operator=(const CrashCleanup&) = delete;
+};
+
 // One input through one new instance into one output, written atomically.
 // `preset` is the --preset file, already read, or null.
 bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::string& input, const std::string& output,
@@ -110,7 +119,7 @@ bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::str
     std::unique_ptr<SoundWriter> writer = SoundWriter::Create(output, format, channels, reader->SampleRate(), error);
     if (!writer)
         return false;
-    SetCrashCleanupFile(writer->TemporaryPath());
+    const CrashCleanup cleanup(writer->TemporaryPath());
 
     SetCrashContext("the plug-in crashed while processing " + input);
     plugin->SetOfflineRender(true);
@@ -123,11 +132,8 @@ bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::str
     plugin->Suspend();
     if (!done)
         return false;
-    if (!writer->Commit(error)) {
-        SetCrashCleanupFile("");
+    if (!writer->Commit(error))
         return false;
-    }
-    SetCrashCleanupFile("");
     const std::string settings = DescribeSettings(*plugin, cl.settings);
     plugin.reset();
 
