@@ -66,24 +66,13 @@ void RoundTrip(const Options& options, Tally& tally, Subject& a, const Bytes& pr
         lost("a state round trip changes the parameters", "effSetChunk: a fresh instance refuses the " + what);
         return;
     }
-    // A value that moved but shows the same (a switch set to 0.04 that comes
-    // back as 0) is only noted; one that shows otherwise is a lost setting.
-    const std::vector<float> want = a.Values(), got = b->Values();
-    bool valueNoted = false;
-    for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
-        const int index = static_cast<int>(i);
-        const std::string saved = a.Display(index), restored = b->Display(index);
-        const std::string call = "getParameter after the " + what + ": parameter " + std::to_string(i) +
-                                 " comes back as " + std::to_string(got[i]) + " showing \"" + restored +
-                                 "\", saved as " + std::to_string(want[i]) + " showing \"" + saved + "\"";
-        if (saved != restored) {
-            lost("a state round trip changes the parameters", call);
-            break;
-        }
-        if (want[i] != got[i] && !valueNoted) {
-            tally.Note("a state round trip moves a parameter's value but not what it shows" + order, call);
-            valueNoted = true;
-        }
+    bool shown = false;
+    if (const std::string change = CompareRestored(a, *b, shown); !change.empty()) {
+        if (shown)
+            lost("a state round trip changes the parameters", "getParameter after the " + what + ": " + change);
+        else
+            tally.Note("a state round trip moves a parameter's value but not what it shows" + order,
+                       "getParameter after the " + what + ": " + change);
     }
     for (bool again : chunks ? std::vector<bool>{true, false} : std::vector<bool>{}) {
         const Bytes resaved = b->Chunk(again);

@@ -493,6 +493,29 @@ Signal Subject::Render(const Signal& in, const RenderPlan& plan)
     return out;
 }
 
+std::string CompareRestored(Subject& saved, Subject& restored, bool& shown)
+{
+    const std::vector<float> want = saved.Values(), got = restored.Values();
+    std::string valueOnly;
+    shown = false;
+    for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
+        const int index = static_cast<int>(i);
+        const std::string before = saved.Display(index), after = restored.Display(index);
+        if (before == after && want[i] == got[i])
+            continue;
+        const std::string change = "parameter " + std::to_string(i) + " comes back as " + std::to_string(got[i]) +
+                                   " showing \"" + after + "\", saved as " + std::to_string(want[i]) + " showing \"" +
+                                   before + "\"";
+        if (before != after) {
+            shown = true;
+            return change;
+        }
+        if (valueOnly.empty())
+            valueOnly = change;
+    }
+    return valueOnly;
+}
+
 int FirstDifference(const Signal& a, const Signal& b)
 {
     if (a.size() != b.size())

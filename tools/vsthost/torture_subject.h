@@ -156,6 +156,12 @@ private:
     bool unprepared = false;
 };
 
+// How the parameters of `restored` differ from those of `saved`: "" when
+// alike, else the first difference, preferring one whose display text
+// differs too (`shown` set: a lost setting) over one of the value alone (a
+// switch set to 0.04 that comes back as 0).
+std::string CompareRestored(Subject& saved, Subject& restored, bool& shown);
+
 // First frame at which two renders differ (any channel), or -1.
 int FirstDifference(const Signal& a, const Signal& b);
 
