@@ -102,6 +102,9 @@ std::unique_ptr<SoundWriter> SoundWriter::Create(const std::string& path, int fo
     // it converts them to integers: a loud click instead of a clipped peak.
     if (IsIntegerEncoding(format))
         sf_command(writer->sndFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The PEAK chunk of a float file carries the time it was written: without
+    // it, the same render gives the same bytes whenever and however it runs.
+    sf_command(writer->sndFile, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return writer;
 }
 

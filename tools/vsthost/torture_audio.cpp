@@ -34,7 +34,6 @@ void ProcessBeforeOpen(const Options& options, Tally& tally, Rng& rng)
     const Signal in = Music(rng, s->Inputs(), 2 * frames, 44100.0);
     const char* stages[] = {"before effOpen and any sample rate", "with a rate but before effOpen",
                             "after effOpen, before a block size"};
-    s->SetUnprepared(true);
     for (int stage = 0; stage < 3; ++stage) {
         if (stage == 1)
             s->SetRate(32000.0);
@@ -43,7 +42,7 @@ void ProcessBeforeOpen(const Options& options, Tally& tally, Rng& rng)
         for (Path path : kAllPaths) {
             for (int n : {frames, 0, 1, 2 * frames}) {
                 buffers.Load(path, in, 0, n);
-                s->ProcessChecked(path, buffers, n, 0.0, stages[stage]);
+                s->ProcessChecked(path, buffers, n, 0.0, stages[stage], "processing before it is resumed");
             }
         }
     }
@@ -80,7 +79,8 @@ void SweepRate(const Options& options, Tally& tally, Rng& rng, double rate, cons
             const Path path = kAllPaths[callNumber++ % 3];
             const int offset = rng.Below(static_cast<int>(in[0].size()) - frames + 1);
             buffers.Load(path, in, offset, frames);
-            s->ProcessChecked(path, buffers, frames, limit, At(rate, block));
+            s->ProcessChecked(path, buffers, frames, limit, At(rate, block),
+                              frames > block ? kLongerThanTold : nullptr);
         }
     }
 }

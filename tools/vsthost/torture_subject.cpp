@@ -435,7 +435,8 @@ void Subject::Process(Path path, HostBuffers& buffers, int frames)
     }
 }
 
-bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context)
+bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context,
+                             const char* outsideProtocol)
 {
     Process(path, buffers, frames);
     const std::string where = context + ", " + PathName(path) + " call of " + Frames(frames);
@@ -456,10 +457,10 @@ bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double
             if (!std::isfinite(v)) {
                 std::snprintf(text, sizeof text, ": output channel %d frame %d is %s", c, i,
                               std::isnan(v) ? "not a number" : "infinite");
-                // What a host that never resumed the effect, or that hands it
-                // NaN, gets back is noted; from music it is a fault.
-                if (unprepared) {
-                    tally.Note("non-finite output when processing before it is resumed", where + text);
+                // What a host that breaks the protocol, or that hands the
+                // effect NaN, gets back is noted; from music it is a fault.
+                if (outsideProtocol) {
+                    tally.Note(std::string("non-finite output when ") + outsideProtocol, where + text);
                 } else if (!buffers.InputFinite(frames)) {
                     tally.Note("non-finite output while its input is non-finite", where + text);
                 } else {

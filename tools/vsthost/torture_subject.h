@@ -24,6 +24,10 @@ const char* PathName(Path path);
 // "effOpen" for effOpen; a text that lives for the whole run.
 const char* OpcodeName(vst2::VstInt32 opcode);
 
+// What makes a call longer than the block size a host announced one it
+// should not send.
+constexpr char kLongerThanTold[] = "a call is longer than the block size it was told";
+
 // The level an effect with a switch named "Clip Output" must hold its output
 // within while the switch is on: Kestrelon's limiter.
 constexpr double kClipLevel = 0.989;
@@ -132,14 +136,14 @@ public:
     std::vector<float> Values();
     void SetValues(const std::vector<float>& values);
 
-    // While set, the calls come before the effect was resumed, as no careful
-    // host sends them: what they give back is noted, not held against it.
-    void SetUnprepared(bool yes) { unprepared = yes; }
     // One call through a path, with the floating-point-mode check.
     void Process(Path path, HostBuffers& buffers, int frames);
     // One call with checks of the buffers and the output; false on a fault
-    // (an output beyond the clip level is a note).
-    bool ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context);
+    // (an output beyond the clip level is a note). `outsideProtocol` names
+    // what makes the call one no careful host sends ("a call is longer than
+    // ..."): non-finite output from it is noted, not held against the effect.
+    bool ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context,
+                        const char* outsideProtocol = nullptr);
     // Renders `in` in calls of plan.block frames, checking every call; the
     // output has one vector per output channel.
     Signal Render(const Signal& in, const RenderPlan& plan);
@@ -153,7 +157,6 @@ private:
     std::unique_ptr<PluginInstance> instance;
     Tally& tally;
     int clipParam = -1;
-    bool unprepared = false;
 };
 
 // How the parameters of `restored` differ from those of `saved`: "" when

@@ -1,7 +1,8 @@
 // Three host threads on one instance, as in a DAW: the audio thread
 // processes, an automation thread moves a parameter at every block, and the
-// user-interface thread reads display strings, saves and restores state and
-// changes the sample rate and block size while audio runs.
+// user-interface thread reads display strings and saves and restores state
+// while audio runs, and now and then stops the audio to change the sample
+// rate and block size, as a host's audio settings do.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -22,6 +23,11 @@ struct Shared {
     std::atomic<long long> blocksDone{0};
     std::atomic<long long> automations{0};
     long long target = 0;
+    // The interface thread asks the audio thread to stop between blocks while
+    // it suspends, changes and resumes the effect.
+    std::atomic<bool> stopAudio{false};
+    std::atomic<bool> audioStopped{false};
+    std::atomic<int> announcedBlock{kBlock};
 };
 
 // Audio thread: every path, mostly full blocks, some short, empty or longer
@@ -47,10 +53,17 @@ void AudioThread(Subject& s, Shared& shared, Rng rng, double limit, int clip)
             if (index != clip)
                 s.Set(index, static_cast<float>(rng.Unit()));
         }
+        if (shared.stopAudio.load()) {
+            shared.audioStopped = true;
+            while (shared.stopAudio.load())
+                std::this_thread::yield();
+            shared.audioStopped = false;
+        }
         const Path path = kAllPaths[b % 3];
         const int offset = rng.Below(static_cast<int>(in[0].size()) - frames + 1);
         buffers.Load(path, in, offset, frames);
-        s.ProcessChecked(path, buffers, frames, limit, "audio thread, block " + std::to_string(b));
+        s.ProcessChecked(path, buffers, frames, limit, "audio thread, block " + std::to_string(b),
+                         frames > shared.announcedBlock.load() ? kLongerThanTold : nullptr);
         ++shared.blocksDone;
     }
 }
@@ -108,13 +121,19 @@ void InterfaceThread(Subject& s, Shared& shared, Rng rng, const std::vector<std:
             s.Dispatch(vst2::effSetProgramName, 0, 0, newName);
             s.Dispatch(vst2::effSetProgram, 0, 0);
         }
-        // The user changes the audio settings, and this host does not wait for
-        // the audio thread to stop before it tells the effect.
+        // The user changes the audio settings: the audio stops first, as the
+        // protocol asks, while the other threads go on.
         if (rng.Chance(0.02)) {
+            shared.stopAudio = true;
+            while (!shared.audioStopped.load() && shared.blocksDone.load() < shared.target)
+                std::this_thread::yield();
             s.Suspend();
             s.SetRate(rng.Chance(0.5) ? 44100.0 : 48000.0);
-            s.SetBlock(rng.Between(32, 2 * kBlock));
+            const int block = rng.Between(32, 2 * kBlock);
+            s.SetBlock(block);
+            shared.announcedBlock = block;
             s.Resume();
+            shared.stopAudio = false;
         }
         if (program.empty())
             continue;  // an effect without chunks: texts only
