@@ -133,6 +133,8 @@ std::string TestPlugin(const char* variant)
         return HostPath(VSTHOST_TEST_PLUGIN_NOENTRY);
     if (v == "mainonly")
         return HostPath(VSTHOST_TEST_PLUGIN_MAINONLY);
+    if (v == "notext")
+        return HostPath(VSTHOST_TEST_PLUGIN_NOTEXT);
     return std::string();
 }
 

@@ -34,7 +34,7 @@ std::vector<std::string> ListFolder(const std::string& folder);
 
 // Paths built into the test program; converted to Windows form under wine.
 std::string ToolPath();
-// "", "nochunks", "mono", "crash", "badmagic", "noentry", "mainonly"
+// "", "nochunks", "mono", "crash", "badmagic", "noentry", "mainonly", "notext"
 std::string TestPlugin(const char* variant);
 std::string KestrelonPlugin();  // "" when the plug-in is not built in this tree
 

@@ -127,6 +127,25 @@ TEST_F(RenderTest, ATextNotTakenAsWrittenWarnsAndFailsAStrictRun)
     EXPECT_FALSE(Exists(Path("strict.fxp")));
 }
 
+// An effect that takes no typed values is set the way a user turns a knob
+// until it shows the value: to the same result, and with the same warning
+// for a value beyond its range.
+TEST_F(RenderTest, TypedValuesReachAnEffectWithoutTextEntryThroughItsDisplay)
+{
+    const Audio in = MakeSignal(2, 44100, 1000, kFloatWav);
+    ToolRun run = Render(in, {"--set", "Gain=-6", "--set", "Invert=on"}, "in.wav", "text.wav");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = Render(in, {"--set", "Gain=-6", "--set", "Invert=on"}, "in.wav", "knob.wav", "notext");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadAudio(Path("knob.wav")).samples, ReadAudio(Path("text.wav")).samples);
+    run = Render(in, {"--set", "Gain=40"}, "in.wav", "loud.wav", "notext");
+    EXPECT_EQ(run.err, "vsthost: warning: --set Gain=40: the plug-in took it as 24.0 dB, not as written\n");
+    run = Render(in, {"--set", "Gain=loud"}, "in.wav", "none.wav", "notext");
+    EXPECT_TRUE(FailedWithOneLine(run));
+    EXPECT_THAT(run.err, HasSubstr("the plug-in refused \"loud\" for \"Gain\""));
+}
+
 TEST_F(RenderTest, WithoutCompensationTheOutputKeepsTheEffectsDelay)
 {
     const Audio in = MakeSignal(2, 44100, 1000, kFloatWav);

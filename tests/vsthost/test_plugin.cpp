@@ -8,6 +8,7 @@
 //   VSTHOST_TEST_BAD_MAGIC     the record lacks the 'VstP' magic
 //   VSTHOST_TEST_NO_ENTRY      neither VSTPluginMain nor main exported
 //   VSTHOST_TEST_MAIN_ONLY     only the older entry point "main" exported
+//   VSTHOST_TEST_NO_TEXT       typed values (effString2Parameter) refused
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -180,6 +181,9 @@ VstIntPtr Dispatch(TestEffect& t, VstInt32 opcode, VstInt32 index, VstIntPtr val
         }
         return 0;
     case effString2Parameter: {
+#if defined(VSTHOST_TEST_NO_TEXT)
+        return 0;
+#endif
         if (!inRange || !ptr)
             return 0;
         const char* text = static_cast<const char*>(ptr);
