@@ -78,7 +78,7 @@ TEST_F(CliTest, BatchRefusesCollidingOutputsAndStopsAtASettingNoFileCanTake)
     const Case cases[] = {
         {{Path("a.wav"), Path("sub") + "/a.wav", "--out-dir", Path("out")}, "would both be written to"},
         {{Path("a.wav"), "--out-dir", workDir}, "is the input itself"},
-        {{Path("a.wav"), Path("b.wav"), "--out-dir", Path("out2"), "--set", "Volume=3"},
+        {{Path("a.wav"), Path("b.wav"), "--out-dir", Path("out2"), "--jobs", "1", "--set", "Volume=3"},
          "the plug-in has no parameter \"Volume\"; its parameters are \"Gain\", \"Invert\", \"Crash\" (the batch "
          "was stopped)"},
     };

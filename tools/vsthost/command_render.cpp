@@ -273,10 +273,6 @@ int RenderBatch(const CommandLine& cl)
     const std::size_t wanted = cl.jobs > 0 ? static_cast<std::size_t>(cl.jobs) : (cores > 0 ? cores : 1);
     const std::size_t jobs = std::min(wanted, files);
     const auto started = Clock::now();
-    batch.workersRunning = jobs;
-    std::vector<std::thread> workers;
-    for (std::size_t j = 0; j < jobs; ++j)
-        workers.emplace_back(BatchWorker, std::ref(batch));
 
     // This thread alone writes to the terminal: the bar, and each file's line
     // as it finishes.
@@ -284,8 +280,46 @@ int RenderBatch(const CommandLine& cl)
     double audioSeconds = 0.0;
     std::set<std::string> warned;
     std::string stopReason;
-    {
-        ProgressBar bar(StderrIsTerminal());
+    ProgressBar bar(StderrIsTerminal());
+    auto report = [&](std::size_t index, const FileResult& result) {
+        bar.Clear();
+        for (const std::string& warning : result.warnings) {
+            if (warned.insert(warning).second)
+                ReportWarning(warning);
+        }
+        if (result.ok) {
+            ++rendered;
+            audioSeconds += result.audioSeconds;
+            std::printf("%s\n", result.message.c_str());
+            std::fflush(stdout);
+            return;
+        }
+        ++failed;
+        if (!result.stopsTheBatch)
+            ReportError(cl.files[index] + ": " + result.message);
+        else if (stopReason.empty())
+            stopReason = result.message;
+    };
+
+    if (jobs == 1) {
+        // One job runs here: no worker to hand each file over to and back.
+        for (std::size_t i = 0; i < files && stopReason.empty(); ++i) {
+            FileResult result;
+            const auto before = static_cast<long long>(i) * 1000;
+            RenderOneFile(
+                cl, batch.preset, cl.files[i], batch.outputs[i],
+                [&](std::int64_t done, std::int64_t total) {
+                    if (total > 0)
+                        bar.Update(before + std::min(done, total) * 1000 / total, static_cast<long long>(files) * 1000);
+                },
+                result);
+            report(i, result);
+        }
+    } else {
+        batch.workersRunning = jobs;
+        std::vector<std::thread> workers;
+        for (std::size_t w = 0; w < jobs; ++w)
+            workers.emplace_back(BatchWorker, std::ref(batch));
         std::unique_lock<std::mutex> guard(batch.lock);
         for (;;) {
             batch.changed.wait_for(guard, std::chrono::milliseconds(100),
@@ -294,25 +328,8 @@ int RenderBatch(const CommandLine& cl)
             now.swap(batch.finished);
             const bool last = batch.workersRunning == 0;
             guard.unlock();
-            for (auto& [index, result] : now) {
-                bar.Clear();
-                for (const std::string& warning : result.warnings) {
-                    if (warned.insert(warning).second)
-                        ReportWarning(warning);
-                }
-                if (result.ok) {
-                    ++rendered;
-                    audioSeconds += result.audioSeconds;
-                    std::printf("%s\n", result.message.c_str());
-                    std::fflush(stdout);
-                    continue;
-                }
-                ++failed;
-                if (!result.stopsTheBatch)
-                    ReportError(cl.files[index] + ": " + result.message);
-                else if (stopReason.empty())
-                    stopReason = result.message;
-            }
+            for (const auto& [index, result] : now)
+                report(index, result);
             if (last)
                 break;
             long long done = 0;
@@ -321,9 +338,10 @@ int RenderBatch(const CommandLine& cl)
             bar.Update(done, static_cast<long long>(files) * 1000);
             guard.lock();
         }
+        for (std::thread& w : workers)
+            w.join();
     }
-    for (std::thread& w : workers)
-        w.join();
+    bar.Clear();
     if (!stopReason.empty())
         return ReportError(stopReason + " (the batch was stopped)");
 
