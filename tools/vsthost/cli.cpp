@@ -97,6 +97,8 @@ const CommandShape kShapes[] = {
     {"stats", Command::Stats, 1, true, ""},
     {"plot-data", Command::PlotData, 3, false, ""},
     {"torture", Command::Torture, 1, false, "--seed --quick --strict --timeout"},
+    {"edit", Command::Edit, 1, false,
+     "--script --step --audio --signal --automate --no-open --measure --set --preset --block --rate"},
 };
 
 bool Accepts(const CommandShape& shape, const std::string& option)
@@ -163,6 +165,27 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
             return false;
         }
         out.callLimit = s;
+    } else if (name == "--script" || name == "--audio") {
+        if (value.empty()) {
+            error = name + " needs a file name";
+            return false;
+        }
+        (name == "--script" ? out.scriptFile : out.audioFile) = value;
+    } else if (name == "--step") {
+        out.steps.push_back(value);
+    } else if (name == "--signal") {
+        if (value != "drums" && value != "silence") {
+            error = "--signal needs drums or silence (got \"" + value + "\")";
+            return false;
+        }
+        out.signal = value;
+    } else if (name == "--measure") {
+        double s = 0;
+        if (!ParseNumber(value, s) || s < 0.1 || s > 600.0) {
+            error = "--measure needs the seconds each measurement runs, from 0.1 to 600 (got \"" + value + "\")";
+            return false;
+        }
+        out.measureSeconds = s;
     } else if (name == "--seed") {
         if (!ParseSeed(value, out.seed)) {
             error = "--seed needs a whole number from 0 to 18446744073709551615 (got \"" + value + "\")";
@@ -175,7 +198,7 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
 bool TakesValue(const std::string& option)
 {
     return option != "--double" && option != "--no-latency-compensation" && option != "--float" &&
-           option != "--quick" && option != "--strict";
+           option != "--quick" && option != "--strict" && option != "--automate" && option != "--no-open";
 }
 
 }  // namespace
@@ -209,7 +232,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     }
     if (!shape) {
         error = "unknown command '" + args[0] +
-                "' (info, render, preset save, preset load, synth-drums, stats, plot-data, torture)";
+                "' (info, render, preset save, preset load, synth-drums, stats, plot-data, torture, edit)";
         return false;
     }
 
@@ -245,6 +268,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 cl.quick = true;
             if (name == "--strict")
                 cl.strict = true;
+            if (name == "--automate")
+                cl.automate = true;
+            if (name == "--no-open")
+                cl.noOpen = true;
             continue;
         }
         if (!hasInline && !walker.TakeValue(value)) {
@@ -283,6 +310,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 return std::string("vsthost plot-data IN RENDERED DATA.txt");
             case Command::Torture:
                 return std::string("vsthost torture PLUGIN [--seed N] [--quick] [--strict] [--timeout S]");
+            case Command::Edit:
+                return std::string("vsthost edit PLUGIN [--script FILE] [--step STEP]... [options]");
             default:
                 return std::string("vsthost help");
             }
@@ -293,6 +322,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     switch (cl.command) {
     case Command::Info:
     case Command::Torture:
+    case Command::Edit:
         cl.plugin = positionals[0];
         break;
     case Command::Render:
@@ -357,7 +387,22 @@ const char* UsageText()
            "      blocks, threads, state, bad input) and reports faults (crashes, hangs,\n"
            "      calls over S seconds (30), bad output or buffers, state lost) and notes\n"
            "      (optional abilities or conventions missing); fails on faults, and with\n"
-           "      --strict on notes too\n";
+           "      --strict on notes too\n"
+           "  edit PLUGIN [--script FILE] [--step STEP]... [--set NAME=TEXT]... [--preset FILE]\n"
+           "       [--audio IN | --signal drums|silence] [--automate] [--no-open] [--block N] [--rate HZ]\n"
+           "      opens the effect's editor in a window of its own and performs the steps\n"
+           "      (one a line in FILE, then each --step): wait MS, down|move|up X Y,\n"
+           "      drag X1 Y1 X2 Y2 [STEPS], dblclick X Y, wheel X Y DELTA, key NAME, type TEXT,\n"
+           "      enter, escape, shift down|up, screenshot FILE.png, close, open, set NAME=TEXT,\n"
+           "      chunk save|load FILE, expect-param NAME TEXT, idle, destroy-window,\n"
+           "      host-capture, resources mark|check, expect-class NAME registered|unregistered,\n"
+           "      expect-size W H; coordinates are editor pixels. Prints what the effect tells\n"
+           "      the host (automate INDEX VALUE, begin-edit, end-edit, size-window) one a line.\n"
+           "      --audio loops a file through the effect meanwhile, --automate sets every\n"
+           "      parameter from another thread\n"
+           "  edit PLUGIN --measure S [--audio IN] [options]\n"
+           "      the time from effEditOpen to the first frame, and the CPU of the open\n"
+           "      editor, idle and metering, against the editor closed, S seconds each\n";
 }
 
 }  // namespace vsthost

@@ -10,7 +10,7 @@ namespace kestrelon {
 
 namespace vsthost {
 
-enum class Command { Help, Info, Render, PresetSave, PresetLoad, SynthDrums, Stats, PlotData, Torture };
+enum class Command { Help, Info, Render, PresetSave, PresetLoad, SynthDrums, Stats, PlotData, Torture, Edit };
 
 // One --set NAME=TEXT: the parameter's name and the text a user would type.
 struct ParamSetting {
@@ -40,6 +40,14 @@ struct CommandLine {
     unsigned long long seed = 1;  // torture
     bool quick = false;  // torture
     double callLimit = 30.0;  // torture: seconds a call may take before it counts as hung
+    // edit: the steps of --script FILE, then those of each --step, in order.
+    std::string scriptFile;
+    std::vector<std::string> steps;
+    std::string audioFile;  // edit --audio: looped through the effect while the steps run
+    std::string signal;  // edit --signal drums|silence: generated audio instead
+    bool automate = false;  // edit --automate: a host thread sets every parameter meanwhile
+    bool noOpen = false;  // edit --no-open: the steps start with the editor closed
+    double measureSeconds = 0.0;  // edit --measure S: the editor's costs instead of steps
 };
 
 constexpr int kMaxBlockSize = 65536;

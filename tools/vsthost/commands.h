@@ -27,6 +27,7 @@ int RunSynthDrums(const CommandLine& cl);
 int RunStats(const CommandLine& cl);
 int RunPlotData(const CommandLine& cl);
 int RunTorture(const CommandLine& cl);
+int RunEdit(const CommandLine& cl);
 
 }  // namespace vsthost
 

@@ -63,6 +63,8 @@ int main(int argc, char** argv)
         return RunPlotData(cl);
     case Command::Torture:
         return RunTorture(cl);
+    case Command::Edit:
+        return RunEdit(cl);
     }
     return kExitUsage;
 }

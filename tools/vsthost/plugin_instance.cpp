@@ -333,9 +333,23 @@ vst2::VstIntPtr VSTCALLBACK PluginInstance::HostCallback(vst2::AEffect* effect, 
 vst2::VstIntPtr PluginInstance::HandleHostRequest(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
                                                   void* ptr, float opt)
 {
-    (void)index;
-    (void)value;
-    (void)opt;
+    if (EditorHostEvents* events = editorHost.load()) {
+        switch (opcode) {
+        case vst2::audioMasterAutomate:
+            events->ParameterAutomated(index, opt);
+            return 1;
+        case vst2::audioMasterBeginEdit:
+            events->EditBegun(index);
+            return 1;
+        case vst2::audioMasterEndEdit:
+            events->EditEnded(index);
+            return 1;
+        case vst2::audioMasterSizeWindow:
+            return events->SizeWindow(index, static_cast<int>(value)) ? 1 : 0;
+        default:
+            break;
+        }
+    }
     switch (opcode) {
     case vst2::audioMasterGetTime: {
         // A steady 120 BPM in 4/4, playing, from the start of the file.
@@ -379,6 +393,8 @@ vst2::VstIntPtr PluginInstance::HandleHostRequest(vst2::VstInt32 opcode, vst2::V
         if (!ptr)
             return 0;
         const std::string what = static_cast<const char*>(ptr);
+        if (what == "sizeWindow")
+            return editorHost.load() ? 1 : 0;
         return (what == "sendVstTimeInfo" || what == "startStopProcess") ? 1 : 0;
     }
     case vst2::audioMasterGetLanguage:

@@ -4,6 +4,7 @@
 // order a DAW sends them; nothing here knows which effect it is driving.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +16,21 @@
 namespace kestrelon {
 
 namespace vsthost {
+
+// The requests an effect's editor makes of its host. [any host thread] no
+// lock: the effect calls back on whichever thread it is in, the editor's as a
+// rule, the automation and audio threads too under some effects.
+class EditorHostEvents {
+public:
+    virtual ~EditorHostEvents() = default;
+    // audioMasterAutomate: the user moved a parameter (normalised value).
+    virtual void ParameterAutomated(int index, float value) = 0;
+    // audioMasterBeginEdit / audioMasterEndEdit around a gesture.
+    virtual void EditBegun(int index) = 0;
+    virtual void EditEnded(int index) = 0;
+    // audioMasterSizeWindow: true when the host resized its window.
+    virtual bool SizeWindow(int width, int height) = 0;
+};
 
 class PluginInstance {
 public:
@@ -30,6 +46,12 @@ public:
     const vst2::AEffect& Record() const { return *effectRecord; }
     // The name of the entry point the effect was created through.
     const std::string& EntryPoint() const { return entryPoint; }
+    // The loader's handle of the plug-in library.
+    void* ModuleHandle() const { return library ? library->Handle() : nullptr; }
+    // Who hears the requests the effect makes of its editor's host: parameter
+    // changes, edits begun and ended, window sizes. Null (the default) answers
+    // them as a host without an editor window does.
+    void SetEditorHost(EditorHostEvents* events) { editorHost.store(events); }
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
 
@@ -100,6 +122,7 @@ private:
     bool opened = false;
     bool resumed = false;
     bool renderingOffline = false;
+    std::atomic<EditorHostEvents*> editorHost{nullptr};
     double hostRate = 44100.0;
     int hostBlockSize = 512;
     double samplePosition = 0.0;

@@ -21,6 +21,8 @@ public:
     // The address of an exported symbol of this library itself (not of one it
     // depends on, nor of the host program), or null.
     void* FindSymbol(const char* name) const;
+    // The loader's handle of the library (an HMODULE on Windows).
+    void* Handle() const { return library; }
 
 private:
     explicit PluginModule(void* handle) : library(handle) {}

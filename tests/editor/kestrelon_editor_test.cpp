@@ -1,0 +1,140 @@
+// Kestrelon's editor through a real host: the orders of editor calls that
+// hosts in the wild send, each of which must leave no window, timer or window
+// class behind and crash nothing.
+#include <gmock/gmock.h>
+
+#include "tests/editor/edit_fixture.h"
+#include "tests/editor/settings_location.h"
+
+namespace kestrelon {
+
+namespace editor_test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class KestrelonEditor : public EditTest {
+protected:
+    void SetUp() override
+    {
+        EditTest::SetUp();
+        if (KestrelonPlugin().empty())
+            GTEST_SKIP() << "the plug-in is not built in this tree";
+        RemoveSettings();
+    }
+    // The steps between a mark of the window system's holdings, taken before
+    // any editor opened, and the checks that everything went with the last
+    // editor: no more windows (the timer lives on the editor's window) and the
+    // window class unregistered.
+    ToolRun EditBetweenChecks(std::vector<std::string> steps, const std::vector<std::string>& options = {})
+    {
+        steps.insert(steps.begin(), "resources mark");
+        steps.push_back("wait 30");
+        steps.push_back("resources check");
+        if (std::string(PlatformName()) == "windows")
+            steps.push_back("expect-class IEffectWndClass unregistered");
+        std::vector<std::string> all = {"--no-open"};
+        all.insert(all.end(), options.begin(), options.end());
+        return Edit(KestrelonPlugin(), steps, all);
+    }
+};
+
+TEST_F(KestrelonEditor, CallsWithoutAnOpenEditorAndTheRectBeforeTheFirstOpening)
+{
+    const ToolRun run = EditBetweenChecks({
+        "close",
+        "idle",
+        "open",  // asks effEditGetRect first and sizes the host window by it
+        "expect-size 340 484",
+        "wait 50",
+        "close",
+        "close",
+        "idle",
+    });
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_THAT(LinesStartingWith(run.out, "open "), ElementsAre("open 340 x 484"));
+}
+
+TEST_F(KestrelonEditor, OpenedTwiceWithoutACloseIsOneWindow)
+{
+    const ToolRun run = EditBetweenChecks(
+        {"open", "wait 50", "resources mark", "open", "wait 50", "resources check", "close", "resources mark"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    const std::vector<std::string> counts = LinesStartingWith(run.out, "resources ");
+    ASSERT_EQ(counts.size(), 5u);
+    EXPECT_EQ(counts[1], counts[2]) << "the second opening replaced the first window";
+}
+
+TEST_F(KestrelonEditor, HostDestroysItsWindowBeforeClosingTheEditor)
+{
+    const ToolRun run = EditBetweenChecks({
+        "open",
+        "wait 50",
+        "destroy-window",
+        "idle",
+        "wait 30",
+        "close",
+        "open",  // in a new host window
+        "wait 50",
+        "close",
+    });
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(LinesStartingWith(run.out, "open ").size(), 2u);
+}
+
+TEST_F(KestrelonEditor, OpenedAndClosedWhileAudioRunsAndTheHostAutomatesEveryParameter)
+{
+    std::vector<std::string> steps;
+    for (int i = 0; i < 5; ++i) {
+        steps.push_back("open");
+        steps.push_back("wait 150");
+        steps.push_back("close");
+        steps.push_back("wait 20");
+    }
+    const ToolRun run = EditBetweenChecks(steps, {"--signal", "drums", "--automate"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(LinesStartingWith(run.out, "close").size(), 5u);
+}
+
+TEST_F(KestrelonEditor, StateRestoredWhileTheEditorIsOpen)
+{
+    const ToolRun run = EditBetweenChecks({
+        "open",
+        "chunk save " + Path("state.bin"),
+        "set Attack=5",
+        "set Output=-6",
+        "wait 50",
+        "chunk load " + Path("state.bin"),
+        "wait 50",
+        "expect-param Attack 0.0",
+        "expect-param Output 0.0",
+        "close",
+    });
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+}
+
+TEST_F(KestrelonEditor, HostTakingTheMouseEndsTheDragWithItsEndOfEdit)
+{
+    const ToolRun run = EditBetweenChecks({
+        "open",
+        "wait 30",
+        "down 90 186",  // the Attack knob
+        "move 90 170",
+        "host-capture",
+        "expect-param Sustain 0.0",  // marks the place in the output
+        "move 90 150",
+        "up 90 150",
+        "close",
+    });
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_THAT(LinesStartingWith(run.out, "begin-edit"), ElementsAre("begin-edit 0"));
+    EXPECT_THAT(LinesStartingWith(run.out, "end-edit"), ElementsAre("end-edit 0"));
+    EXPECT_LT(run.out.find("end-edit 0"), run.out.find("param Sustain")) << run.out;
+    EXPECT_EQ(run.out.find("automate", run.out.find("param Sustain")), std::string::npos)
+        << "moves after the capture was taken change nothing";
+}
+
+}  // namespace
+}  // namespace editor_test
+
+}  // namespace kestrelon

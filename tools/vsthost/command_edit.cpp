@@ -1,0 +1,538 @@
+// vsthost edit PLUGIN: the effect's editor in a window of the host's own,
+// driven by a script of the user's mouse and key actions and the host's own
+// calls around the editor, while audio may run through the effect. Every
+// request the editor makes of the host is printed, one a line.
+#include <algorithm>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "tools/vsthost/audio_file.h"
+#include "tools/vsthost/commands.h"
+#include "tools/vsthost/edit_script.h"
+#include "tools/vsthost/editor_session.h"
+#include "tools/vsthost/platform.h"
+#include "tools/vsthost/png_file.h"
+#include "tools/vsthost/preset_io.h"
+#include "tools/vsthost/session.h"
+#include "tools/vsthost/synth_drums.h"
+
+namespace kestrelon {
+
+namespace vsthost {
+namespace {
+
+std::string Trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content, std::string& error)
+{
+    std::FILE* file = OpenFile(path, "rb");
+    if (!file) {
+        error = "cannot open " + path;
+        return false;
+    }
+    char buffer[65536];
+    std::size_t n = 0;
+    content.clear();
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        content.append(buffer, n);
+        if (content.size() > (64u << 20)) {
+            std::fclose(file);
+            error = path + " is larger than 64 MiB";
+            return false;
+        }
+    }
+    std::fclose(file);
+    return true;
+}
+
+// Lines on stdout, whole and in order, whichever thread the effect calls from.
+class Printer {
+public:
+    void Line(const char* format, ...)
+    {
+        char text[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        std::lock_guard<std::mutex> hold(lock);
+        std::fputs(text, stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+
+private:
+    std::mutex lock;
+};
+
+// What the effect's editor tells the host, printed as it comes.
+class PrintingHost : public EditorHostEvents {
+public:
+    PrintingHost(Printer& out, EditorHost& editorHost) : printer(out), host(editorHost) {}
+
+    void ParameterAutomated(int index, float value) override { printer.Line("automate %d %.6f", index, value); }
+    void EditBegun(int index) override { printer.Line("begin-edit %d", index); }
+    void EditEnded(int index) override { printer.Line("end-edit %d", index); }
+    bool SizeWindow(int width, int height) override
+    {
+        printer.Line("size-window %d %d", width, height);
+        if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
+            return false;
+        // Only the window's own thread may resize it without waiting on itself.
+        if (std::this_thread::get_id() != uiThread)
+            return false;
+        if (HostWindow* window = host.ExistingWindow())
+            window->Resize(width, height);
+        return true;
+    }
+
+private:
+    Printer& printer;
+    EditorHost& host;
+    std::thread::id uiThread = std::this_thread::get_id();
+};
+
+// The loop the audio thread plays: the --audio file, or a generated signal.
+bool LoadAudioLoop(const CommandLine& cl, double rate, std::vector<double>& loop, std::string& error)
+{
+    if (!cl.audioFile.empty()) {
+        std::unique_ptr<SoundReader> reader = SoundReader::Open(cl.audioFile, error);
+        if (!reader)
+            return false;
+        const int channels = reader->Channels();
+        if (channels < 1 || channels > 2) {
+            error = cl.audioFile + " has " + std::to_string(channels) + " channels; only mono and stereo files play";
+            return false;
+        }
+        if (reader->Frames() <= 0 || reader->Frames() > 60LL * 768000) {
+            error = cl.audioFile + " is empty or longer than a minute";
+            return false;
+        }
+        std::vector<double> interleaved(static_cast<std::size_t>(reader->Frames()) * channels);
+        const std::int64_t got = reader->Read(interleaved.data(), reader->Frames());
+        loop.resize(static_cast<std::size_t>(got) * 2);
+        for (std::int64_t i = 0; i < got; ++i) {
+            loop[static_cast<std::size_t>(i) * 2] = interleaved[static_cast<std::size_t>(i) * channels];
+            loop[static_cast<std::size_t>(i) * 2 + 1] =
+                interleaved[static_cast<std::size_t>(i) * channels + (channels - 1)];
+        }
+        return got > 0;
+    }
+    if (cl.signal == "silence")
+        loop.assign(static_cast<std::size_t>(rate) * 2, 0.0);
+    else
+        loop = SynthesizeDrumLoop(static_cast<int>(rate), 4.0);
+    return true;
+}
+
+class EditRun {
+public:
+    EditRun(const CommandLine& commandLine, PluginInstance& plugin)
+        : cl(commandLine), effect(plugin), host(plugin), events(printer, host)
+    {
+        effect.SetEditorHost(&events);
+    }
+    ~EditRun()
+    {
+        automation.reset();
+        audio.reset();
+        if (host.IsOpen())
+            host.Close();
+        effect.SetEditorHost(nullptr);
+    }
+
+    bool StartThreads(std::string& error)
+    {
+        if (!cl.audioFile.empty() || !cl.signal.empty()) {
+            std::vector<double> loop;
+            if (!LoadAudioLoop(cl, cl.sampleRate, loop, error))
+                return false;
+            audio = std::make_unique<AudioThread>(effect, std::move(loop), cl.sampleRate, cl.blockSize);
+        }
+        if (cl.automate)
+            automation = std::make_unique<AutomationThread>(effect);
+        return true;
+    }
+
+    bool Run(const std::vector<EditStep>& steps, std::string& error)
+    {
+        if (!cl.noOpen && !OpenEditor(error))
+            return false;
+        for (const EditStep& step : steps) {
+            SetCrashContext("the plug-in crashed at " + step.source);
+            std::string why;
+            const bool ok = Perform(step, why);
+            PrintHostKeys();
+            if (!ok) {
+                error = step.source + ": " + why;
+                return false;
+            }
+        }
+        SetCrashContext("the plug-in crashed while its editor was closed");
+        if (host.IsOpen()) {
+            host.Close();
+            printer.Line("close");
+        }
+        return true;
+    }
+
+    bool Measure(double seconds, std::string& error);
+
+private:
+    bool OpenEditor(std::string& error)
+    {
+        if (!host.Open(error))
+            return false;
+        int w = 0, h = 0;
+        host.ExistingWindow()->ClientSize(w, h);
+        printer.Line("open %d x %d", w, h);
+        return true;
+    }
+
+    // The host window with the editor inside, or null with `error`.
+    HostWindow* NeedWindow(std::string& error)
+    {
+        HostWindow* window = host.ExistingWindow();
+        if (window && window->Alive() && window->HasEditor())
+            return window;
+        error = "the editor is not open";
+        return nullptr;
+    }
+
+    void PrintHostKeys()
+    {
+        if (HostWindow* window = host.ExistingWindow()) {
+            for (const std::string& key : window->TakeHostKeys())
+                printer.Line("host-key %s", key.c_str());
+        }
+    }
+
+    static std::string Describe(const WindowResources& r)
+    {
+        std::string text = "windows " + std::to_string(r.windows);
+        if (r.gdiObjects >= 0)
+            text += ", gdi " + std::to_string(r.gdiObjects);
+        if (r.userObjects >= 0)
+            text += ", user " + std::to_string(r.userObjects);
+        return text;
+    }
+
+    bool Perform(const EditStep& step, std::string& error);
+    bool ExpectParam(const EditStep& step, std::string& error);
+
+    const CommandLine& cl;
+    PluginInstance& effect;
+    Printer printer;
+    EditorHost host;
+    PrintingHost events;
+    std::unique_ptr<AudioThread> audio;
+    std::unique_ptr<AutomationThread> automation;
+    bool shift = false;
+    WindowResources mark;
+    bool marked = false;
+};
+
+bool EditRun::Perform(const EditStep& step, std::string& error)
+{
+    const int* n = step.numbers;
+    switch (step.kind) {
+    case StepKind::Wait:
+        host.Wait(n[0]);
+        return true;
+    case StepKind::Down:
+    case StepKind::Move:
+    case StepKind::Up:
+    case StepKind::DoubleClick: {
+        HostWindow* window = NeedWindow(error);
+        const MouseAction action = step.kind == StepKind::Down   ? MouseAction::Down
+                                   : step.kind == StepKind::Move ? MouseAction::Move
+                                   : step.kind == StepKind::Up   ? MouseAction::Up
+                                                                 : MouseAction::DoubleClick;
+        return window && window->Mouse(action, n[0], n[1], shift, error);
+    }
+    case StepKind::Drag: {
+        HostWindow* window = NeedWindow(error);
+        if (!window || !window->Mouse(MouseAction::Down, n[0], n[1], shift, error))
+            return false;
+        const int moves = n[4];
+        for (int i = 1; i <= moves; ++i) {
+            const int x = n[0] + (n[2] - n[0]) * i / moves;
+            const int y = n[1] + (n[3] - n[1]) * i / moves;
+            if (!window->Mouse(MouseAction::Move, x, y, shift, error))
+                return false;
+        }
+        return window->Mouse(MouseAction::Up, n[2], n[3], shift, error);
+    }
+    case StepKind::Wheel: {
+        HostWindow* window = NeedWindow(error);
+        return window && window->Wheel(n[0], n[1], n[2], shift, error);
+    }
+    case StepKind::Key:
+    case StepKind::Enter:
+    case StepKind::Escape: {
+        HostWindow* window = NeedWindow(error);
+        const std::string name =
+            step.kind == StepKind::Key ? step.text : (step.kind == StepKind::Enter ? "enter" : "escape");
+        return window && window->Key(name, error);
+    }
+    case StepKind::Type: {
+        HostWindow* window = NeedWindow(error);
+        return window && window->Type(step.text, error);
+    }
+    case StepKind::Shift:
+        shift = step.flag;
+        return true;
+    case StepKind::Screenshot: {
+        HostWindow* window = NeedWindow(error);
+        if (!window)
+            return false;
+        window->Pump(0, nullptr, 0);
+        Screenshot shot;
+        if (!window->Capture(shot, error) || !WritePng(step.text, shot, error))
+            return false;
+        printer.Line("screenshot %s %d x %d", step.text.c_str(), shot.width, shot.height);
+        return true;
+    }
+    case StepKind::Close:
+        host.Close();
+        printer.Line("close");
+        return true;
+    case StepKind::Open:
+        return OpenEditor(error);
+    case StepKind::Set: {
+        std::vector<std::string> warnings;
+        if (!ApplySettings(effect, {ParamSetting{step.text, step.value}}, false, warnings, error))
+            return false;
+        for (const std::string& w : warnings)
+            ReportWarning(w);
+        const int index = effect.FindParam(step.text);
+        printer.Line("set %s %s", step.text.c_str(), Trimmed(effect.ParamDisplay(index)).c_str());
+        return true;
+    }
+    case StepKind::ChunkSave: {
+        const std::vector<std::uint8_t> chunk = effect.GetChunk(false);
+        if (chunk.empty()) {
+            error = "the plug-in hands out no state chunk";
+            return false;
+        }
+        if (!WriteFileAtomically(step.text, chunk, error))
+            return false;
+        printer.Line("chunk saved %s %zu bytes", step.text.c_str(), chunk.size());
+        return true;
+    }
+    case StepKind::ChunkLoad: {
+        std::string content;
+        if (!ReadWholeFile(step.text, content, error))
+            return false;
+        const std::vector<std::uint8_t> chunk(content.begin(), content.end());
+        if (!effect.SetChunk(false, chunk)) {
+            error = "the plug-in refused the state chunk in " + step.text;
+            return false;
+        }
+        printer.Line("chunk loaded %s %zu bytes", step.text.c_str(), chunk.size());
+        return true;
+    }
+    case StepKind::ExpectParam:
+        return ExpectParam(step, error);
+    case StepKind::Idle:
+        host.Idle();
+        return true;
+    case StepKind::DestroyWindow:
+        if (HostWindow* window = host.ExistingWindow())
+            window->Destroy();
+        printer.Line("host window destroyed");
+        return true;
+    case StepKind::HostCapture: {
+        HostWindow* window = host.ExistingWindow();
+        if (!window || !window->Alive()) {
+            error = "there is no host window to take the mouse";
+            return false;
+        }
+        window->TakeMouseCapture();
+        return true;
+    }
+    case StepKind::ResourcesMark:
+    case StepKind::ResourcesCheck: {
+        HostWindow* window = host.Window(error);
+        if (!window)
+            return false;
+        window->Pump(0, nullptr, 0);
+        const WindowResources now = window->Resources();
+        printer.Line("resources %s", Describe(now).c_str());
+        if (step.kind == StepKind::ResourcesMark || !marked) {
+            mark = now;
+            marked = true;
+            return true;
+        }
+        if (now.windows > mark.windows || now.gdiObjects > mark.gdiObjects || now.userObjects > mark.userObjects) {
+            error = "the window system holds more than at the mark: " + Describe(now) + " against " + Describe(mark);
+            return false;
+        }
+        return true;
+    }
+    case StepKind::ExpectClass: {
+        HostWindow* window = host.Window(error);
+        if (!window)
+            return false;
+        const bool registered = window->ClassRegistered(step.text, effect.ModuleHandle());
+        if (registered != step.flag) {
+            error = "the window class " + step.text + " is " + (registered ? "still registered" : "not registered");
+            return false;
+        }
+        return true;
+    }
+    case StepKind::ExpectSize: {
+        HostWindow* window = host.ExistingWindow();
+        int w = 0, h = 0;
+        if (window)
+            window->ClientSize(w, h);
+        if (w != n[0] || h != n[1]) {
+            error = "the host window is " + std::to_string(w) + " x " + std::to_string(h) + ", not " +
+                    std::to_string(n[0]) + " x " + std::to_string(n[1]);
+            return false;
+        }
+        return true;
+    }
+    }
+    error = "a step this build cannot perform";
+    return false;
+}
+
+bool EditRun::ExpectParam(const EditStep& step, std::string& error)
+{
+    const int index = effect.FindParam(step.text);
+    if (index < 0) {
+        error = "no parameter \"" + step.text + "\"; the plug-in has " + effect.ParamNameList();
+        return false;
+    }
+    const std::string display = Trimmed(effect.ParamDisplay(index));
+    const std::string label = Trimmed(effect.ParamLabel(index));
+    const std::string withLabel = label.empty() ? display : display + " " + label;
+    if (step.value == display || step.value == withLabel || ShowsWhatWasTyped(step.value, display, label)) {
+        printer.Line("param %s %s", step.text.c_str(), withLabel.c_str());
+        return true;
+    }
+    error = step.text + " shows \"" + withLabel + "\", not \"" + step.value + "\"";
+    return false;
+}
+
+// The process's CPU over `seconds` of wall time as a percentage of one core,
+// the host pumping its window meanwhile.
+double CpuPercent(EditorHost& host, double seconds)
+{
+    const double cpu = ProcessCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    host.Wait(static_cast<int>(seconds * 1000.0));
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return wall > 0 ? (ProcessCpuSeconds() - cpu) / wall * 100.0 : 0.0;
+}
+
+bool EditRun::Measure(double seconds, std::string& error)
+{
+    constexpr int kOpenings = 7;
+    // The first opening in the process, then later ones.
+    std::vector<double> firstFrames;
+    for (int i = 0; i < kOpenings; ++i) {
+        const double ms = host.OpenTimed(error);
+        if (ms < 0) {
+            if (error.empty())
+                error = "the editor showed no frame within a second of effEditOpen";
+            return false;
+        }
+        firstFrames.push_back(ms);
+        host.Wait(50);
+        host.Close();
+        host.Wait(20);
+    }
+    std::vector<double> later(firstFrames.begin() + 1, firstFrames.end());
+    std::sort(later.begin(), later.end());
+    printer.Line("first-frame first %.2f ms, later median %.2f ms (worst %.2f ms)", firstFrames[0],
+                 later[later.size() / 2], later.back());
+
+    auto phases = [&](const char* what) {
+        const double closed = CpuPercent(host, seconds);
+        if (!host.Open(error))
+            return false;
+        host.Wait(200);  // past the first frames
+        const double opened = CpuPercent(host, seconds);
+        host.Close();
+        host.Wait(50);
+        printer.Line("cpu %s: editor closed %.3f%%, open %.3f%%, the editor %+.3f%% of one core", what, closed, opened,
+                     opened - closed);
+        return true;
+    };
+    if (!phases("idle"))
+        return false;
+    std::vector<double> loop;
+    if (!LoadAudioLoop(cl, cl.sampleRate, loop, error))
+        return false;
+    audio = std::make_unique<AudioThread>(effect, std::move(loop), cl.sampleRate, cl.blockSize);
+    host.Wait(100);
+    if (!phases("metering"))
+        return false;
+    audio.reset();
+    return true;
+}
+
+}  // namespace
+
+int RunEdit(const CommandLine& cl)
+{
+    std::vector<EditStep> steps;
+    std::string error;
+    if (!cl.scriptFile.empty()) {
+        std::string content;
+        if (!ReadWholeFile(cl.scriptFile, content, error) || !ParseEditScript(content, cl.scriptFile, steps, error))
+            return ReportError(error);
+    }
+    for (std::size_t i = 0; i < cl.steps.size(); ++i) {
+        if (!ParseEditScript(cl.steps[i], "--step " + std::to_string(i + 1), steps, error))
+            return ReportError(error);
+    }
+    if (cl.measureSeconds > 0 && !steps.empty())
+        return ReportError("--measure runs no steps: give it without --script and --step");
+    if (!HasDisplay())
+        return ReportError("an editor needs a display: run under X (e.g. xvfb-run -a -s \"-screen 0 1280x1024x24\")");
+
+    std::unique_ptr<PluginInstance> plugin = StartPlugin(cl.plugin, cl.sampleRate, cl.blockSize, error);
+    if (!plugin)
+        return ReportError(error);
+    if (!cl.presetFile.empty()) {
+        FxPreset preset;
+        if (!ReadPresetFile(cl.presetFile, preset, error) || !CheckPresetFits(preset, *plugin, cl.presetFile, error) ||
+            !ApplyPreset(*plugin, preset, cl.presetFile, error))
+            return ReportError(error);
+    }
+    std::vector<std::string> warnings;
+    if (!ApplySettings(*plugin, cl.settings, cl.strict, warnings, error))
+        return ReportError(error);
+    for (const std::string& w : warnings)
+        ReportWarning(w);
+
+    bool ok = false;
+    {
+        EditRun run(cl, *plugin);
+        if (cl.measureSeconds > 0) {
+            SetCrashContext("the plug-in crashed while its editor was measured");
+            ok = run.Measure(cl.measureSeconds, error);
+        } else {
+            ok = run.StartThreads(error) && run.Run(steps, error);
+        }
+    }
+    SetCrashContext("the plug-in crashed while being closed");
+    plugin.reset();
+    return ok ? kExitOk : ReportError(error);
+}
+
+}  // namespace vsthost
+
+}  // namespace kestrelon
