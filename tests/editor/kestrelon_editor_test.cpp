@@ -22,37 +22,44 @@ protected:
             GTEST_SKIP() << "the plug-in is not built in this tree";
         RemoveSettings();
     }
-    // The steps between a mark of the window system's holdings, taken before
-    // any editor opened, and the checks that everything went with the last
-    // editor: no more windows (the timer lives on the editor's window) and the
-    // window class unregistered.
-    ToolRun EditBetweenChecks(std::vector<std::string> steps, const std::vector<std::string>& options = {})
+    // The steps between a mark of the window system's holdings and the checks
+    // that everything went with the last editor: no more windows (the timer
+    // lives on the editor's window), drawing objects or window classes. The
+    // mark follows `warmUp` (by default one editor opened and closed twice):
+    // what a first opening makes for good (the draw surface, the fonts, the
+    // system's own caches) stays. `prelude` comes before everything.
+    ToolRun EditBetweenChecks(const std::vector<std::string>& steps, const std::vector<std::string>& options = {},
+                              const std::vector<std::string>& prelude = {},
+                              std::vector<std::string> warmUp = {"open", "wait 30", "close", "open", "wait 30",
+                                                                 "close"})
     {
-        steps.insert(steps.begin(), "resources mark");
-        steps.push_back("wait 30");
-        steps.push_back("resources check");
+        std::vector<std::string> all = prelude;
+        all.insert(all.end(), warmUp.begin(), warmUp.end());
+        all.push_back("resources mark");
+        all.insert(all.end(), steps.begin(), steps.end());
+        all.push_back("wait 30");
+        all.push_back("resources check");
         if (std::string(PlatformName()) == "windows")
-            steps.push_back("expect-class IEffectWndClass unregistered");
-        std::vector<std::string> all = {"--no-open"};
-        all.insert(all.end(), options.begin(), options.end());
-        return Edit(KestrelonPlugin(), steps, all);
+            all.push_back("expect-class IEffectWndClass unregistered");
+        std::vector<std::string> args = {"--no-open"};
+        args.insert(args.end(), options.begin(), options.end());
+        return Edit(KestrelonPlugin(), all, args);
     }
 };
 
 TEST_F(KestrelonEditor, CallsWithoutAnOpenEditorAndTheRectBeforeTheFirstOpening)
 {
-    const ToolRun run = EditBetweenChecks({
-        "close",
-        "idle",
-        "open",  // asks effEditGetRect first and sizes the host window by it
-        "expect-size 340 484",
-        "wait 50",
-        "close",
-        "close",
-        "idle",
-    });
+    const ToolRun run = EditBetweenChecks({"close", "close", "idle"}, {},
+                                          {
+                                              "close",
+                                              "idle",
+                                              "open",  // asks effEditGetRect first and sizes the host window by it
+                                              "expect-size 340 484",
+                                              "wait 50",
+                                              "close",
+                                          });
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_THAT(LinesStartingWith(run.out, "open "), ElementsAre("open 340 x 484"));
+    EXPECT_EQ(LinesStartingWith(run.out, "open ")[0], "open 340 x 484");
 }
 
 TEST_F(KestrelonEditor, OpenedTwiceWithoutACloseIsOneWindow)
@@ -67,19 +74,15 @@ TEST_F(KestrelonEditor, OpenedTwiceWithoutACloseIsOneWindow)
 
 TEST_F(KestrelonEditor, HostDestroysItsWindowBeforeClosingTheEditor)
 {
-    const ToolRun run = EditBetweenChecks({
-        "open",
-        "wait 50",
-        "destroy-window",
-        "idle",
-        "wait 30",
-        "close",
+    // The warm-up has the host make its window anew once as well.
+    const std::vector<std::string> destroyFirst = {
+        "open",    "wait 50", "destroy-window", "idle", "wait 30", "close",
         "open",  // in a new host window
-        "wait 50",
-        "close",
-    });
+        "wait 50", "close",
+    };
+    const ToolRun run = EditBetweenChecks(destroyFirst, {}, {}, destroyFirst);
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(LinesStartingWith(run.out, "open ").size(), 2u);
+    EXPECT_EQ(LinesStartingWith(run.out, "host window destroyed").size(), 2u);
 }
 
 TEST_F(KestrelonEditor, OpenedAndClosedWhileAudioRunsAndTheHostAutomatesEveryParameter)
@@ -93,7 +96,7 @@ TEST_F(KestrelonEditor, OpenedAndClosedWhileAudioRunsAndTheHostAutomatesEveryPar
     }
     const ToolRun run = EditBetweenChecks(steps, {"--signal", "drums", "--automate"});
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(LinesStartingWith(run.out, "close").size(), 5u);
+    EXPECT_EQ(LinesStartingWith(run.out, "close").size(), 7u);
 }
 
 TEST_F(KestrelonEditor, StateRestoredWhileTheEditorIsOpen)
@@ -127,8 +130,9 @@ TEST_F(KestrelonEditor, HostTakingTheMouseEndsTheDragWithItsEndOfEdit)
         "close",
     });
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_THAT(LinesStartingWith(run.out, "begin-edit"), ElementsAre("begin-edit 0"));
+    ASSERT_EQ(run.out.find("begin-edit 0"), run.out.rfind("begin-edit 0"));
     EXPECT_THAT(LinesStartingWith(run.out, "end-edit"), ElementsAre("end-edit 0"));
+    EXPECT_LT(run.out.find("begin-edit 0"), run.out.find("automate 0 "));
     EXPECT_LT(run.out.find("end-edit 0"), run.out.find("param Sustain")) << run.out;
     EXPECT_EQ(run.out.find("automate", run.out.find("param Sustain")), std::string::npos)
         << "moves after the capture was taken change nothing";

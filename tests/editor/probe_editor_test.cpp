@@ -101,7 +101,12 @@ TEST_F(EditTest, ProbeEditorPaintsOnItsTimerAndTurnsGesturesIntoHostCalls)
 
 TEST_F(EditTest, ProbeEditorReopensAsOneWindowAndLeavesNothingAfterManyOpenings)
 {
+    // Marks are taken once an editor has opened and closed: what the first
+    // opening makes for good (the draw surface, the fonts) stays.
     std::vector<std::string> steps = {
+        "wait 50",
+        "close",
+        "open",
         "wait 50",
         "resources mark",
         "open",  // a second effEditOpen without a close
@@ -127,7 +132,7 @@ TEST_F(EditTest, ProbeEditorReopensAsOneWindowAndLeavesNothingAfterManyOpenings)
     ASSERT_EQ(counts.size(), 4u);
     EXPECT_EQ(counts[0], counts[1]) << "one editor window after two openings";
     EXPECT_EQ(counts[2], counts[3]) << "200 openings and closings later";
-    EXPECT_EQ(LinesStartingWith(run.out, "open ").size(), 203u);
+    EXPECT_EQ(LinesStartingWith(run.out, "open ").size(), 204u);
 }
 
 TEST_F(EditTest, ScriptMistakesAndMissingEditorsAreOneLineErrors)

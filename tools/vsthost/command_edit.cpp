@@ -220,7 +220,8 @@ private:
     {
         std::string text = "windows " + std::to_string(r.windows);
         if (r.gdiObjects >= 0)
-            text += ", gdi " + std::to_string(r.gdiObjects);
+            text += ", gdi " + std::to_string(r.gdiObjects) + " (device contexts " + std::to_string(r.deviceContexts) +
+                    ", bitmaps " + std::to_string(r.bitmaps) + ", fonts " + std::to_string(r.fonts) + ")";
         if (r.userObjects >= 0)
             text += ", user " + std::to_string(r.userObjects);
         return text;
@@ -373,7 +374,9 @@ bool EditRun::Perform(const EditStep& step, std::string& error)
             marked = true;
             return true;
         }
-        if (now.windows > mark.windows || now.gdiObjects > mark.gdiObjects || now.userObjects > mark.userObjects) {
+        if (now.windows > mark.windows || now.gdiObjects > mark.gdiObjects ||
+            now.deviceContexts > mark.deviceContexts || now.bitmaps > mark.bitmaps || now.fonts > mark.fonts ||
+            now.userObjects > mark.userObjects) {
             error = "the window system holds more than at the mark: " + Describe(now) + " against " + Describe(mark);
             return false;
         }

@@ -28,7 +28,10 @@ enum class MouseAction { Down, Move, Up, DoubleClick };
 // platform can tell, its drawing objects. -1 for a count it cannot tell.
 struct WindowResources {
     int windows = 0;
-    int gdiObjects = -1;
+    int gdiObjects = -1;  // every drawing object, of the kinds below and others
+    int deviceContexts = -1;
+    int bitmaps = -1;
+    int fonts = -1;
     int userObjects = -1;
 };
 

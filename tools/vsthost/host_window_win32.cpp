@@ -63,6 +63,41 @@ LPARAM At(int x, int y)
     return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
 }
 
+// The process's drawing objects by kind, read from the GDI handle table the
+// process environment block points to (its layout is the same on Windows and
+// under Wine: 24-byte entries of kernel object, owner process, count, unique
+// and type, user pointer). GetGuiResources counts only the total, and Wine
+// answers it with 0.
+void CountGdiObjects(WindowResources& counts)
+{
+    constexpr std::size_t kEntrySize = 24, kEntries = 0x10000, kPebTable = 0xF8, kTebPeb = 0x60;
+    const auto* teb = reinterpret_cast<const unsigned char*>(NtCurrentTeb());
+    const auto* peb = *reinterpret_cast<const unsigned char* const*>(teb + kTebPeb);
+    const auto* table = peb ? *reinterpret_cast<const unsigned char* const*>(peb + kPebTable) : nullptr;
+    if (!table)
+        return;
+    // Windows shares the table between the processes of a session and marks
+    // each entry with its owner; Wine's is the process's own, unmarked.
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
+    const unsigned short self = static_cast<unsigned short>(GetCurrentProcessId());
+    counts.gdiObjects = counts.deviceContexts = counts.bitmaps = counts.fonts = 0;
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        const unsigned char* entry = table + i * kEntrySize;
+        std::uint64_t object = 0;
+        unsigned short owner = 0;
+        std::memcpy(&object, entry, sizeof object);
+        std::memcpy(&owner, entry + 8, sizeof owner);
+        const unsigned char type = entry[14] & 0x7F;
+        if ((object == 0 && type == 0) || owner != (wine ? 0 : self))
+            continue;
+        ++counts.gdiObjects;
+        counts.deviceContexts += type == 0x01;
+        counts.bitmaps += type == 0x05;
+        counts.fonts += type == 0x0A;
+    }
+}
+
 class Win32HostWindow;
 
 Win32HostWindow* WindowOf(HWND hwnd)
@@ -373,8 +408,10 @@ WindowResources Win32HostWindow::Resources()
         },
         reinterpret_cast<LPARAM>(&counter));
     counts.windows = counter.windows;
-    counts.gdiObjects = static_cast<int>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
-    counts.userObjects = static_cast<int>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+    CountGdiObjects(counts);
+    const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    if (user > 0)
+        counts.userObjects = static_cast<int>(user);
     return counts;
 }
 
