@@ -67,7 +67,7 @@ TEST(EditorSeam, AttachingPushesEveryParameterAndReportsTheEditorToTheHost)
             "update 4 1.0000 normalised",
         };
         EXPECT_EQ(log, expected);
-        EXPECT_TRUE(rig.fx->flags & vst2::effFlagsHasEditor);
+        EXPECT_TRUE(rig.Record()->flags & vst2::effFlagsHasEditor);
         vst2::ERect* rect = nullptr;
         EXPECT_EQ(rig.Dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
         ASSERT_NE(rect, nullptr);
@@ -86,7 +86,7 @@ TEST(EditorSeam, HostEditorRequestsAndParameterCallsReachTheEditor)
     auto owned = std::make_unique<RecordingEditor>(log, destroyed);
     RecordingEditor* editor = owned.get();
     rig.Plugin().AttachEditor(std::move(owned));
-    rig.Prepare();
+    rig.Start();
     log.clear();
 
     int parent = 0;
@@ -100,9 +100,9 @@ TEST(EditorSeam, HostEditorRequestsAndParameterCallsReachTheEditor)
     EXPECT_EQ(log, windows);
 
     log.clear();
-    rig.fx->setParameter(rig.fx, 0, 0.75f);
-    rig.fx->setParameter(rig.fx, 4, 0.3f);  // a switch rounds to its step
-    rig.fx->setParameter(rig.fx, 1, std::nanf(""));  // ignored by the parameter
+    rig.Set(0, 0.75f);
+    rig.Set(4, 0.3f);  // a switch rounds to its step
+    rig.Set(1, std::nanf(""));  // ignored by the parameter
     char typed[] = "6";
     EXPECT_EQ(rig.Dispatch(vst2::effString2Parameter, 3, 0, typed), 1);
     // The continuous parameters also move their controls from the effect's
