@@ -18,16 +18,21 @@ public:
     RecordingEditor(std::vector<std::string>& log, bool& destroyed) : log(log), destroyed(destroyed) {}
     ~RecordingEditor() override { destroyed = true; }
 
+    // [UI thread] mutex held.
     void PrepareForAttach() override { log.push_back("prepare"); }
+    // [any thread] mutex held.
     int Width() const override { return 340; }
     int Height() const override { return 484; }
+    // [any host thread] mutex held.
     void UpdateControlsFromPlugin(int paramIndex, double value, bool isNormalized) override
     {
         char line[80];
         std::snprintf(line, sizeof line, "update %d %.4f %s", paramIndex, value, isNormalized ? "normalised" : "plain");
         log.push_back(line);
     }
+    // [audio thread] mutex held.
     bool SetControlValueFromPlugin(int, double) override { return false; }
+    // [UI thread] mutex held.
     void* OpenWindow(void* parent) override
     {
         log.push_back("open");
