@@ -435,6 +435,8 @@ void RunProcess(FuzzHost& host, FuzzInput& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // libFuzzer calls this by its C name, outside the project's namespace.
+    using namespace kestrelon;
     FuzzInput in(data, size);
     FuzzHost host(ReadAnswers(in));
     FUZZ_CHECK(host.Load(), "VSTPluginMain gave no record", 0);
