@@ -199,9 +199,11 @@ std::int32_t RasterCachedFont::RenderNative(RasterBitmap* destination, const cha
     } else if ((format & kTextCenter) != 0) {
         x = rect.left + (static_cast<std::int64_t>(rect.right) - rect.left - mw) / 2;
     }
-    if ((format & kTextBottom) != 0) {
+    // DrawText aligns vertically only on a single line; placing the box otherwise would cut
+    // off the text it draws at the top.
+    if ((format & kTextSingleLine) != 0 && (format & kTextBottom) != 0) {
         y = rect.bottom - mh;
-    } else if ((format & kTextVCenter) != 0) {
+    } else if ((format & kTextSingleLine) != 0 && (format & kTextVCenter) != 0) {
         y = rect.top + (static_cast<std::int64_t>(rect.bottom) - rect.top - mh) / 2;
     }
     std::int64_t left = std::max<std::int64_t>(x, 0);

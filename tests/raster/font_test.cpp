@@ -303,15 +303,15 @@ Coverage Turn(const Coverage& in, bool anticlockwise)
     return out;
 }
 
-// "j" starts left of its pen, so its image is placed before the pen in the reading direction,
-// inside the box that measuring gives it.
+// An italic "j" starts left of its pen, so its image is placed before the pen in the reading
+// direction, inside the box that measuring gives it.
 TEST(VerticalText, GlyphsTurnedAQuarterAndInsideTheirMeasuredBox)
 {
-    const Inked plain = Trim(DrawnCoverage(*MakeFont(16), "Fj"));
-    ASSERT_LT(Trim(DrawnCoverage(*MakeFont(16), "j")).left, 8);
+    auto italic = [](FontFlags flags) { return MakeFont(16, flags, 400, true); };
+    const Inked plain = Trim(DrawnCoverage(*italic(FontFlags::None), "Fj"));
+    ASSERT_LT(Trim(DrawnCoverage(*italic(FontFlags::None), "j")).left, 8);
     for (bool up : {false, true}) {
-        const FontFlags flags = up ? FontFlags::FontVertical | FontFlags::FontBottomUp : FontFlags::FontVertical;
-        auto font = MakeFont(16, flags);
+        auto font = italic(up ? FontFlags::FontVertical | FontFlags::FontBottomUp : FontFlags::FontVertical);
         TextRect measured{0, 0, 0, 0};
         EXPECT_EQ(font->RenderText(nullptr, "Fj", -1, measured, kTextCalcRect), 16);  // the width
         const Inked turned = Trim(DrawnCoverage(*font, "Fj", 0, -1, 8, 8, 64, 96));
