@@ -144,8 +144,9 @@ TEST_F(ShippedArtwork, ClipLightStepsUpToFullAndIsCentredOnTheSocket)
                     sumY += y;
                     ++count;
                 }
-                if (p.a > 0)
+                if (p.a > 0) {
                     EXPECT_TRUE(p.r == 255 && p.g == 255 && p.b == 255) << "frame " << frame;
+                }
             }
         }
         EXPECT_NEAR(peak, peaks[frame], 2) << "frame " << frame;

@@ -75,7 +75,7 @@ void DrawKnobLabels(Canvas& canvas)
 {
     const TextPainter caption(-9, 700, 1.3);
     const TextPainter range(-8, 700);
-    const TextPainter title(-8, 700, 0.6);
+    const TextPainter title(-8, 700, 0.3);
     const TextPainter line(-9, 400);
     for (int knob = 0; knob < 4; ++knob) {
         const KnobText& text = kKnobTexts[knob];
