@@ -70,8 +70,8 @@ void DrawGroove(RasterBitmap& bitmap, int left, int right, int y)
 
 void DrawTitle(Canvas& canvas, RasterBitmap& bitmap)
 {
-    const TextPainter title(-27, 700, 0.6);
-    const TextPainter subtitle(-9, 700, 1.9);
+    const TextPainter title(-27, 700, 1);
+    const TextPainter subtitle(-9, 700, 2);
     // Printed ink sits on the plate: a faint shade below each letter keeps it crisp on the gradient.
     title.Draw(canvas, "Kestrelon", 24, 14, WithAlpha(kBlack, 0.5));
     title.Draw(canvas, "Kestrelon", 24, 13, kTitleInk);
@@ -251,7 +251,7 @@ void DrawMaker(Canvas& canvas, RasterBitmap& bitmap)
 {
     // Inside the strip that opens the credits, clear of the captions above it.
     DrawGroove(bitmap, 16, 323, kCreditsHotspotTop + 1);
-    const TextPainter name(-13, 400, 0.5);
+    const TextPainter name(-13, 400);
     const std::string text = "Lumen Pathway";
     const int textWidth = name.Measure(text);
     constexpr int kMarkWidth = 14;

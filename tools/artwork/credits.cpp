@@ -51,7 +51,7 @@ std::string ScaleLabel(int db)
 void DrawMeterLabels(Canvas& canvas)
 {
     const TextPainter scale(-8, 700);
-    const TextPainter ends(-8, 700, 0.7);
+    const TextPainter ends(-8, 700, 1);
     const Colour ink = WithAlpha(kLabelInk, 0.95);
     for (const MeterPlace& m : kMeters) {
         for (int db : kScaleDb) {
@@ -65,7 +65,7 @@ void DrawMeterLabels(Canvas& canvas)
     ends.Draw(canvas, "SHARP", kMeters[0].right - 9, y, ink, TextAlign::Right);
     ends.Draw(canvas, "SHORT", kMeters[1].left + 9, y, ink);
     ends.Draw(canvas, "LONG", kMeters[1].right - 9, y, ink, TextAlign::Right);
-    const TextPainter clip(-7, 700, 0.5);
+    const TextPainter clip(-7, 700);
     const int cx = static_cast<int>(kSocketX);
     clip.Draw(canvas, "CLIP INDICATOR", cx, y + 11, ink, TextAlign::Centre);
     clip.Draw(canvas, "/ TOGGLE", cx, y + 19, ink, TextAlign::Centre);
@@ -73,9 +73,9 @@ void DrawMeterLabels(Canvas& canvas)
 
 void DrawKnobLabels(Canvas& canvas)
 {
-    const TextPainter caption(-9, 700, 1.3);
+    const TextPainter caption(-9, 700, 1);
     const TextPainter range(-8, 700);
-    const TextPainter title(-8, 700, 0.3);
+    const TextPainter title(-8, 700);
     const TextPainter line(-9, 400);
     for (int knob = 0; knob < 4; ++knob) {
         const KnobText& text = kKnobTexts[knob];
@@ -111,7 +111,7 @@ void DrawKnobLabels(Canvas& canvas)
 void DrawCredits(RasterMemBitmap& bitmap)
 {
     Canvas canvas(bitmap);
-    const TextPainter heading(-12, 700, 0.8);
+    const TextPainter heading(-12, 700, 1);
     heading.Draw(canvas, "Credits", 316, 12, WithAlpha(kWhite, 0.92), TextAlign::Right);
     DrawMeterLabels(canvas);
     DrawKnobLabels(canvas);

@@ -2,8 +2,6 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <cmath>
-
 #include "raster/raster_ops.h"
 #include "tools/artwork/canvas.h"
 
@@ -20,7 +18,7 @@ constexpr int kMaskPad = 4;
 
 }  // namespace
 
-TextPainter::TextPainter(int height, int weight, double tracking) : tracking(tracking)
+TextPainter::TextPainter(int height, int weight, int tracking) : tracking(tracking)
 {
     PlatformFontDescription description;
     description.face = kFace;
@@ -55,12 +53,12 @@ int TextPainter::Measure(const std::string& text) const
 {
     if (!font)
         return 0;
-    if (tracking == 0.0)
+    if (tracking == 0)
         return MeasureRun(text);
-    double width = 0.0;
+    int width = 0;
     for (std::size_t i = 0; i < text.size(); ++i)
-        width += MeasureRun(text.substr(i, 1)) + (i + 1 < text.size() ? tracking : 0.0);
-    return static_cast<int>(std::lround(width));
+        width += MeasureRun(text.substr(i, 1)) + (i + 1 < text.size() ? tracking : 0);
+    return width;
 }
 
 void TextPainter::DrawRun(Canvas& canvas, const std::string& text, int x, int y, const Colour& colour) const
@@ -94,14 +92,15 @@ void TextPainter::Draw(Canvas& canvas, const std::string& text, int x, int y, co
         x -= width / 2;
     else if (align == TextAlign::Right)
         x -= width;
-    if (tracking == 0.0) {
+    if (tracking == 0) {
         DrawRun(canvas, text, x, y, colour);
         return;
     }
-    double pen = x;
+    // Letter by letter; only ASCII captions are tracked, so a byte is a letter.
+    int pen = x;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const std::string one = text.substr(i, 1);
-        DrawRun(canvas, one, static_cast<int>(std::lround(pen)), y, colour);
+        DrawRun(canvas, one, pen, y, colour);
         pen += MeasureRun(one) + tracking;
     }
 }

@@ -21,8 +21,9 @@ class TextPainter {
 public:
     // height as the text layer takes it: negative for the character (em) height in pixels, positive
     // for the line height, as the editor's text styles give it; weight 400 normal, 700 bold;
-    // tracking is extra space after every character, in pixels.
-    TextPainter(int height, int weight, double tracking = 0.0);
+    // tracking is extra space after every character, in whole pixels so that letters stay evenly
+    // spaced.
+    TextPainter(int height, int weight, int tracking = 0);
     ~TextPainter();
 
     bool IsUsable() const { return font != nullptr; }
@@ -37,7 +38,7 @@ private:
     void DrawRun(Canvas& canvas, const std::string& text, int x, int y, const Colour& colour) const;
 
     std::unique_ptr<RasterCachedFont> font;
-    double tracking;
+    int tracking;
 };
 
 // Whether the face the text layer will use for "Arial" is the one the artwork was designed with
