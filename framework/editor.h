@@ -35,6 +35,9 @@ public:
     // null; WindowOpened follows a successful opening (the resize
     // controller's opening step); CloseWindow may come without an opening.
     virtual void* OpenWindow(void* parent) = 0;
+    // Whether this platform's editor has a window at all: without one the
+    // host is not told there is an editor to show.
+    virtual bool HasWindow() const { return true; }
     virtual void WindowOpened() {}
     virtual void CloseWindow() = 0;
     virtual bool IsWindowOpen() const = 0;

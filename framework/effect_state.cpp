@@ -1,5 +1,5 @@
 // One program's state: the two group counts, the editor's three values when
-// there is a resize controller, then the plain parameter values.
+// the editor keeps them, then the plain parameter values.
 #include <algorithm>
 
 #include "framework/effect_base.h"
@@ -31,7 +31,13 @@ int IEffectBase::UnserializeParams(const ChunkBuffer& buffer, int pos)  // any t
     first = std::clamp(first, 0, primaryParamCount);
     second = std::clamp(second, 0, secondaryParamCount);
 
-    for (int i = 0; i < EditorStateValueCount(); ++i) {
+    // States saved before the editor kept its size carry no editor values,
+    // and hosts hold such states in their projects: the two layouts are told
+    // apart by their exact length, and the older one leaves the values unset.
+    int editorValues = EditorStateValueCount();
+    if (editorValues > 0 && pos >= 0 && buffer.Size() - pos == 8 * (first + second))
+        editorValues = 0;
+    for (int i = 0; i < editorValues; ++i) {
         double v = 0.0;
         pos = buffer.GetDouble(pos, &v);
         // A value that is not there keeps the current one: an editor size of 0

@@ -69,13 +69,6 @@ void Kestrelon::InitParameters()
     ParamAt(kClipOutput)->DefineSwitch("Clip Output", true);
 }
 
-void Kestrelon::BuildEditor()
-{
-    // The editor (bitmap controls on a graphics context) is not part of this
-    // build yet: nothing is attached, the meter indices stay -1 and every
-    // editor step below is skipped.
-}
-
 void Kestrelon::Reset()
 {
     MutexLock lock(mutex);

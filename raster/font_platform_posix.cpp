@@ -32,9 +32,24 @@ constexpr std::int32_t kDefaultHeight = 16;
 // GDI's slant for an italic made from an upright face.
 constexpr double kObliqueShear = 0.2;
 
-// One library for all fonts, kept while any font lives.
+// One library and one font configuration for all fonts, kept while any font lives. The
+// configuration is our own, not fontconfig's process-wide one: a host that uses fontconfig
+// itself keeps its own, and ours can be freed completely when the last font goes.
 FT_Library library = nullptr;
+FcConfig* config = nullptr;
 std::int32_t liveFonts = 0;
+
+void ReleaseWhenUnused()
+{
+    if (liveFonts > 0)
+        return;
+    if (library != nullptr)
+        FT_Done_FreeType(library);
+    library = nullptr;
+    if (config != nullptr)
+        FcConfigDestroy(config);
+    config = nullptr;
+}
 
 struct PosixFont {
     FT_Face face = nullptr;
@@ -55,7 +70,9 @@ struct FontFile {
 
 bool FindFontFile(const char* face, std::int32_t weight, bool italic, FontFile& file)
 {
-    if (!FcInit())
+    if (config == nullptr)
+        config = FcInitLoadConfigAndFonts();
+    if (config == nullptr)
         return false;
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr)
@@ -65,10 +82,10 @@ bool FindFontFile(const char* face, std::int32_t weight, bool italic, FontFile& 
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     FcPatternDestroy(pattern);
     if (match == nullptr)
         return false;
@@ -157,10 +174,13 @@ RasterFontHandle CreatePlatformFont(const PlatformFontDescription& description)
     char face[32];
     CopyTextTruncated(face, sizeof(face), description.face);
     FontFile file;
-    if (!FindFontFile(face, description.weight, description.italic, file))
+    if (!FindFontFile(face, description.weight, description.italic, file)) {
+        ReleaseWhenUnused();
         return nullptr;
+    }
     if (library == nullptr && FT_Init_FreeType(&library) != 0) {
         library = nullptr;
+        ReleaseWhenUnused();
         return nullptr;
     }
     auto* font = new (std::nothrow) PosixFont;
@@ -178,10 +198,7 @@ RasterFontHandle CreatePlatformFont(const PlatformFontDescription& description)
     if (font != nullptr && font->face != nullptr)
         FT_Done_Face(font->face);
     delete font;
-    if (liveFonts == 0) {
-        FT_Done_FreeType(library);
-        library = nullptr;
-    }
+    ReleaseWhenUnused();
     return nullptr;
 }
 
@@ -192,10 +209,8 @@ void DeletePlatformFont(RasterFontHandle handle)
         return;
     FT_Done_Face(font->face);
     delete font;
-    if (--liveFonts == 0) {
-        FT_Done_FreeType(library);
-        library = nullptr;
-    }
+    --liveFonts;
+    ReleaseWhenUnused();
 }
 
 namespace raster_detail {

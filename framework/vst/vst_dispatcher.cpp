@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/text/leading_number.h"
 #include "framework/text/text_copy.h"
 #include "framework/vst/vst_effect.h"
 
@@ -27,31 +28,6 @@ constexpr vst2::VstIntPtr kLargestBlockSize = 65536;
 constexpr vst2::VstIntPtr kVendorSpecificDone = 0xBEEF;
 constexpr int kVendorDisplayOfNormalised = 7;
 constexpr int kVendorIsStepped = 8;
-
-// The leading decimal number of a typed text, independent of the host's C
-// locale (a comma locale must not turn "3.5" into 3). Leading blanks and a
-// '+' are skipped as a user would expect; no number, or not-a-number, reads 0.
-double LeadingNumber(const char* text)
-{
-    while (*text == ' ' || *text == '\t')
-        ++text;
-    if (*text == '+' && text[1] != '-')
-        ++text;
-    double value = 0.0;
-    const char* end = text + std::strlen(text);
-    const std::from_chars_result result = std::from_chars(text, end, value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too small to hold is zero; too large is the infinity of its sign,
-        // which the parameter's range then limits.
-        const char* exponent = std::find_if(text, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
-        if (exponent + 1 < result.ptr && exponent[1] == '-')
-            return 0.0;
-        return text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
-    }
-    if (result.ec != std::errc() || std::isnan(value))
-        return 0.0;
-    return value;
-}
 
 }  // namespace
 
@@ -299,7 +275,7 @@ vst2::VstIntPtr IEffectVST::StringToParameter(int index, const char* text)
         if (!param->FindValueByText(text, &v))
             return 0;
     } else {
-        v = LeadingNumber(text);
+        v = ParseLeadingNumber(text);
     }
     param->Set(v);
     HandleParamChange(index);

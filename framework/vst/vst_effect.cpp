@@ -84,7 +84,8 @@ void IEffectVST::AttachEditor(std::unique_ptr<IEditor> newEditor)
         return;
     MutexLock lock(mutex);
     IEffectBase::AttachEditor(std::move(newEditor));
-    effect.flags |= vst2::effFlagsHasEditor;
+    if (editor->HasWindow())
+        effect.flags |= vst2::effFlagsHasEditor;
     SetEditorSize(editor->Width(), editor->Height());
 }
 

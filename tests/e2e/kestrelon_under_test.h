@@ -15,14 +15,18 @@ namespace kestrelon {
 
 namespace e2e {
 
-// Whether the effect attaches its editor. Everything the tests expect of the
-// editor's presence follows from this one switch: the record's flags, the
-// three editor values at the front of every stored state, and the answers to
-// the editor requests.
-constexpr bool kHasEditor = false;
+// The effect always attaches its editor, so every stored state carries the
+// editor's three values; whether the host is told there is an editor window
+// to show depends on the platform having one.
+constexpr bool kHasEditor = true;
+#if defined(_WIN32)
+constexpr bool kHasEditorWindow = true;
+#else
+constexpr bool kHasEditorWindow = false;
+#endif
 
 constexpr vst2::VstInt32 kExpectedFlags = vst2::effFlagsCanReplacing | vst2::effFlagsCanDoubleReplacing |
-                                          vst2::effFlagsCanMono | (kHasEditor ? vst2::effFlagsHasEditor : 0);
+                                          vst2::effFlagsCanMono | (kHasEditorWindow ? vst2::effFlagsHasEditor : 0);
 constexpr int kEditorStateValues = kHasEditor ? 3 : 0;
 
 constexpr int kParamCount = 5;

@@ -24,21 +24,32 @@ namespace kestrelon {
 
 namespace {
 
-// Platform fonts are made once: finding a font file costs far more than a whole run.
+// Platform fonts are made once: finding a font file costs far more than a whole run. They go at
+// exit, before the leak check, with the font configuration that the last of them frees.
+struct Fonts {
+    RasterFontHandle handles[5] = {};
+    ~Fonts()
+    {
+        for (RasterFontHandle handle : handles)
+            DeletePlatformFont(handle);
+    }
+};
+
 RasterFontHandle FontOfSize(std::uint8_t choice)
 {
     static const std::int32_t kHeights[] = {1, 12, 16, -40, 300};
-    static RasterFontHandle fonts[5] = {};
+    static Fonts fonts;
     const int index = choice % 5;
-    if (fonts[index] == nullptr) {
+    RasterFontHandle& font = fonts.handles[index];
+    if (font == nullptr) {
         PlatformFontDescription description;
         description.face = "Arial";
         description.height = kHeights[index];
         description.weight = choice & 0x80 ? 700 : 400;
-        fonts[index] = CreatePlatformFont(description);
-        FUZZ_CHECK(fonts[index] != nullptr, "no font for Arial", kHeights[index]);
+        font = CreatePlatformFont(description);
+        FUZZ_CHECK(font != nullptr, "no font for Arial", kHeights[index]);
     }
-    return fonts[index];
+    return font;
 }
 
 void Run(FuzzInput& in)

@@ -69,9 +69,13 @@ TEST(VstRecord, FieldsAfterCreation)
     EXPECT_EQ(fx.numParams, 5);
     EXPECT_EQ(fx.numInputs, 2);
     EXPECT_EQ(fx.numOutputs, 2);
-    // Replacing, double replacing and the mono-input flag; the editor flag
-    // joins once an editor is attached.
+    // Replacing, double replacing and the mono-input flag, and the editor
+    // flag where the platform has an editor window.
+#if defined(_WIN32)
+    EXPECT_EQ(fx.flags, 0x1019);
+#else
     EXPECT_EQ(fx.flags, 0x1018);
+#endif
     EXPECT_EQ(fx.initialDelay, 0);
     EXPECT_EQ(fx.uniqueID, ('K' << 24) | ('S' << 16) | ('T' << 8) | 'N');
     EXPECT_EQ(fx.version, 10000);
@@ -102,8 +106,8 @@ TEST(VstDispatcher, PlainAnswers)
         {vst2::effEditIdle, 0},
         {vst2::effIdle, 0},
         {vst2::effProcessVarIo, 0},
-        {vst2::effEditOpen, 0},  // no editor attached
-        {vst2::effEditClose, 0},
+        {vst2::effEditOpen, 0},  // no parent window to open in
+        {vst2::effEditClose, 1},
         {vst2::effGetVu, 0},
         {vst2::effSetBypass, 0},
         {vst2::effGetParameterProperties, 0},
@@ -115,9 +119,12 @@ TEST(VstDispatcher, PlainAnswers)
     for (const auto& row : rows)
         EXPECT_EQ(rig.Dispatch(row.opcode), row.want) << "opcode " << row.opcode;
 
-    vst2::ERect* rect = reinterpret_cast<vst2::ERect*>(0x1234);
-    EXPECT_EQ(rig.Dispatch(vst2::effEditGetRect, 0, 0, &rect), 0);
-    EXPECT_EQ(rect, reinterpret_cast<vst2::ERect*>(0x1234));
+    // The editor's size is known before any window opens.
+    vst2::ERect* rect = nullptr;
+    EXPECT_EQ(rig.Dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 340);
+    EXPECT_EQ(rect->bottom - rect->top, 484);
 
     // A record whose object is gone answers nothing.
     vst2::AEffect orphan = *rig.fx;

@@ -1,0 +1,38 @@
+#pragma once
+
+// The process-wide image caches that every editor of the process shares: the
+// decoded bitmaps by resource id, and the image records handed to controls.
+// Each has its own lock; a find followed by an add is not one step, so two
+// editors loading the same id at once may both decode it, and the second
+// bitmap is dropped. Both are emptied when the process (or the library)
+// unloads.
+
+#include <memory>
+#include <vector>
+
+#include "framework/graphics/graphics_types.h"
+
+namespace kestrelon {
+
+class RasterBitmap;
+
+// The bitmap cached under id, or null.
+RasterBitmap* FindCachedBitmap(int id);
+// Caches bitmap under id and answers the cached one: bitmap itself, or the
+// one another editor cached first.
+RasterBitmap* CacheBitmap(int id, std::unique_ptr<RasterBitmap> bitmap);
+
+struct RegisteredImage {
+    int id = 0;
+    const char* name = nullptr;  // the caller's constant text
+    ImageRef* image = nullptr;
+};
+
+// A new record owned by the registry until UnregisterImage.
+ImageRef* RegisterImage(int id, const char* name, const ImageRef& image);
+void UnregisterImage(ImageRef* image);
+// Every registered record, in registration order.
+std::vector<RegisteredImage> RegisteredImages();
+int RegisteredImageCount();
+
+}  // namespace kestrelon

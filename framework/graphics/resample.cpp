@@ -1,0 +1,143 @@
+#include "framework/graphics/resample.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "raster/raster_bitmap.h"
+#include "raster/raster_ops.h"
+
+namespace kestrelon {
+
+namespace {
+
+struct Region {
+    const RasterPixel* pixels;  // first pixel of the region's first row
+    std::int64_t stride;  // in pixels, negative for bottom-up storage
+    int width;
+    int height;
+};
+
+// One source position of a column or a row: the whole pixel and the fraction
+// towards the next, the same for every sample of a box.
+struct Step {
+    int whole;
+    double fraction;
+};
+
+std::vector<Step> Steps(int sourceSize, int destinationSize)
+{
+    std::vector<Step> steps(static_cast<std::size_t>(destinationSize));
+    const double ratio = static_cast<double>(sourceSize) / destinationSize;
+    for (int i = 0; i < destinationSize; ++i) {
+        const double f = ratio * i;
+        const int whole = static_cast<int>(f);
+        steps[static_cast<std::size_t>(i)] = {whole, f - whole};
+    }
+    return steps;
+}
+
+inline RasterPixel At(const Region& r, int column, int row)
+{
+    // Beyond the region's right or bottom edge counts as transparent black.
+    if (column >= r.width || row >= r.height)
+        return 0;
+    return r.pixels[row * r.stride + column];
+}
+
+inline int Channel(RasterPixel p, int shift)
+{
+    return static_cast<int>((p >> shift) & 0xFF);
+}
+
+void ResampleRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride, int dw, int dh)
+{
+    if (src.width <= 0 || src.height <= 0 || dw <= 0 || dh <= 0)
+        return;
+    // The box: how many source pixels one destination pixel spans, rounded
+    // up (the tiny slack keeps an exact ratio from rounding to one more).
+    const int kx = std::max(1, static_cast<int>(static_cast<double>(src.width) / dw + 0.99999999999));
+    const int ky = std::max(1, static_cast<int>(static_cast<double>(src.height) / dh + 0.99999999999));
+    const double boxArea = static_cast<double>(kx) * ky;
+    const std::vector<Step> columns = Steps(src.width, dw);
+    const std::vector<Step> rows = Steps(src.height, dh);
+
+    for (int y = 0; y < dh; ++y) {
+        const Step row = rows[static_cast<std::size_t>(y)];
+        const double ay = row.fraction;
+        RasterPixel* out = dst + y * dstStride;
+        for (int x = 0; x < dw; ++x) {
+            const Step column = columns[static_cast<std::size_t>(x)];
+            const double ax = column.fraction;
+            if (kx == 1 && ky == 1 && ax == 0.0 && ay == 0.0) {
+                // A sample exactly on a pixel is that pixel.
+                out[x] = At(src, column.whole, row.whole);
+                continue;
+            }
+            const double w00 = (1.0 - ax) * (1.0 - ay);
+            const double w10 = ax * (1.0 - ay);
+            const double w01 = (1.0 - ax) * ay;
+            const double w11 = ax * ay;
+            double sum[4] = {0.0, 0.0, 0.0, 0.0};
+            for (int u = 0; u < ky; ++u) {
+                const int r = row.whole + u;
+                for (int v = 0; v < kx; ++v) {
+                    const int c = column.whole + v;
+                    const RasterPixel p00 = At(src, c, r);
+                    const RasterPixel p10 = At(src, c + 1, r);
+                    const RasterPixel p01 = At(src, c, r + 1);
+                    const RasterPixel p11 = At(src, c + 1, r + 1);
+                    for (int k = 0; k < 4; ++k) {
+                        const int shift = k * 8;
+                        sum[k] += Channel(p00, shift) * w00 + Channel(p10, shift) * w10 + Channel(p01, shift) * w01 +
+                                  Channel(p11, shift) * w11;
+                    }
+                }
+            }
+            RasterPixel result = 0;
+            for (int k = 0; k < 4; ++k)
+                result |= static_cast<RasterPixel>(static_cast<int>(sum[k] / boxArea) & 0xFF) << (k * 8);
+            out[x] = result;
+        }
+    }
+}
+
+Region RegionOf(const RasterBitmap& bitmap, int firstRow, int rowCount)
+{
+    const std::int64_t stride = bitmap.RowStride();
+    const RasterPixel* base = bitmap.PixelData();
+    if (bitmap.StoresBottomUp())
+        return {base + (bitmap.PixelHeight() - 1 - firstRow) * stride, -stride, bitmap.PixelWidth(), rowCount};
+    return {base + firstRow * stride, stride, bitmap.PixelWidth(), rowCount};
+}
+
+}  // namespace
+
+void ResampleInto(const RasterBitmap& source, RasterBitmap& destination, int frameCount)
+{
+    if (!source.PixelData() || !destination.PixelData())
+        return;
+    const int sh = source.PixelHeight();
+    const int dh = destination.PixelHeight();
+    const int dw = destination.PixelWidth();
+    if (frameCount < 2) {
+        const Region dst = RegionOf(destination, 0, dh);
+        ResampleRegion(RegionOf(source, 0, sh), const_cast<RasterPixel*>(dst.pixels), dst.stride, dw, dh);
+        return;
+    }
+    ClearBitmap(&destination);
+    const int n = frameCount;
+    const int sourceBand = sh / n;
+    const int destinationBand = (dh - n) / n;
+    for (int i = 0; i < n; ++i) {
+        const int sourceTop = static_cast<int>(static_cast<double>(sh) * i / n + 0.5);
+        const int destinationTop = static_cast<int>(static_cast<double>(dh) * i / n + 0.5);
+        if (sourceTop + sourceBand > sh || destinationTop + destinationBand > dh)
+            break;
+        const Region dst = RegionOf(destination, destinationTop, destinationBand);
+        ResampleRegion(RegionOf(source, sourceTop, sourceBand), const_cast<RasterPixel*>(dst.pixels), dst.stride, dw,
+                       destinationBand);
+    }
+}
+
+}  // namespace kestrelon

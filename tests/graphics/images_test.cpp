@@ -1,0 +1,96 @@
+// Shared images, rescaling and the redraw cycle on a windowless context.
+#include <gtest/gtest.h>
+
+#include "framework/graphics/image_cache.h"
+#include "framework/graphics/resample.h"
+#include "framework/graphics/stock_controls.h"
+#include "tests/graphics/test_graphics.h"
+
+namespace kestrelon {
+namespace {
+
+// Every frame of the strip holds its own index in the blue byte.
+RasterPixel StripPixel(int, int y)
+{
+    return 0xFF000000u | static_cast<RasterPixel>(y / 134 + 1);
+}
+
+TEST(Images, OneBitmapPerIdAndEveryRecordFollowsARescale)
+{
+    TestGraphics g;
+    g.Provide(2000, 134, 13534, StripPixel);
+    ImageRef* a = g.LoadImage(2000, "knob.png", 101);
+    ImageRef* b = g.LoadImage(2000, "knob.png", 101);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a->bitmap, b->bitmap);
+    EXPECT_EQ(g.Loads(), 1) << "decoded once";
+    EXPECT_EQ(g.LoadImage(2999, "missing.png", 1), nullptr) << "a missing resource is a failure";
+
+    g.RescaleImages(1.0);
+    for (const ImageRef* image : {a, b}) {
+        EXPECT_EQ(image->width, 134);
+        EXPECT_EQ(image->height, 13635) << "one clear row under each of the 101 frames";
+    }
+    EXPECT_EQ(g.Loads(), 2) << "one fresh decode for both records";
+    const RasterBitmap& strip = *a->bitmap;
+    auto at = [&](int x, int y) { return strip.PixelData()[y * strip.RowStride() + x]; };
+    for (int f : {1, 2, 51, 101}) {
+        EXPECT_EQ(at(67, 135 * (f - 1)), StripPixel(0, 134 * (f - 1))) << "frame " << f << " starts at 135(f-1)";
+        EXPECT_EQ(at(67, 135 * (f - 1) + 133), StripPixel(0, 134 * (f - 1))) << "and is 134 rows tall";
+        EXPECT_EQ(at(67, 135 * f - 1), 0u) << "followed by a clear row";
+    }
+
+    // Drawing frame f reads from row 135(f - 1) of the rescaled strip.
+    auto knob = std::make_unique<IKnobMultiControl>(nullptr, 0, 0, -1, a);
+    knob->SetValue(0.5);
+    g.AddControl(std::move(knob));
+    ASSERT_TRUE(g.PaintRegion(Rect{0, 0, 340, 484}));
+    EXPECT_EQ(g.Pixel(67, 0), StripPixel(0, 134 * 50)) << "frame 51";
+    EXPECT_EQ(g.Pixel(67, 133), StripPixel(0, 134 * 50));
+    EXPECT_EQ(g.Pixel(67, 134), 0u) << "the knob is one frame tall";
+}
+
+TEST(Images, ResamplingAveragesBoxesAndInterpolatesEnlargements)
+{
+    // A 4 x 1 ramp halved: each pixel averages the bilinear samples of its
+    // box of two.
+    RasterMemBitmap source(4, 1);
+    const RasterPixel ramp[4] = {0xFF000000u, 0xFF000040u, 0xFF000080u, 0xFF0000C0u};
+    for (int x = 0; x < 4; ++x)
+        source.PixelData()[x] = ramp[x];
+    RasterMemBitmap half(2, 1);
+    ResampleInto(source, half, 1);
+    // (0 + 0x40) / 2 and (0x80 + 0xC0) / 2.
+    EXPECT_EQ(half.PixelData()[0], 0xFF000020u);
+    EXPECT_EQ(half.PixelData()[1], 0xFF0000A0u);
+
+    RasterMemBitmap doubled(8, 1);
+    ResampleInto(source, doubled, 1);
+    EXPECT_EQ(doubled.PixelData()[0], 0xFF000000u);
+    EXPECT_EQ(doubled.PixelData()[1], 0xFF000020u) << "half way between the first two";
+    EXPECT_EQ(doubled.PixelData()[7], 0x7F000060u) << "the last half-sample meets the clear edge";
+}
+
+TEST(RedrawCycle, DirtyRectanglesAreUnitedAndPaintedOnce)
+{
+    TestGraphics g;
+    g.Provide(2010, 20, 20, [](int, int) { return 0xFF00FF00u; });
+    ImageRef* image = g.LoadImage(2010, "a.png", 1);
+    g.AddControl(std::make_unique<IBitmapControl>(nullptr, 10, 10, -1, image));
+    g.AddControl(std::make_unique<IBitmapControl>(nullptr, 100, 50, -1, image));
+    Rect dirty;
+    ASSERT_TRUE(g.CollectDirtyRect(dirty)) << "new controls start dirty";
+    EXPECT_EQ(dirty, (Rect{10, 10, 120, 70}));
+    ASSERT_TRUE(g.PaintRegion(Rect{0, 0, 60, 60}));
+    EXPECT_EQ(g.Pixel(15, 15), 0xFF00FF00u);
+    EXPECT_EQ(g.Pixel(105, 55), 0u) << "outside the region: not painted";
+    EXPECT_FALSE(g.CollectDirtyRect(dirty)) << "every control is clean after a pass";
+    g.ControlAt(1)->SetHidden(true);
+    ASSERT_TRUE(g.CollectDirtyRect(dirty));
+    EXPECT_EQ(dirty, (Rect{100, 50, 120, 70}));
+}
+
+}  // namespace
+}  // namespace kestrelon

@@ -1,0 +1,188 @@
+// The resize controller: the scale kept in the settings file, the drag that
+// scales the editor, the notice in other editors and the sizes a state
+// carries. On a windowless context, with the settings in a folder of the
+// test's own.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "framework/graphics/resize_controller.h"
+#include "framework/graphics/settings_file.h"
+#include "framework/graphics/stock_controls.h"
+#include "tests/framework/test_effect.h"
+#include "tests/graphics/test_graphics.h"
+
+namespace kestrelon {
+namespace {
+
+// A settings folder of the test's own, for the documents folder (Windows)
+// and the configuration folder (elsewhere) alike.
+std::string SettingsRoot()
+{
+    static const std::string root = [] {
+        const std::string folder = std::filesystem::absolute("resize_test_settings").generic_string();
+        MakeFolder(folder);
+        MakeFolder(folder + "/Lumen Pathway");
+        MakeFolder(folder + "/Lumen Pathway/Kestrelon");
+#if defined(_WIN32)
+        _putenv_s("XDG_CONFIG_HOME", folder.c_str());
+#else
+        setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+#endif
+        return folder;
+    }();
+    return root;
+}
+
+std::string SettingsFile()
+{
+    return SettingsRoot() + "/Lumen Pathway/Kestrelon/Settings.ini";
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SettingsGraphics : public TestGraphics {
+public:
+    using TestGraphics::TestGraphics;
+    std::string DocumentsDirectory() override { return SettingsRoot(); }
+};
+
+// An effect with a background, one knob and the resize controller, set up as
+// the effect's editor is.
+struct ScalableEditor {
+    TestEffect effect;
+    SettingsGraphics* graphics = nullptr;
+    IResizeController* controller = nullptr;
+
+    ScalableEditor()
+    {
+        auto g = std::make_unique<SettingsGraphics>(&effect);
+        graphics = g.get();
+        g->Provide(4000, 340, 484, [](int, int) { return 0xFF303030u; });
+        g->Provide(4001, 134, 134 * 101, [](int, int y) { return 0xFF000000u | (y / 134); });
+        auto resize = std::make_unique<IResizeController>(&effect, *g);
+        controller = resize.get();
+        resize->SetLiveResize(true);
+        resize->SetScaleByDrag(true);
+        resize->SelectViewMode(0);
+        resize->SetScaleLimits(1.0, 1.5);
+        resize->SetViewLimits(0, 340, 484, 510, 726);
+        g->SetResizeController(std::move(resize));
+        g->AddControl(std::make_unique<IBitmapControl>(&effect, 0, 0, -1, g->LoadImage(4000, "bg.png", 1),
+                                                       BlendMethod::BlendMethodOpaque));
+        g->AddControl(std::make_unique<IKnobMultiControl>(&effect, 23, 119, 0, g->LoadImage(4001, "k.png", 101)));
+        effect.AttachEditor(std::move(g));
+    }
+
+    // The grip's drag, as the context routes it.
+    void DragTo(int x, int y)
+    {
+        const MouseModifiers left{true, false, false, false, false};
+        const Rect& grip = controller->GetRect();
+        const int fromX = grip.right - 2, fromY = grip.bottom - 2;
+        graphics->RouteMouseDown(fromX, fromY, left);
+        graphics->RouteMouseDrag(x, y, left);
+        graphics->RouteMouseUp(x, y, left);
+    }
+};
+
+TEST(Resize, TheScaleLivesInTheSettingsFileAndTheGripScalesTheEditor)
+{
+    std::remove(SettingsFile().c_str());
+    ScalableEditor editor;
+    EXPECT_NE(FileText(SettingsFile()).find("guiscale=1.000000000000000"), std::string::npos)
+        << "a missing file is created at scale 1.0: " << SettingsFile();
+    editor.controller->OnEditorOpen();
+    EXPECT_EQ(editor.graphics->Width(), 340);
+    EXPECT_EQ(editor.graphics->Height(), 484);
+    EXPECT_EQ(editor.graphics->ControlAt(editor.graphics->ControlCount() - 1), editor.controller)
+        << "the controller is the last control";
+
+    // (600 + 800) / 824 asks for more than 1.5.
+    editor.DragTo(600, 800);
+    EXPECT_EQ(editor.controller->GuiScale(), 1.5);
+    EXPECT_EQ(editor.graphics->Width(), 510);
+    EXPECT_EQ(editor.graphics->Height(), 726);
+    EXPECT_NE(FileText(SettingsFile()).find("guiscale=1.500000000000000"), std::string::npos);
+    const Rect knob = editor.graphics->ControlAt(1)->GetRect();
+    EXPECT_EQ(knob, (Rect{34, 178, 235, 379})) << "every control laid out at the new scale";
+    EXPECT_EQ(editor.graphics->ControlAt(1)->GetRect().Height(), 201);
+
+    editor.DragTo(340, 484);
+    EXPECT_EQ(editor.controller->GuiScale(), 1.0);
+    EXPECT_EQ(editor.graphics->Width(), 340);
+
+    editor.DragTo(450, 640);
+    EXPECT_GT(editor.controller->GuiScale(), 1.0);
+    const MouseModifiers left{true, false, false, false, false};
+    const Rect& grip = editor.controller->GetRect();
+    editor.graphics->RouteDoubleClick(grip.right - 2, grip.bottom - 2, left);
+    EXPECT_EQ(editor.controller->GuiScale(), 1.0) << "a double click returns to the design size";
+    EXPECT_EQ(editor.graphics->Width(), 340);
+}
+
+TEST(Resize, AnotherEditorShowsTheReopenNoticeUntilReopened)
+{
+    std::remove(SettingsFile().c_str());
+    ScalableEditor first;
+    ScalableEditor second;
+    first.controller->OnEditorOpen();
+    second.controller->OnEditorOpen();
+    first.DragTo(600, 800);
+    EXPECT_FALSE(first.controller->NeedsRedraw()) << "the dragged editor shows no notice";
+    second.controller->SetValue(second.controller->Value());
+    EXPECT_TRUE(second.controller->NeedsRedraw()) << "the other editor asks to be reopened";
+    Rect dirty;
+    ASSERT_TRUE(second.graphics->CollectDirtyRect(dirty));
+    EXPECT_EQ(dirty, (Rect{0, 0, 340, 484}));
+    second.graphics->PaintRegion(dirty);
+    EXPECT_EQ(second.graphics->Pixel(5, 5), 0xFF191919u) << "the notice covers the editor";
+    second.controller->OnEditorOpen();
+    EXPECT_FALSE(second.controller->NeedsReopen());
+    EXPECT_EQ(second.graphics->Width(), 510) << "reopened at the new scale";
+    first.DragTo(340, 484);
+}
+
+TEST(Resize, StateSizesOpenTheEditorAtThoseSizesTimesTheScale)
+{
+    std::remove(SettingsFile().c_str());
+    ASSERT_TRUE(WriteSetting(SettingsFile(), "gui", "guiscale", "1.200000000000000"));
+    ScalableEditor editor;
+    IParameter* values = editor.graphics->StateValues();
+    ASSERT_NE(values, nullptr);
+    values[1].Set(500.0);
+    values[2].Set(700.0);
+    editor.controller->OnEditorOpen();
+    EXPECT_EQ(editor.graphics->Width(), 600);
+    EXPECT_EQ(editor.graphics->Height(), 840);
+    std::remove(SettingsFile().c_str());
+}
+
+TEST(Resize, DamagedSettingsReadAsTheDesignSizeOrTheNearestLimit)
+{
+    const struct {
+        const char* stored;
+        double scale;
+    } rows[] = {{"abc", 1.0}, {"nan", 1.0}, {"inf", 1.0}, {"7", 1.5}, {"0.5", 1.0}, {"1.25", 1.25}, {"", 1.0}};
+    for (const auto& row : rows) {
+        std::remove(SettingsFile().c_str());
+        ASSERT_TRUE(WriteSetting(SettingsFile(), "gui", "guiscale", row.stored));
+        ScalableEditor editor;
+        EXPECT_EQ(editor.controller->GuiScale(), row.scale) << "\"" << row.stored << "\"";
+    }
+    std::remove(SettingsFile().c_str());
+}
+
+}  // namespace
+}  // namespace kestrelon

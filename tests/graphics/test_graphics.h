@@ -1,0 +1,50 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "framework/graphics/windowless_graphics.h"
+#include "raster/raster_bitmap.h"
+
+namespace kestrelon {
+
+// A windowless context whose image resources are made by the test: each id
+// answers a fresh bitmap drawn by its function, as a resource decode would.
+class TestGraphics : public WindowlessGraphics {
+public:
+    using Painter = std::function<RasterPixel(int x, int y)>;
+
+    explicit TestGraphics(IEffectBase* plugin = nullptr, int w = 340, int h = 484) : WindowlessGraphics(plugin, w, h)
+    {
+        CreateDrawSurfaces();
+    }
+
+    void Provide(int id, int w, int h, Painter paint) { images[id] = {w, h, std::move(paint)}; }
+    int Loads() const { return loads; }
+
+    RasterBitmap* LoadPlatformImage(int id, const char*) override
+    {
+        auto found = images.find(id);
+        if (found == images.end())
+            return nullptr;
+        ++loads;
+        auto* bitmap = new RasterMemBitmap(found->second.w, found->second.h);
+        for (int y = 0; y < found->second.h; ++y)
+            for (int x = 0; x < found->second.w; ++x)
+                bitmap->PixelData()[y * bitmap->RowStride() + x] = found->second.paint(x, y);
+        return bitmap;
+    }
+
+    RasterPixel Pixel(int x, int y) const { return DrawSurface()->PixelData()[y * DrawSurface()->RowStride() + x]; }
+
+private:
+    struct Image {
+        int w, h;
+        Painter paint;
+    };
+    std::map<int, Image> images;
+    int loads = 0;
+};
+
+}  // namespace kestrelon
