@@ -108,23 +108,26 @@ void TextPainter::Draw(Canvas& canvas, const std::string& text, int x, int y, co
 bool HasDesignFace(std::string& found)
 {
     found.clear();
-    if (!FcInit())
+    // A configuration of its own, loaded from the same files as the text layer's, and freed again.
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (config == nullptr)
         return false;
     FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr)
-        return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kFace));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (match == nullptr)
-        return false;
+    FcPattern* match = nullptr;
+    if (pattern != nullptr) {
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kFace));
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        match = FcFontMatch(config, pattern, &result);
+        FcPatternDestroy(pattern);
+    }
     FcChar8* family = nullptr;
-    if (FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch && family != nullptr)
+    if (match != nullptr && FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch && family != nullptr)
         found = reinterpret_cast<const char*>(family);
-    FcPatternDestroy(match);
+    if (match != nullptr)
+        FcPatternDestroy(match);
+    FcConfigDestroy(config);
     return found == kDesignFamily;
 }
 
