@@ -4,11 +4,11 @@
 
 get_filename_component(KESTRELON_ARTWORK_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 
-# kestrelon_add_artwork_tool(): the drawing program, on top of the raster layer.
+# kestrelon_add_artwork_tool(): the drawing program, on top of the raster layer; its drawing code
+# is a library of its own so that the native tree can test it.
 function(kestrelon_add_artwork_tool)
   set(dir ${KESTRELON_ARTWORK_ROOT}/tools/artwork)
-  add_executable(kestrelon_artwork_tool
-    ${dir}/main.cpp
+  add_library(kestrelon_artwork_drawing STATIC
     ${dir}/canvas.cpp
     ${dir}/text_painter.cpp
     ${dir}/png_writer.cpp
@@ -20,5 +20,8 @@ function(kestrelon_add_artwork_tool)
     ${dir}/preview.cpp)
   find_package(PNG REQUIRED)
   find_package(Fontconfig REQUIRED)
-  target_link_libraries(kestrelon_artwork_tool PRIVATE kestrelon_raster kestrelon_warnings PNG::PNG Fontconfig::Fontconfig)
+  target_link_libraries(kestrelon_artwork_drawing
+    PUBLIC kestrelon_raster kestrelon_warnings PRIVATE PNG::PNG Fontconfig::Fontconfig)
+  add_executable(kestrelon_artwork_tool ${dir}/main.cpp)
+  target_link_libraries(kestrelon_artwork_tool PRIVATE kestrelon_artwork_drawing kestrelon_warnings)
 endfunction()
