@@ -54,7 +54,7 @@ void SetCounters(benchmark::State& state)
 template <typename Sample>
 void ProcessBlocks(benchmark::State& state)
 {
-    vst2::AEffect* fx = OpenEffect();
+    testhost::HostedEffect fx = OpenEffect();
     auto in = Music<Sample>();
     std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kBlock));
     int pos = 0;
@@ -65,7 +65,6 @@ void ProcessBlocks(benchmark::State& state)
             pos = 0;
     }
     SetCounters(state);
-    fx->dispatcher(fx, vst2::effClose, 0, 0, nullptr, 0);
 }
 
 void BM_ProcessReplacingFloat(benchmark::State& state)

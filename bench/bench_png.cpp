@@ -4,7 +4,7 @@
 
 #include "raster/png_loader.h"
 #include "raster/raster_bitmap.h"
-#include "tests/raster/png_test_image.h"
+#include "tests/support/png_test_image.h"
 
 #include <benchmark/benchmark.h>
 

@@ -63,8 +63,8 @@ std::vector<std::vector<Sample>> Signal(Input kind)
 template <typename Sample>
 void HostileAgainstMusic(benchmark::State& state, Input kind)
 {
-    vst2::AEffect* reference = OpenEffect();
-    vst2::AEffect* fx = OpenEffect();
+    testhost::HostedEffect reference = OpenEffect();
+    testhost::HostedEffect fx = OpenEffect();
     auto music = Signal<Sample>(Input::kMusic);
     auto hostile = Signal<Sample>(kind);
     std::vector<std::vector<Sample>> out(2, std::vector<Sample>(kBlock));
@@ -87,8 +87,6 @@ void HostileAgainstMusic(benchmark::State& state, Input kind)
     const double frames = static_cast<double>(state.iterations()) * kBlock;
     state.counters["s_per_frame"] = hostileSeconds / frames;
     state.counters["vs_music"] = musicSeconds > 0.0 ? hostileSeconds / musicSeconds : 0.0;
-    fx->dispatcher(fx, vst2::effClose, 0, 0, nullptr, 0);
-    reference->dispatcher(reference, vst2::effClose, 0, 0, nullptr, 0);
 }
 
 void BM_FloatSubnormalInput(benchmark::State& state)

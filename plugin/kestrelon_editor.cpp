@@ -10,6 +10,7 @@
 #include "framework/module_instance.h"
 #include "plugin/editor_controls.h"
 #include "plugin/kestrelon.h"
+#include "resources/img/editor_images.h"
 
 namespace kestrelon {
 
@@ -49,6 +50,9 @@ constexpr Rect kReadouts[] = {{58, 253, 122, 269}, {218, 253, 282, 269}, {58, 41
 
 void Kestrelon::BuildEditor()
 {
+    // The images are the library's own: resources on Windows, compiled-in
+    // data registered once per process elsewhere.
+    RegisterEditorImages();
     std::unique_ptr<IGraphics> graphics =
         MakePlatformGraphics(this, ModuleInstance(), IGraphics::kDesignWidth, IGraphics::kDesignHeight);
 

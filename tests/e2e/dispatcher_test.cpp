@@ -1,4 +1,5 @@
 // Every dispatcher request a host can send, answered by an opened effect.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -302,9 +303,11 @@ TEST_F(Dispatcher, MidiEventsArePassedBackToTheHostInOrder)
         EXPECT_EQ(sent[i].effect, fx->Record());
         EXPECT_EQ(sent[i].numEvents, 1);
         EXPECT_TRUE(sent[i].eventListEndsWithNull);
-        EXPECT_TRUE(sent[i].sysexEvents.empty());
-        ASSERT_EQ(sent[i].midiEvents.size(), 1u);
-        const VstMidiEvent& e = sent[i].midiEvents[0];
+        const auto sysexes = std::count_if(sent[i].events.begin(), sent[i].events.end(),
+                                           [](const testhost::SentEvent& e) { return e.type == kVstSysExType; });
+        EXPECT_EQ(sysexes, 0);
+        ASSERT_EQ(sent[i].events.size(), 1u);
+        const VstMidiEvent e = sent[i].events[0].Midi();
         EXPECT_EQ(e.type, kVstMidiType);
         EXPECT_EQ(e.byteSize, 32);
         EXPECT_EQ(e.deltaFrames, expected[i]->deltaFrames);

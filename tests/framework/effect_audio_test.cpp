@@ -16,6 +16,7 @@ public:
         std::vector<double*> inputs, outputs;
         int frames;
     };
+    // [audio thread] mutex held by the process callback.
     void ProcessBlock(double** inputs, double** outputs, int frames) override
     {
         calls.push_back({std::vector<double*>(inputs, inputs + InputChannelCount()),

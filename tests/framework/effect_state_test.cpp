@@ -371,15 +371,19 @@ TEST(EffectState, NamesAreCutToTheirCapacity)
     class Named : public IEffectBase {
     public:
         using IEffectBase::IEffectBase;
+        // [UI thread] each one host call; this effect has no host.
         void HostBeginParamEdit(int) override {}
         void HostParamChanged(int, double) override {}
         void HostEndParamEdit(int) override {}
         void HostUpdateDisplay() override {}
+        // [audio thread] mutex held.
         int HostSamplePosition() override { return 0; }
         double HostTempo() override { return 0.0; }
         void HostTimeSignature(int*, int*) override {}
         void HostTimeInfo(TransportInfo*) override {}
+        // [UI thread] mutex held.
         void SetEditorSize(int, int) override {}
+        // [audio thread] mutex held.
         bool SendMidiToHost(const MidiMessage&) override { return false; }
     };
     Named named(d);

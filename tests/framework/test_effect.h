@@ -45,21 +45,27 @@ public:
         changes.clear();
     }
 
+    // [any thread] takes the mutex.
     void HandleParamChange(int index) override { changes.push_back(index); }
+    // [UI thread] each one host call, recorded instead.
     void HostBeginParamEdit(int) override {}
     void HostParamChanged(int index, double normalised) override { automated.push_back({index, normalised}); }
     void HostEndParamEdit(int) override {}
     void HostUpdateDisplay() override {}
+    // [audio thread] mutex held.
     int HostSamplePosition() override { return 0; }
     double HostTempo() override { return 0.0; }
     void HostTimeSignature(int* numerator, int* denominator) override { *numerator = *denominator = 0; }
     void HostTimeInfo(TransportInfo*) override {}
+    // [UI thread] mutex held.
     void SetEditorSize(int, int) override {}
+    // [audio thread] mutex held.
     bool SendMidiToHost(const MidiMessage& message) override
     {
         sentMidi.push_back(message);
         return true;
     }
+    // [UI thread] mutex held.
     void PresetChanged() override { ++presetChanges; }
 
     struct Automation {

@@ -223,13 +223,14 @@ int ChunkKind(vst2::VstInt32 index)
 HostAnswers ReadAnswers(FuzzInput& in)
 {
     HostAnswers answers;
-    answers.product = in.Text(session::kProductTextMax);
+    answers.productString = in.Text(session::kProductTextMax);
     answers.vendorVersion = in.I32();
     answers.processLevel = in.I32();
-    answers.hasTime = in.Flag();
+    answers.providesTimeInfo = in.Flag();
     const std::vector<std::uint8_t> time = in.Bytes(sizeof(vst2::VstTimeInfo));
-    std::memcpy(&answers.time, time.data(), sizeof(vst2::VstTimeInfo));
+    std::memcpy(&answers.timeInfo, time.data(), sizeof(vst2::VstTimeInfo));
     answers.otherAnswer = static_cast<vst2::VstIntPtr>(in.I64());
+    answers.processEventsAnswer = answers.otherAnswer;
     return answers;
 }
 
@@ -360,9 +361,8 @@ void RunDispatch(FuzzHost& host, FuzzInput& in, HeldBlocks& held)
 template <typename Sample>
 void RunProcessCall(FuzzHost& host, int callback, int frames, bool inPlace, const std::vector<float>& palette)
 {
-    vst2::AEffect* effect = host.Effect();
-    const int ins = effect->numInputs;
-    const int outs = effect->numOutputs;
+    const int ins = host.Effect()->numInputs;
+    const int outs = host.Effect()->numOutputs;
     const std::size_t n = frames > 0 ? static_cast<std::size_t>(frames) : 0;
 
     // Exactly frames samples per buffer: no slack for the effect to run into.
@@ -390,13 +390,14 @@ void RunProcessCall(FuzzHost& host, int callback, int frames, bool inPlace, cons
     // Read before the call: the block is rendered with the setting it had.
     const bool clipOn = ClipIsOn(host);
 
+    testhost::HostedEffect& effect = host.Hosted();
     if constexpr (sizeof(Sample) == sizeof(double)) {
-        effect->processDoubleReplacing(effect, inPtrs.data(), outPtrs.data(), frames);
+        effect.ProcessDouble(inPtrs.data(), outPtrs.data(), frames);
     } else {
         if (callback == session::kAccumulating)
-            effect->process(effect, inPtrs.data(), outPtrs.data(), frames);
+            effect.ProcessAccumulating(inPtrs.data(), outPtrs.data(), frames);
         else
-            effect->processReplacing(effect, inPtrs.data(), outPtrs.data(), frames);
+            effect.ProcessReplacing(inPtrs.data(), outPtrs.data(), frames);
     }
 
     // A replacing call leaves defined audio in every output: silence where
@@ -434,6 +435,7 @@ void RunProcess(FuzzHost& host, FuzzInput& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // libFuzzer calls this by its C name, outside the project's namespace.
     using namespace kestrelon;
     FuzzInput in(data, size);
     FuzzHost host(ReadAnswers(in));
@@ -441,21 +443,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HeldBlocks held;
 
     for (int command = 0; command < session::kMaxCommands && !in.Empty() && host.IsOpen(); ++command) {
-        vst2::AEffect* effect = host.Effect();
+        testhost::HostedEffect& effect = host.Hosted();
         switch (in.Byte() % session::kCommandKinds) {
         case session::kDispatch:
             RunDispatch(host, in, held);
             break;
         case session::kSetParameter: {
             const vst2::VstInt32 index = in.I32();
-            effect->setParameter(effect, index, in.Float());
+            effect.Set(index, in.Float());
             break;
         }
         case session::kGetParameter: {
             const vst2::VstInt32 index = in.I32();
-            const float v = effect->getParameter(effect, index);
+            const float v = effect.Get(index);
             FUZZ_CHECK(v >= 0.0f && v <= 1.0f, "getParameter outside 0..1", index);
-            if (index < 0 || index >= effect->numParams)
+            if (index < 0 || index >= effect.Record()->numParams)
                 FUZZ_CHECK(v == 0.0f, "getParameter of no parameter", index);
             break;
         }

@@ -19,15 +19,6 @@ constexpr float kClipLevelFloat = static_cast<float>(kClipLevel);
 
 constexpr std::uint8_t kChunkMagic[4] = {0x74, 0x66, 0x66, 0x70};
 
-// The session in progress; the fuzz targets run one at a time.
-FuzzHost* gHost = nullptr;
-
-vst2::VstIntPtr VSTCALLBACK HostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                         vst2::VstIntPtr value, void* ptr, float opt)
-{
-    return gHost ? gHost->Answer(effect, opcode, index, value, ptr, opt) : 0;
-}
-
 // The events record the effect sends with audioMasterProcessEvents, read as
 // a host reads it.
 void CheckOutgoingEvents(const vst2::VstEvents* events)
@@ -70,93 +61,73 @@ std::vector<float> TestSignalFloat(int frames, int channel)
 
 }  // namespace
 
-FuzzHost::FuzzHost(const HostAnswers& answers) : answers(answers)
+FuzzHost::FuzzHost(const HostAnswers& answers) : RecordingHost(answers)
 {
-    if (this->answers.product.size() > 63)
-        this->answers.product.resize(63);
-    gHost = this;
+    keepCalls = false;
 }
 
 FuzzHost::~FuzzHost()
 {
     Close();
-    gHost = nullptr;
 }
 
 bool FuzzHost::Load()
 {
-    effect = VSTPluginMain(HostCallback);
-    return effect != nullptr;
+    return effect.Create(VSTPluginMain);
 }
 
 vst2::VstIntPtr FuzzHost::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                    float opt)
 {
-    if (!effect)
-        return 0;
     if (opcode == vst2::effClose) {
         Close();
         return 0;
     }
-    if (opcode == vst2::effOpen)
-        sentOpen = true;
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    return effect.Dispatch(opcode, index, value, ptr, opt);
 }
 
-void FuzzHost::Start(float sampleRate, vst2::VstIntPtr blockSize)
+void FuzzHost::Start(float sampleRate, vst2::VstInt32 blockSize)
 {
-    Dispatch(vst2::effOpen);
-    Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, sampleRate);
-    Dispatch(vst2::effSetBlockSize, 0, blockSize);
-    Dispatch(vst2::effMainsChanged, 0, 1);
+    effect.Start(sampleRate, blockSize);
 }
 
 void FuzzHost::Close()
 {
-    if (!effect)
+    if (!IsOpen())
         return;
-    vst2::AEffect* closing = effect;
-    effect = nullptr;
-    const vst2::VstIntPtr result = closing->dispatcher(closing, vst2::effClose, 0, 0, nullptr, 0.0f);
+    const vst2::VstIntPtr result = effect.Close();
     FUZZ_CHECK(result == 0, "effClose result", static_cast<long long>(result));
 }
 
 std::vector<std::uint8_t> FuzzHost::GetChunk(vst2::VstInt32 index)
 {
-    void* data = nullptr;
-    const vst2::VstIntPtr size = Dispatch(vst2::effGetChunk, index, 0, &data);
+    const std::vector<std::uint8_t> chunk = effect.GetChunk(index == 0);
     // The effect always has a state to give.
-    FUZZ_CHECK(size >= 8 && data != nullptr, "effGetChunk gave no chunk", static_cast<long long>(size));
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    FUZZ_CHECK(std::memcmp(bytes, kChunkMagic, 4) == 0, "chunk without its magic", index);
-    return std::vector<std::uint8_t>(bytes, bytes + size);
+    FUZZ_CHECK(chunk.size() >= 8, "effGetChunk gave no chunk", static_cast<long long>(chunk.size()));
+    FUZZ_CHECK(std::memcmp(chunk.data(), kChunkMagic, 4) == 0, "chunk without its magic", index);
+    return chunk;
 }
 
 vst2::VstIntPtr FuzzHost::SetChunk(vst2::VstInt32 index, const std::vector<std::uint8_t>& data)
 {
-    // A heap block of exactly the announced size, never null (even for 0
-    // bytes): a read past its end is an AddressSanitizer report.
-    void* copy = std::malloc(data.empty() ? 1 : data.size());
-    if (!data.empty())
-        std::memcpy(copy, data.data(), data.size());
-    const vst2::VstIntPtr result = Dispatch(vst2::effSetChunk, index, static_cast<vst2::VstIntPtr>(data.size()), copy);
-    std::free(copy);
+    const vst2::VstIntPtr result = effect.SetChunkAt(index, data);
     FUZZ_CHECK(result == 0 || result == 1, "effSetChunk result", static_cast<long long>(result));
     return result;
 }
 
 void FuzzHost::CheckRecord() const
 {
-    if (!effect)
+    const vst2::AEffect* record = effect.Record();
+    if (!record)
         return;
-    FUZZ_CHECK(effect->magic == vst2::kEffectMagic, "record magic", effect->magic);
-    FUZZ_CHECK(effect->numParams == 5, "numParams", effect->numParams);
-    FUZZ_CHECK(effect->numPrograms >= 1, "numPrograms", effect->numPrograms);
-    FUZZ_CHECK(effect->numInputs >= 0 && effect->numInputs <= 2, "numInputs", effect->numInputs);
-    FUZZ_CHECK(effect->numOutputs >= 0 && effect->numOutputs <= 2, "numOutputs", effect->numOutputs);
-    FUZZ_CHECK(effect->initialDelay >= 0, "initialDelay", effect->initialDelay);
-    for (int i = 0; i < effect->numParams; ++i) {
-        const float v = effect->getParameter(effect, i);
+    FUZZ_CHECK(record->magic == vst2::kEffectMagic, "record magic", record->magic);
+    FUZZ_CHECK(record->numParams == 5, "numParams", record->numParams);
+    FUZZ_CHECK(record->numPrograms >= 1, "numPrograms", record->numPrograms);
+    FUZZ_CHECK(record->numInputs >= 0 && record->numInputs <= 2, "numInputs", record->numInputs);
+    FUZZ_CHECK(record->numOutputs >= 0 && record->numOutputs <= 2, "numOutputs", record->numOutputs);
+    FUZZ_CHECK(record->initialDelay >= 0, "initialDelay", record->initialDelay);
+    for (int i = 0; i < record->numParams; ++i) {
+        const float v = effect.Get(i);
         FUZZ_CHECK(v >= 0.0f && v <= 1.0f, "parameter outside 0..1", i);
     }
 }
@@ -189,76 +160,48 @@ void CheckOutputs(const std::vector<std::vector<double>>& outputs, bool clipOn)
 
 void FuzzHost::RenderTestBlocks(int frames)
 {
-    if (!effect || frames <= 0)
+    const vst2::AEffect* record = effect.Record();
+    if (!record || frames <= 0)
         return;
     const std::size_t n = static_cast<std::size_t>(frames);
-    const int ins = effect->numInputs;
-    const int outs = effect->numOutputs;
+    const std::size_t ins = static_cast<std::size_t>(record->numInputs);
+    const std::size_t outs = static_cast<std::size_t>(record->numOutputs);
     const bool clipOn = ClipIsOn(*this);
 
-    std::vector<std::vector<float>> in(static_cast<std::size_t>(ins));
-    std::vector<std::vector<float>> out(static_cast<std::size_t>(outs), std::vector<float>(n, 0.0f));
-    std::vector<float*> inPtrs;
-    std::vector<float*> outPtrs;
-    for (int c = 0; c < ins; ++c) {
-        in[static_cast<std::size_t>(c)] = TestSignalFloat(frames, c);
-        inPtrs.push_back(in[static_cast<std::size_t>(c)].data());
-    }
-    for (std::vector<float>& channel : out)
-        outPtrs.push_back(channel.data());
-
-    effect->processReplacing(effect, inPtrs.data(), outPtrs.data(), frames);
+    std::vector<std::vector<float>> in(ins);
+    for (std::size_t c = 0; c < ins; ++c)
+        in[c] = TestSignalFloat(frames, static_cast<int>(c));
+    std::vector<std::vector<float>> out(outs, std::vector<float>(n, 0.0f));
+    effect.ProcessReplacing(in, out, frames);
     CheckOutputs(out, clipOn);
-    effect->process(effect, inPtrs.data(), outPtrs.data(), frames);
+    effect.ProcessAccumulating(in, out, frames);
 
-    std::vector<std::vector<double>> inD(static_cast<std::size_t>(ins));
-    std::vector<std::vector<double>> outD(static_cast<std::size_t>(outs), std::vector<double>(n, 0.0));
-    std::vector<double*> inDPtrs;
-    std::vector<double*> outDPtrs;
-    for (int c = 0; c < ins; ++c) {
-        const std::vector<float>& source = in[static_cast<std::size_t>(c)];
-        inD[static_cast<std::size_t>(c)].assign(source.begin(), source.end());
-        inDPtrs.push_back(inD[static_cast<std::size_t>(c)].data());
-    }
-    for (std::vector<double>& channel : outD)
-        outDPtrs.push_back(channel.data());
-    effect->processDoubleReplacing(effect, inDPtrs.data(), outDPtrs.data(), frames);
+    std::vector<std::vector<double>> inD;
+    for (const std::vector<float>& source : in)
+        inD.emplace_back(source.begin(), source.end());
+    std::vector<std::vector<double>> outD(outs, std::vector<double>(n, 0.0));
+    effect.ProcessDouble(inD, outD, frames);
     CheckOutputs(outD, clipOn);
 }
 
-vst2::VstIntPtr FuzzHost::Answer(vst2::AEffect* from, vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                 vst2::VstIntPtr value, void* ptr, float opt)
+void FuzzHost::Inspect(const testhost::HostCall& call, void* ptr)
 {
-    (void)value;
-    (void)opt;
     // Before the entry point returns the host does not know the record yet.
-    if (effect)
-        FUZZ_CHECK(from == effect, "host call from another record", opcode);
-    switch (opcode) {
+    if (IsOpen())
+        FUZZ_CHECK(call.effect == effect.Record(), "host call from another record", call.opcode);
+    switch (call.opcode) {
     case vst2::audioMasterAutomate:
     case vst2::audioMasterBeginEdit:
     case vst2::audioMasterEndEdit:
         // Hosts index their own parameter tables with this.
-        FUZZ_CHECK(from != nullptr && index >= 0 && index < from->numParams, "host call for no parameter", index);
-        return answers.otherAnswer;
-    case vst2::audioMasterVersion:
-        return vst2::kVstVersion;
-    case vst2::audioMasterGetProductString:
-    case vst2::audioMasterGetVendorString:
-        if (ptr)
-            std::memcpy(ptr, answers.product.c_str(), answers.product.size() + 1);
-        return ptr ? 1 : 0;
-    case vst2::audioMasterGetVendorVersion:
-        return answers.vendorVersion;
-    case vst2::audioMasterGetCurrentProcessLevel:
-        return answers.processLevel;
-    case vst2::audioMasterGetTime:
-        return answers.hasTime ? reinterpret_cast<vst2::VstIntPtr>(&answers.time) : 0;
+        FUZZ_CHECK(call.effect != nullptr && call.index >= 0 && call.index < call.effect->numParams,
+                   "host call for no parameter", call.index);
+        break;
     case vst2::audioMasterProcessEvents:
         CheckOutgoingEvents(static_cast<const vst2::VstEvents*>(ptr));
-        return answers.otherAnswer;
+        break;
     default:
-        return answers.otherAnswer;
+        break;
     }
 }
 

@@ -1,29 +1,25 @@
 #pragma once
 
-// A host as the fuzz targets play it: it loads Kestrelon through the exported
-// entry point with a host callback of its own and drives the effect through
-// the record only, handing it buffers of exactly the sizes it announces, so
-// that AddressSanitizer sees every byte the effect reads or writes beyond them.
+// A host as the fuzz targets play it, on the tests' host harness: it makes
+// Kestrelon through the linked-in entry point with the recording host's
+// callback and drives the effect through the record only, handing it
+// buffers of exactly the sizes it announces, so that AddressSanitizer sees
+// every byte the effect reads or writes beyond them. It keeps no record of
+// the requests (nothing is allocated per host call) but checks each one,
+// and a failed promise ends the run through FUZZ_CHECK.
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "framework/vst/vst2_abi.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/support/hosted_effect.h"
+#include "tests/support/recording_host.h"
 
 namespace kestrelon {
 
-// What the host callback answers.
-struct HostAnswers {
-    std::string product;  // audioMasterGetProductString; the host writes at most 63 bytes
-    vst2::VstInt32 vendorVersion = 0;  // audioMasterGetVendorVersion
-    vst2::VstInt32 processLevel = 0;  // audioMasterGetCurrentProcessLevel
-    bool hasTime = false;  // whether audioMasterGetTime hands out the record below
-    vst2::VstTimeInfo time{};
-    vst2::VstIntPtr otherAnswer = 0;  // every other request
-};
+using testhost::HostAnswers;
 
 // Sizes of the texts the effect writes for each request, terminator
 // included: what its hosts give it.
@@ -31,34 +27,35 @@ constexpr std::size_t kParamTextCapacity = 32;  // parameter names, labels, disp
 constexpr std::size_t kNameCapacity = 128;  // effect, vendor and product names
 constexpr std::size_t kPresetNameCapacity = 256;  // program names
 
-class FuzzHost {
+class FuzzHost : public testhost::RecordingHost {
 public:
     explicit FuzzHost(const HostAnswers& answers);
-    ~FuzzHost();  // closes the effect if the session did not
-    FuzzHost(const FuzzHost&) = delete;
-    FuzzHost& operator=(const FuzzHost&) = delete;
+    ~FuzzHost() override;  // closes the effect if the session did not
 
     // VSTPluginMain with this host's callback; false when no record came back.
     bool Load();
-    vst2::AEffect* Effect() const { return effect; }
-    bool IsOpen() const { return effect != nullptr; }
+    vst2::AEffect* Effect() const { return effect.Record(); }
+    bool IsOpen() const { return effect.Record() != nullptr; }
     // Whether effOpen was sent. Until then the effect has applied none of
     // its parameters (Output is silence, Clip Output not yet in force), as
     // hosts open an effect before anything else.
-    bool SentOpen() const { return sentOpen; }
+    bool SentOpen() const { return effect.SentOpen(); }
+    testhost::HostedEffect& Hosted() { return effect; }
 
+    // effClose goes through Close().
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
     // effOpen, the sample rate and block size, then processing switched on:
     // what every host does before the first block.
-    void Start(float sampleRate, vst2::VstIntPtr blockSize);
-    // effClose; the record is gone afterwards.
+    void Start(float sampleRate, vst2::VstInt32 blockSize);
+    // effClose, which must answer 0; the record is gone afterwards.
     void Close();
 
     // The effect's current chunk of a kind (0 bank, 1 program), copied out
     // as a host saves it; checks the header.
     std::vector<std::uint8_t> GetChunk(vst2::VstInt32 index);
-    // The host's own copy of data handed to effSetChunk, exactly size bytes.
+    // The host's own copy of data handed to effSetChunk, exactly size bytes;
+    // the answer must be 0 or 1.
     vst2::VstIntPtr SetChunk(vst2::VstInt32 index, const std::vector<std::uint8_t>& data);
 
     // Checks what holds after any request, whatever came before: the record
@@ -70,14 +67,12 @@ public:
     // "Clip Output" on, replacing outputs must stay within the clip level.
     void RenderTestBlocks(int frames);
 
-    // The host's callback reaches its answers through this.
-    vst2::VstIntPtr Answer(vst2::AEffect* from, vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value,
-                           void* ptr, float opt);
+protected:
+    // [any host thread] the effect's request, checked before it is answered.
+    void Inspect(const testhost::HostCall& call, void* ptr) override;
 
 private:
-    HostAnswers answers;
-    vst2::AEffect* effect = nullptr;
-    bool sentOpen = false;
+    testhost::HostedEffect effect;
 };
 
 // Whether the effect must be clipping: "Clip Output" is on as the host reads

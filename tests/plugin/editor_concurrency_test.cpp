@@ -13,16 +13,12 @@
 namespace kestrelon {
 namespace {
 
-vst2::VstIntPtr VSTCALLBACK QuietHost(vst2::AEffect*, vst2::VstInt32, vst2::VstInt32, vst2::VstIntPtr, void*, float)
-{
-    return 0;
-}
-
 TEST(EditorConcurrency, RepaintingWhileAudioFeedsTheMetersAndTheHostAutomates)
 {
-    PluginRig rig(QuietHost);
-    rig.Prepare(44100.0f, 256);
-    vst2::AEffect* fx = rig.fx;
+    // No RecordingHost alive: the host answers every request with 0.
+    PluginRig rig;
+    rig.Start(44100.0f, 256);
+    vst2::AEffect* fx = rig.Record();
     auto* editor = dynamic_cast<IGraphics*>(rig.Plugin().Editor());
     ASSERT_NE(editor, nullptr);
     fx->setParameter(fx, Kestrelon::kAttack, 1.0f);

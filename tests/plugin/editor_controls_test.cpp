@@ -81,7 +81,7 @@ TEST(EditorControls, ClipLightFramesAndReadoutTexts)
 TEST(EditorControls, TypedValuesAreLimitedToTheRange)
 {
     PluginRig rig;
-    rig.Prepare();
+    rig.Start();
     auto& output = ControlOf<TextEntry>(rig, 8);
     const struct {
         const char* typed;
@@ -108,7 +108,7 @@ TEST(EditorControls, ScaledCreditsAndReadoutsAndTheClipSwitch)
     // The switch shows frame 2 (transparent) while clipping is on.
     auto& toggle = ControlOf<ISwitchControl>(rig, 12);
     EXPECT_EQ(FrameForValue(toggle.Value(), 2), 2);
-    rig.fx->setParameter(rig.fx, Kestrelon::kClipOutput, 0.0f);
+    rig.Set(Kestrelon::kClipOutput, 0.0f);
     EXPECT_EQ(FrameForValue(toggle.Value(), 2), 1);
     toggle.HandleMouseDown(170, 84, MouseModifiers{});
     EXPECT_EQ(FrameForValue(toggle.Value(), 2), 2);
@@ -118,8 +118,8 @@ TEST(EditorControls, ScaledCreditsAndReadoutsAndTheClipSwitch)
 TEST(EditorControls, BlocksFeedTheMetersAndTheClipLight)
 {
     PluginRig rig;
-    rig.Prepare();
-    rig.fx->setParameter(rig.fx, Kestrelon::kAttack, 1.0f);  // +10: a strong boost
+    rig.Start();
+    rig.Set(Kestrelon::kAttack, 1.0f);  // +10: a strong boost
     const auto signal = TestSignal(512 * 8);
     std::vector<double> outL(512), outR(512);
     for (int block = 0; block < 8; ++block) {

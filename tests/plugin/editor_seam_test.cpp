@@ -18,16 +18,21 @@ public:
     RecordingEditor(std::vector<std::string>& log, bool& destroyed) : log(log), destroyed(destroyed) {}
     ~RecordingEditor() override { destroyed = true; }
 
+    // [UI thread] mutex held.
     void PrepareForAttach() override { log.push_back("prepare"); }
+    // [any thread] mutex held.
     int Width() const override { return 340; }
     int Height() const override { return 484; }
+    // [any host thread] mutex held.
     void UpdateControlsFromPlugin(int paramIndex, double value, bool isNormalized) override
     {
         char line[80];
         std::snprintf(line, sizeof line, "update %d %.4f %s", paramIndex, value, isNormalized ? "normalised" : "plain");
         log.push_back(line);
     }
+    // [audio thread] mutex held.
     bool SetControlValueFromPlugin(int, double) override { return false; }
+    // [UI thread] mutex held.
     void* OpenWindow(void* parent) override
     {
         log.push_back("open");
@@ -67,7 +72,7 @@ TEST(EditorSeam, AttachingPushesEveryParameterAndReportsTheEditorToTheHost)
             "update 4 1.0000 normalised",
         };
         EXPECT_EQ(log, expected);
-        EXPECT_TRUE(rig.fx->flags & vst2::effFlagsHasEditor);
+        EXPECT_TRUE(rig.Record()->flags & vst2::effFlagsHasEditor);
         vst2::ERect* rect = nullptr;
         EXPECT_EQ(rig.Dispatch(vst2::effEditGetRect, 0, 0, &rect), 1);
         ASSERT_NE(rect, nullptr);
@@ -86,7 +91,7 @@ TEST(EditorSeam, HostEditorRequestsAndParameterCallsReachTheEditor)
     auto owned = std::make_unique<RecordingEditor>(log, destroyed);
     RecordingEditor* editor = owned.get();
     rig.Plugin().AttachEditor(std::move(owned));
-    rig.Prepare();
+    rig.Start();
     log.clear();
 
     int parent = 0;
@@ -100,9 +105,9 @@ TEST(EditorSeam, HostEditorRequestsAndParameterCallsReachTheEditor)
     EXPECT_EQ(log, windows);
 
     log.clear();
-    rig.fx->setParameter(rig.fx, 0, 0.75f);
-    rig.fx->setParameter(rig.fx, 4, 0.3f);  // a switch rounds to its step
-    rig.fx->setParameter(rig.fx, 1, std::nanf(""));  // ignored by the parameter
+    rig.Set(0, 0.75f);
+    rig.Set(4, 0.3f);  // a switch rounds to its step
+    rig.Set(1, std::nanf(""));  // ignored by the parameter
     char typed[] = "6";
     EXPECT_EQ(rig.Dispatch(vst2::effString2Parameter, 3, 0, typed), 1);
     // The continuous parameters also move their controls from the effect's

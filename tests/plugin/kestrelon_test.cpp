@@ -85,7 +85,7 @@ TEST(KestrelonParameters, SettingsReachTheEngineAsTheTableSays)
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "attack " << row.attack << " sustain " << row.sustain);
         PluginRig rig;
-        rig.Prepare();
+        rig.Start();
         Kestrelon& k = rig.Plugin();
         SetParam(k, Kestrelon::kClipOutput, 0);
         SetParam(k, Kestrelon::kAttack, row.attack);
@@ -163,10 +163,10 @@ TEST(KestrelonReset, LatencyAndMeterDecayFollowRateAndBlockSize)
         SCOPED_TRACE(testing::Message() << row.rate << " Hz, " << row.block);
         PluginRig rig;
         EXPECT_EQ(rig.Plugin().MeterDecay(), 0.0);  // before the first reset
-        EXPECT_EQ(rig.fx->initialDelay, 0);
+        EXPECT_EQ(rig.Record()->initialDelay, 0);
         rig.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, row.rate);
         rig.Dispatch(vst2::effSetBlockSize, 0, row.block);
-        EXPECT_EQ(rig.fx->initialDelay, row.latency);
+        EXPECT_EQ(rig.Record()->initialDelay, row.latency);
         EXPECT_EQ(rig.Plugin().Latency(), row.latency);
         EXPECT_NEAR(rig.Plugin().MeterDecay(), row.decay, 1e-15);
     }
@@ -175,7 +175,7 @@ TEST(KestrelonReset, LatencyAndMeterDecayFollowRateAndBlockSize)
 TEST(KestrelonOutput, DefaultsDelayTheInputAndClipAt0989)
 {
     PluginRig rig;
-    rig.Prepare();
+    rig.Start();
     auto in = TestSignal(3000);
     std::vector<double> outL(3000), outR(3000);
     double* ins[2] = {in[0].data(), in[1].data()};
@@ -183,7 +183,7 @@ TEST(KestrelonOutput, DefaultsDelayTheInputAndClipAt0989)
     for (int start = 0; start < 3000; start += 500) {
         double* i2[2] = {ins[0] + start, ins[1] + start};
         double* o2[2] = {outs[0] + start, outs[1] + start};
-        rig.fx->processDoubleReplacing(rig.fx, i2, o2, 500);
+        rig.ProcessDouble(i2, o2, 500);
     }
     int clipped = 0;
     for (int i = 0; i < 3000; ++i) {
@@ -212,7 +212,7 @@ TEST(KestrelonOutput, ClippingStartsJustAbove0989AndLimitsBothChannels)
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.left << ", " << row.right << (row.clip ? " clip on" : " clip off"));
         PluginRig rig;
-        rig.Prepare();
+        rig.Start();
         Kestrelon& k = rig.Plugin();
         SetParam(k, Kestrelon::kClipOutput, row.clip ? 1 : 0);
         std::vector<double> inL(100, 0.0), inR(100, 0.0), outL(100), outR(100);
@@ -234,7 +234,7 @@ TEST(KestrelonOutput, BlockRunsWithFlushToZeroAndGivesTheHostItsModesBack)
     constexpr unsigned kFtz = 0x8000;
     const unsigned original = _mm_getcsr();
     PluginRig rig;
-    rig.Prepare();
+    rig.Start();
     Kestrelon& k = rig.Plugin();
 
     // A subnormal input is read as zero inside the block; outside it, the
@@ -266,7 +266,7 @@ TEST(KestrelonOutput, RendersAreReproducibleAcrossInstances)
     std::vector<double> first;
     for (int n = 0; n < 2; ++n) {
         PluginRig rig;
-        rig.Prepare();
+        rig.Start();
         SetParam(rig.Plugin(), Kestrelon::kAttack, 8);
         SetParam(rig.Plugin(), Kestrelon::kSustain, -6);
         const auto out = RenderLeft(rig.Plugin(), signal);

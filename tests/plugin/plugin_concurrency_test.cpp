@@ -13,22 +13,14 @@
 
 namespace kestrelon {
 
-namespace {
-
-// Host callbacks arrive from several threads here; this one answers without
-// recording anything.
-vst2::VstIntPtr VSTCALLBACK SilentHost(vst2::AEffect*, vst2::VstInt32, vst2::VstInt32, vst2::VstIntPtr, void*, float)
-{
-    return 0;
-}
-
-}  // namespace
+// Host callbacks arrive from several threads here; no RecordingHost is
+// alive, so the host answers them without recording anything.
 
 TEST(PluginConcurrency, ProcessingWhileHostThreadsChangeParametersAndState)
 {
-    PluginRig rig(SilentHost);
-    rig.Prepare(44100.0f, 256);
-    vst2::AEffect* fx = rig.fx;
+    PluginRig rig;
+    rig.Start(44100.0f, 256);
+    vst2::AEffect* fx = rig.Record();
 
     std::atomic<bool> stop{false};
     std::atomic<int> blocks{0};
@@ -112,10 +104,10 @@ TEST(PluginConcurrency, InstancesCreatedFromSeveralThreadsAtOnce)
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 5; ++i) {
-                PluginRig rig(SilentHost);
-                if (rig.fx && rig.fx->magic == vst2::kEffectMagic && rig.fx->numPrograms == 1)
+                PluginRig rig;
+                if (rig.Record() && rig.Record()->magic == vst2::kEffectMagic && rig.Record()->numPrograms == 1)
                     ++made;
-                rig.Prepare();
+                rig.Start();
             }
         });
     }

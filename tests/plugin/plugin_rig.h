@@ -4,45 +4,22 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/vst/vst_entry.h"
 #include "plugin/kestrelon.h"
-#include "tests/plugin/fake_host.h"
+#include "plugin/plugin_export.h"
+#include "tests/support/hosted_effect.h"
 
 namespace kestrelon {
 
 // A Kestrelon made the way a host gets one (entry point, record, dispatcher),
-// closed through the dispatcher when the test is done with it.
-class PluginRig {
+// with the entry point linked in so that the test can also reach the effect
+// object behind the record. Its host is RecordingHost::Callback: a test that
+// looks at the requests makes a RecordingHost first. Closed through the
+// dispatcher when it goes.
+class PluginRig : public testhost::HostedEffect {
 public:
-    explicit PluginRig(vst2::audioMasterCallback host = FakeHost::Callback)
-        : fx(CreateEffectRecord(host, [](vst2::audioMasterCallback h) -> IEffectVST* { return new Kestrelon(h); }))
-    {}
-    ~PluginRig()
-    {
-        if (fx)
-            Dispatch(vst2::effClose);
-    }
-    PluginRig(const PluginRig&) = delete;
-    PluginRig& operator=(const PluginRig&) = delete;
+    PluginRig() : HostedEffect(VSTPluginMain) {}
 
-    vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
-                             void* ptr = nullptr, float opt = 0.0f)
-    {
-        return fx->dispatcher(fx, opcode, index, value, ptr, opt);
-    }
-
-    // What a host does before the first block.
-    void Prepare(float sampleRate = 44100.0f, int blockSize = 512)
-    {
-        Dispatch(vst2::effOpen);
-        Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, sampleRate);
-        Dispatch(vst2::effSetBlockSize, 0, blockSize);
-        Dispatch(vst2::effMainsChanged, 0, 1);
-    }
-
-    Kestrelon& Plugin() { return *static_cast<Kestrelon*>(fx->object); }
-
-    vst2::AEffect* fx;
+    Kestrelon& Plugin() { return *static_cast<Kestrelon*>(Record()->object); }
 };
 
 // Two channels of drum-like material: decaying tone bursts every 50 ms over

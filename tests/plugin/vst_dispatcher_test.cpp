@@ -63,7 +63,7 @@ public:
 TEST(VstRecord, FieldsAfterCreation)
 {
     PluginRig rig;
-    const vst2::AEffect& fx = *rig.fx;
+    const vst2::AEffect& fx = *rig.Record();
     EXPECT_EQ(fx.magic, 0x56737450);
     EXPECT_EQ(fx.numPrograms, 1);
     EXPECT_EQ(fx.numParams, 5);
@@ -127,7 +127,7 @@ TEST(VstDispatcher, PlainAnswers)
     EXPECT_EQ(rect->bottom - rect->top, 484);
 
     // A record whose object is gone answers nothing.
-    vst2::AEffect orphan = *rig.fx;
+    vst2::AEffect orphan = *rig.Record();
     orphan.object = nullptr;
     EXPECT_EQ(orphan.dispatcher(&orphan, vst2::effGetVstVersion, 0, 0, nullptr, 0), 0);
     EXPECT_EQ(orphan.getParameter(&orphan, 0), 0.0f);
@@ -158,34 +158,34 @@ TEST(VstDispatcher, NamesLabelsAndDisplayStrings)
         EXPECT_EQ(Text(rig, vst2::effGetParamName, i), params[i].name);
         EXPECT_EQ(Text(rig, vst2::effGetParamLabel, i), params[i].label);
         EXPECT_EQ(Text(rig, vst2::effGetParamDisplay, i), params[i].display);
-        EXPECT_EQ(rig.fx->getParameter(rig.fx, i), params[i].normalised);
+        EXPECT_EQ(rig.Get(i), params[i].normalised);
     }
     // Out of range: the host's buffer is left alone.
     for (int i : {-1, 5}) {
         EXPECT_EQ(Text(rig, vst2::effGetParamName, i)[0], '#');
         EXPECT_EQ(Text(rig, vst2::effGetParamDisplay, i)[0], '#');
         EXPECT_EQ(Text(rig, vst2::effGetParamLabel, i)[0], '#');
-        EXPECT_EQ(rig.fx->getParameter(rig.fx, i), 0.0f);
+        EXPECT_EQ(rig.Get(i), 0.0f);
     }
 
-    rig.fx->setParameter(rig.fx, 3, 0.75f);
+    rig.Set(3, 0.75f);
     EXPECT_EQ(Text(rig, vst2::effGetParamDisplay, 3), "6.0");
-    EXPECT_EQ(rig.fx->getParameter(rig.fx, 3), 0.75f);
-    rig.fx->setParameter(rig.fx, 4, 0.2f);
+    EXPECT_EQ(rig.Get(3), 0.75f);
+    rig.Set(4, 0.2f);
     EXPECT_EQ(Text(rig, vst2::effGetParamDisplay, 4), "off");
     EXPECT_FALSE(rig.Plugin().ClipEnabled());
     // Values outside 0..1 are taken as the nearest end, not as a plain
     // value outside the range.
-    rig.fx->setParameter(rig.fx, 0, -0.5f);
+    rig.Set(0, -0.5f);
     EXPECT_EQ(rig.Plugin().ParamAt(0)->Value(), -10.0);
-    EXPECT_EQ(rig.fx->getParameter(rig.fx, 0), 0.0f);
-    rig.fx->setParameter(rig.fx, 0, 7.0f);
+    EXPECT_EQ(rig.Get(0), 0.0f);
+    rig.Set(0, 7.0f);
     EXPECT_EQ(rig.Plugin().ParamAt(0)->Value(), 10.0);
-    rig.fx->setParameter(rig.fx, 0, std::nanf(""));
+    rig.Set(0, std::nanf(""));
     EXPECT_EQ(rig.Plugin().ParamAt(0)->Value(), 10.0);
-    rig.fx->setParameter(rig.fx, 5, 0.2f);  // ignored
-    rig.fx->setParameter(rig.fx, -1, 0.2f);
-    EXPECT_EQ(rig.fx->getParameter(rig.fx, 3), 0.75f);
+    rig.Set(5, 0.2f);  // ignored
+    rig.Set(-1, 0.2f);
+    EXPECT_EQ(rig.Get(3), 0.75f);
 }
 
 TEST(VstDispatcher, TextsAreCutToTheirCapacity)
@@ -347,8 +347,8 @@ TEST(VstDispatcher, ChunksRoundTripAndBothStayValid)
 {
     PluginRig source;
     source.Dispatch(vst2::effOpen);
-    source.fx->setParameter(source.fx, 0, 0.8f);
-    source.fx->setParameter(source.fx, 4, 0.0f);
+    source.Set(0, 0.8f);
+    source.Set(4, 0.0f);
     const int editorValues = source.Plugin().EditorStateValueCount();
     const std::size_t stateSize = 8 + 8 * static_cast<std::size_t>(editorValues) + 5 * 8;
 
@@ -378,7 +378,7 @@ TEST(VstDispatcher, ChunksRoundTripAndBothStayValid)
         const vst2::VstIntPtr size = index == 0 ? bankSize : programSize;
         EXPECT_EQ(target.Dispatch(vst2::effSetChunk, index, size, data), 1);
         for (int p = 0; p < 5; ++p)
-            EXPECT_EQ(target.fx->getParameter(target.fx, p), source.fx->getParameter(source.fx, p)) << p;
+            EXPECT_EQ(target.Get(p), source.Get(p)) << p;
         EXPECT_DOUBLE_EQ(target.Plugin().AttackDepth(), source.Plugin().AttackDepth());
         EXPECT_FALSE(target.Plugin().ClipEnabled());
     }
@@ -387,23 +387,23 @@ TEST(VstDispatcher, ChunksRoundTripAndBothStayValid)
     PluginRig headerless;
     std::vector<uint8_t> state(program + 8, program + programSize);
     EXPECT_EQ(headerless.Dispatch(vst2::effSetChunk, 0, static_cast<vst2::VstIntPtr>(state.size()), state.data()), 1);
-    EXPECT_EQ(headerless.fx->getParameter(headerless.fx, 0), source.fx->getParameter(source.fx, 0));
+    EXPECT_EQ(headerless.Get(0), source.Get(0));
 }
 
 TEST(VstDispatcher, BadChunksAreRefused)
 {
     PluginRig source;
-    source.fx->setParameter(source.fx, 1, 0.9f);
+    source.Set(1, 0.9f);
     const std::vector<uint8_t> program = Chunk(source, 1);
     ASSERT_FALSE(program.empty());
 
     PluginRig target;
-    const float before = target.fx->getParameter(target.fx, 1);
+    const float before = target.Get(1);
     void* data = const_cast<uint8_t*>(program.data());
     EXPECT_EQ(target.Dispatch(vst2::effSetChunk, 1, -1, data), 0);
     EXPECT_EQ(target.Dispatch(vst2::effSetChunk, 1, -100000, data), 0);
     EXPECT_EQ(target.Dispatch(vst2::effSetChunk, 1, static_cast<vst2::VstIntPtr>(program.size()), nullptr), 0);
-    EXPECT_EQ(target.fx->getParameter(target.fx, 1), before);
+    EXPECT_EQ(target.Get(1), before);
     EXPECT_EQ(target.Dispatch(vst2::effGetChunk, 1, 0, nullptr), 0);
 
     // Cut short: what was read stays, the load reports failure.
@@ -415,12 +415,12 @@ TEST(VstDispatcher, BadChunksAreRefused)
 TEST(VstDispatcher, SampleRateAndBlockSizeGuards)
 {
     PluginRig rig;
-    rig.Prepare(48000.0f, 256);
-    EXPECT_EQ(rig.fx->initialDelay, 95);
+    rig.Start(48000.0f, 256);
+    EXPECT_EQ(rig.Record()->initialDelay, 95);
     for (float bad : {0.0f, -44100.0f, std::nanf("")}) {
         rig.Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, bad);
         EXPECT_EQ(rig.Plugin().SampleRate(), 48000.0);
-        EXPECT_EQ(rig.fx->initialDelay, 95);
+        EXPECT_EQ(rig.Record()->initialDelay, 95);
     }
     rig.Dispatch(vst2::effSetBlockSize, 0, -5);
     EXPECT_EQ(rig.Plugin().MaxBlockSize(), 256);
@@ -459,7 +459,7 @@ TEST(VstDispatcher, SpeakerArrangements)
     EXPECT_FALSE(rig.Plugin().IsOutputConnected(1));
     // What is reported back stays the plug-in's own layout.
     EXPECT_EQ(in->numChannels, 2);
-    EXPECT_EQ(rig.fx->numInputs, 2);
+    EXPECT_EQ(rig.Record()->numInputs, 2);
 
     vst2::VstSpeakerArrangement stereo{};
     stereo.numChannels = 2;
@@ -473,11 +473,11 @@ TEST(VstDispatcher, ProgramsAndMidiKeyNames)
 {
     PluginRig rig;
     rig.Dispatch(vst2::effOpen);
-    rig.fx->setParameter(rig.fx, 2, 0.2f);
+    rig.Set(2, 0.2f);
     // Selecting the current program first stores the live state in it, so
     // nothing is lost.
     rig.Dispatch(vst2::effSetProgram, 0, 0);
-    EXPECT_FLOAT_EQ(rig.fx->getParameter(rig.fx, 2), 0.2f);
+    EXPECT_FLOAT_EQ(rig.Get(2), 0.2f);
     rig.Dispatch(vst2::effSetProgram, 0, 3);  // no such program
     EXPECT_EQ(rig.Dispatch(vst2::effGetProgram), 0);
 

@@ -47,7 +47,7 @@ TransportInfo Sentinel()
 
 TEST(VstHostCalls, TimeInfoCopiesOnlyWhatTheHostVouchesFor)
 {
-    FakeHost host;
+    testhost::RecordingHost host;
     PluginRig rig;
     IEffectVST& fx = rig.Plugin();
 
@@ -56,11 +56,11 @@ TEST(VstHostCalls, TimeInfoCopiesOnlyWhatTheHostVouchesFor)
     fx.HostTimeInfo(&info);
     EXPECT_EQ(info.samplePos, -1);
     EXPECT_TRUE(info.transportRunning);
-    ASSERT_EQ(host.CountOf(vst2::audioMasterGetTime), 1);
-    EXPECT_EQ(host.calls.back().value, 0x3E00);
+    ASSERT_EQ(host.CountOf(vst2::audioMasterGetTime), 1u);
+    EXPECT_EQ(host.Calls().back().value, 0x3E00);
 
-    host.hasTimeInfo = true;
-    host.timeInfo = FullTimeInfo();
+    host.answers.providesTimeInfo = true;
+    host.answers.timeInfo = FullTimeInfo();
     info = Sentinel();
     fx.HostTimeInfo(&info);
     EXPECT_EQ(info.samplePos, 44100.0 * 3 + 0.4);
@@ -75,7 +75,7 @@ TEST(VstHostCalls, TimeInfoCopiesOnlyWhatTheHostVouchesFor)
     EXPECT_TRUE(info.loopEnabled);
 
     // Only the tempo flag: sample position, tempo and the two transport bits.
-    host.timeInfo.flags = vst2::kVstTempoValid;
+    host.answers.timeInfo.flags = vst2::kVstTempoValid;
     info = Sentinel();
     fx.HostTimeInfo(&info);
     EXPECT_EQ(info.samplePos, 44100.0 * 3 + 0.4);
@@ -88,11 +88,11 @@ TEST(VstHostCalls, TimeInfoCopiesOnlyWhatTheHostVouchesFor)
     EXPECT_FALSE(info.loopEnabled);
 
     // Values out of their range are not taken even when flagged.
-    host.timeInfo = FullTimeInfo();
-    host.timeInfo.ppqPos = -0.5;
-    host.timeInfo.tempo = 0.0;
-    host.timeInfo.cycleEndPos = -1.0;
-    host.timeInfo.timeSigDenominator = 0;
+    host.answers.timeInfo = FullTimeInfo();
+    host.answers.timeInfo.ppqPos = -0.5;
+    host.answers.timeInfo.tempo = 0.0;
+    host.answers.timeInfo.cycleEndPos = -1.0;
+    host.answers.timeInfo.timeSigDenominator = 0;
     info = Sentinel();
     fx.HostTimeInfo(&info);
     EXPECT_EQ(info.ppqPos, -1);
@@ -103,7 +103,7 @@ TEST(VstHostCalls, TimeInfoCopiesOnlyWhatTheHostVouchesFor)
     EXPECT_EQ(info.lastBarPos, 4.0);
 
     // No validity flag at all: nothing, not even the sample position.
-    host.timeInfo.flags = vst2::kVstTransportPlaying;
+    host.answers.timeInfo.flags = vst2::kVstTransportPlaying;
     info = Sentinel();
     fx.HostTimeInfo(&info);
     EXPECT_EQ(info.samplePos, -1);
@@ -111,7 +111,7 @@ TEST(VstHostCalls, TimeInfoCopiesOnlyWhatTheHostVouchesFor)
 
 TEST(VstHostCalls, TempoPositionAndTimeSignature)
 {
-    FakeHost host;
+    testhost::RecordingHost host;
     PluginRig rig;
     IEffectVST& fx = rig.Plugin();
     int num = 99, den = 99;
@@ -122,22 +122,22 @@ TEST(VstHostCalls, TempoPositionAndTimeSignature)
     EXPECT_EQ(num, 0);
     EXPECT_EQ(den, 0);
 
-    host.hasTimeInfo = true;
-    host.timeInfo = FullTimeInfo();
+    host.answers.providesTimeInfo = true;
+    host.answers.timeInfo = FullTimeInfo();
     EXPECT_EQ(fx.HostTempo(), 128.0);
-    EXPECT_EQ(host.calls.back().value, vst2::kVstTempoValid);
+    EXPECT_EQ(host.Calls().back().value, vst2::kVstTempoValid);
     EXPECT_EQ(fx.HostSamplePosition(), 132300);
-    EXPECT_EQ(host.calls.back().value, 0);
-    host.timeInfo.samplePos = 10.5;
+    EXPECT_EQ(host.Calls().back().value, 0);
+    host.answers.timeInfo.samplePos = 10.5;
     EXPECT_EQ(fx.HostSamplePosition(), 11);  // rounded half up
-    host.timeInfo.samplePos = -3.0;
+    host.answers.timeInfo.samplePos = -3.0;
     EXPECT_EQ(fx.HostSamplePosition(), 0);
     fx.HostTimeSignature(&num, &den);
-    EXPECT_EQ(host.calls.back().value, vst2::kVstTimeSigValid);
+    EXPECT_EQ(host.Calls().back().value, vst2::kVstTimeSigValid);
     EXPECT_EQ(num, 7);
     EXPECT_EQ(den, 8);
 
-    host.timeInfo.flags = vst2::kVstPpqPosValid;  // neither tempo nor signature vouched for
+    host.answers.timeInfo.flags = vst2::kVstPpqPosValid;  // neither tempo nor signature vouched for
     EXPECT_EQ(fx.HostTempo(), 0.0);
     fx.HostTimeSignature(&num, &den);
     EXPECT_EQ(num, 0);
@@ -152,32 +152,34 @@ TEST(VstHostCalls, TempoPositionAndTimeSignature)
 
 TEST(VstHostCalls, EditsAutomationDisplayAndProcessLevel)
 {
-    FakeHost host;
+    testhost::RecordingHost host;
     PluginRig rig;
     IEffectVST& fx = rig.Plugin();
     fx.HostBeginParamEdit(2);
     fx.HostParamChanged(2, 0.25);
     fx.HostEndParamEdit(2);
     fx.HostUpdateDisplay();
-    ASSERT_EQ(host.calls.size(), 4u);
-    EXPECT_EQ(host.calls[0].opcode, vst2::audioMasterBeginEdit);
-    EXPECT_EQ(host.calls[0].index, 2);
-    EXPECT_EQ(host.calls[1].opcode, vst2::audioMasterAutomate);
-    EXPECT_EQ(host.calls[1].index, 2);
-    EXPECT_EQ(host.calls[1].opt, 0.25f);
-    EXPECT_EQ(host.calls[2].opcode, vst2::audioMasterEndEdit);
-    EXPECT_EQ(host.calls[3].opcode, vst2::audioMasterUpdateDisplay);
+    const std::vector<testhost::HostCall> calls = host.Calls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].opcode, vst2::audioMasterBeginEdit);
+    EXPECT_EQ(calls[0].index, 2);
+    EXPECT_EQ(calls[1].opcode, vst2::audioMasterAutomate);
+    EXPECT_EQ(calls[1].index, 2);
+    EXPECT_EQ(calls[1].opt, 0.25f);
+    EXPECT_EQ(calls[2].opcode, vst2::audioMasterEndEdit);
+    EXPECT_EQ(calls[3].opcode, vst2::audioMasterUpdateDisplay);
 
+    host.answers.processLevel = vst2::kVstProcessLevelUnknown;  // a host that does not say
     EXPECT_FALSE(fx.RenderingOffline());
-    host.processLevel = vst2::kVstProcessLevelRealtime;
+    host.answers.processLevel = vst2::kVstProcessLevelRealtime;
     EXPECT_FALSE(fx.RenderingOffline());
-    host.processLevel = vst2::kVstProcessLevelOffline;
+    host.answers.processLevel = vst2::kVstProcessLevelOffline;
     EXPECT_TRUE(fx.RenderingOffline());
 }
 
 TEST(VstHostCalls, MidiAndSysExReachTheHostAsEventRecords)
 {
-    FakeHost host;
+    testhost::RecordingHost host;
     PluginRig rig;
     IEffectVST& fx = rig.Plugin();
 
@@ -187,10 +189,12 @@ TEST(VstHostCalls, MidiAndSysExReachTheHostAsEventRecords)
     note.data1 = 60;
     note.data2 = 0xFF;
     EXPECT_TRUE(fx.SendMidiToHost(note));
-    ASSERT_EQ(host.sentEvents.size(), 1u);
-    const FakeHost::SentEvent& midi = host.sentEvents[0];
-    EXPECT_EQ(midi.numEvents, 1);
-    EXPECT_TRUE(midi.nullAfterFirst);
+    std::vector<testhost::HostCall> sent = host.CallsWith(vst2::audioMasterProcessEvents);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].numEvents, 1);
+    EXPECT_TRUE(sent[0].eventListEndsWithNull);
+    ASSERT_EQ(sent[0].events.size(), 1u);
+    const testhost::SentEvent& midi = sent[0].events[0];
     EXPECT_EQ(midi.type, vst2::kVstMidiType);
     EXPECT_EQ(midi.byteSize, 32);
     EXPECT_EQ(midi.deltaFrames, 17);
@@ -208,14 +212,16 @@ TEST(VstHostCalls, MidiAndSysExReachTheHostAsEventRecords)
     sysex.offset = 3;
     sysex.size = 4;
     sysex.data = dump;
-    host.processEventsResult = 0;  // a host that refuses answers false
+    host.answers.processEventsAnswer = 0;  // a host that refuses answers false
     EXPECT_FALSE(fx.SendSysExToHost(sysex));
-    ASSERT_EQ(host.sentEvents.size(), 2u);
-    EXPECT_EQ(host.sentEvents[1].type, vst2::kVstSysExType);
-    EXPECT_EQ(host.sentEvents[1].byteSize, 48);
+    sent = host.CallsWith(vst2::audioMasterProcessEvents);
+    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent[1].events.size(), 1u);
+    EXPECT_EQ(sent[1].events[0].type, vst2::kVstSysExType);
+    EXPECT_EQ(sent[1].events[0].byteSize, 48);
     vst2::VstMidiSysexEvent sysexRecord;
-    ASSERT_EQ(host.sentEvents[1].recordBytes.size(), sizeof(sysexRecord));
-    std::memcpy(&sysexRecord, host.sentEvents[1].recordBytes.data(), sizeof(sysexRecord));
+    ASSERT_EQ(sent[1].events[0].recordBytes.size(), sizeof(sysexRecord));
+    std::memcpy(&sysexRecord, sent[1].events[0].recordBytes.data(), sizeof(sysexRecord));
     EXPECT_EQ(sysexRecord.deltaFrames, 3);
     EXPECT_EQ(sysexRecord.dumpBytes, 4);
     EXPECT_EQ(reinterpret_cast<const uint8_t*>(sysexRecord.sysexDump), dump);
@@ -224,7 +230,7 @@ TEST(VstHostCalls, MidiAndSysExReachTheHostAsEventRecords)
 
 TEST(VstHostCalls, ProcessEventsHandsMidiBackToTheHostAndSkipsTheRest)
 {
-    FakeHost host;
+    testhost::RecordingHost host;
     PluginRig rig;
 
     vst2::VstMidiEvent noteOn{};
@@ -253,13 +259,16 @@ TEST(VstHostCalls, ProcessEventsHandsMidiBackToTheHostAndSkipsTheRest)
                {reinterpret_cast<vst2::VstEvent*>(&noteOn), nullptr, reinterpret_cast<vst2::VstEvent*>(&sysex), &other,
                 reinterpret_cast<vst2::VstEvent*>(&noteOff)}};
     EXPECT_EQ(rig.Dispatch(vst2::effProcessEvents, 0, 0, &block), 1);
-    ASSERT_EQ(host.sentEvents.size(), 2u);
-    EXPECT_EQ(host.sentEvents[0].deltaFrames, 5);
-    EXPECT_EQ(host.sentEvents[0].recordBytes[24], 0x91);
-    EXPECT_EQ(host.sentEvents[0].recordBytes[25], 64);
-    EXPECT_EQ(host.sentEvents[0].recordBytes[26], 100);
-    EXPECT_EQ(host.sentEvents[1].deltaFrames, 9);
-    EXPECT_EQ(host.sentEvents[1].recordBytes[24], 0x81);
+    const std::vector<testhost::HostCall> sent = host.CallsWith(vst2::audioMasterProcessEvents);
+    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent[0].events.size(), 1u);
+    ASSERT_EQ(sent[1].events.size(), 1u);
+    EXPECT_EQ(sent[0].events[0].deltaFrames, 5);
+    EXPECT_EQ(sent[0].events[0].recordBytes[24], 0x91);
+    EXPECT_EQ(sent[0].events[0].recordBytes[25], 64);
+    EXPECT_EQ(sent[0].events[0].recordBytes[26], 100);
+    EXPECT_EQ(sent[1].events[0].deltaFrames, 9);
+    EXPECT_EQ(sent[1].events[0].recordBytes[24], 0x81);
 
     EXPECT_EQ(rig.Dispatch(vst2::effProcessEvents, 0, 0, nullptr), 0);
 }
@@ -282,24 +291,24 @@ TEST(VstHostCalls, HostIsIdentifiedOnceAtOpen)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.product);
-        FakeHost host;
-        host.productString = row.product;
-        host.vendorVersion = row.vendorVersion;
+        testhost::RecordingHost host;
+        host.answers.productString = row.product;
+        host.answers.vendorVersion = row.vendorVersion;
         PluginRig rig;
         EXPECT_EQ(rig.Plugin().HostCode(), -1);
         rig.Dispatch(vst2::effOpen);
         EXPECT_EQ(rig.Plugin().HostCode(), row.code);
         EXPECT_EQ(rig.Plugin().HostVersion(), row.version);
-        EXPECT_EQ(host.CountOf(vst2::audioMasterGetProductString), 1);
+        EXPECT_EQ(host.CountOf(vst2::audioMasterGetProductString), 1u);
         // The version is asked only of a host that named itself.
-        EXPECT_EQ(host.CountOf(vst2::audioMasterGetVendorVersion), row.product[0] ? 1 : 0);
+        EXPECT_EQ(host.CountOf(vst2::audioMasterGetVendorVersion), row.product[0] ? 1u : 0u);
         // The channel counts stay the plug-in's own.
-        EXPECT_EQ(rig.fx->numInputs, 2);
-        EXPECT_EQ(rig.fx->numOutputs, 2);
+        EXPECT_EQ(rig.Record()->numInputs, 2);
+        EXPECT_EQ(rig.Record()->numOutputs, 2);
 
-        const std::size_t asked = host.calls.size();
+        const std::size_t asked = host.Calls().size();
         rig.Dispatch(vst2::effOpen);
-        EXPECT_EQ(host.calls.size(), asked);
+        EXPECT_EQ(host.Calls().size(), asked);
     }
 }
 

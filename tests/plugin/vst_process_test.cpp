@@ -28,15 +28,15 @@ void Call(PluginRig& rig, Path path, const Stereo& in, Stereo& out, int start, i
     if (path == Path::Double) {
         double* ins[2] = {const_cast<double*>(in.l.data()) + s, const_cast<double*>(in.r.data()) + s};
         double* outs[2] = {out.l.data() + s, out.r.data() + s};
-        rig.fx->processDoubleReplacing(rig.fx, ins, outs, n);
+        rig.ProcessDouble(ins, outs, n);
         return;
     }
     float* ins[2] = {fin[0].data() + s, fin[1].data() + s};
     float* outs[2] = {fout[0].data() + s, fout[1].data() + s};
     if (path == Path::FloatReplacing)
-        rig.fx->processReplacing(rig.fx, ins, outs, n);
+        rig.ProcessReplacing(ins, outs, n);
     else
-        rig.fx->process(rig.fx, ins, outs, n);
+        rig.ProcessAccumulating(ins, outs, n);
 }
 
 // Renders the signal through a fresh instance with the given block size,
@@ -45,9 +45,9 @@ void Call(PluginRig& rig, Path path, const Stereo& in, Stereo& out, int start, i
 Stereo Render(Path path, int blockSize, int callFrames, const Stereo& in, bool slice = false)
 {
     PluginRig rig;
-    rig.Prepare(44100.0f, blockSize);
-    rig.fx->setParameter(rig.fx, 0, 0.9f);  // attack boost
-    rig.fx->setParameter(rig.fx, 1, 0.25f);  // sustain cut
+    rig.Start(44100.0f, blockSize);
+    rig.Set(0, 0.9f);  // attack boost
+    rig.Set(1, 0.25f);  // sustain cut
     const int frames = static_cast<int>(in.l.size());
     Stereo out{std::vector<double>(in.l.size(), 0.0), std::vector<double>(in.l.size(), 0.0)};
     std::vector<float> fin[2], fout[2];
@@ -124,13 +124,13 @@ TEST(VstProcess, InPlaceBuffersGiveTheSameResult)
     const Stereo separate = Render(Path::Double, 512, 512, in);
 
     PluginRig rig;
-    rig.Prepare(44100.0f, 512);
-    rig.fx->setParameter(rig.fx, 0, 0.9f);
-    rig.fx->setParameter(rig.fx, 1, 0.25f);
+    rig.Start(44100.0f, 512);
+    rig.Set(0, 0.9f);
+    rig.Set(1, 0.25f);
     Stereo buffer = in;
     for (int start = 0; start < 2048; start += 512) {
         double* io[2] = {buffer.l.data() + start, buffer.r.data() + start};
-        rig.fx->processDoubleReplacing(rig.fx, io, io, 512);
+        rig.ProcessDouble(io, io, 512);
     }
     EXPECT_EQ(buffer.l, separate.l);
     EXPECT_EQ(buffer.r, separate.r);
@@ -146,53 +146,53 @@ TEST(VstProcess, MissingBuffersReadAsSilenceAndAreNotWritten)
     Stereo want{std::vector<double>(n), std::vector<double>(n)};
     {
         PluginRig rig;
-        rig.Prepare(44100.0f, 256);
+        rig.Start(44100.0f, 256);
         double* ins[2] = {const_cast<double*>(in.l.data()), zeros.data()};
         double* outs[2] = {want.l.data(), want.r.data()};
-        rig.fx->processDoubleReplacing(rig.fx, ins, outs, n);
+        rig.ProcessDouble(ins, outs, n);
     }
     std::vector<float> fl(in.l.begin(), in.l.end());
     std::vector<float> fzeros(n, 0.0f);
     std::vector<float> wantFloatL(n, 0.0f);
     {
         PluginRig rig;
-        rig.Prepare(44100.0f, 256);
+        rig.Start(44100.0f, 256);
         float* ins[2] = {fl.data(), fzeros.data()};
         float* outs[2] = {wantFloatL.data(), fzeros.data()};
-        rig.fx->processReplacing(rig.fx, ins, outs, n);
+        rig.ProcessReplacing(ins, outs, n);
     }
 
     for (Path path : {Path::Double, Path::FloatReplacing, Path::FloatAccumulating}) {
         SCOPED_TRACE(static_cast<int>(path));
         PluginRig rig;
-        rig.Prepare(44100.0f, 256);
+        rig.Start(44100.0f, 256);
         std::vector<double> outL(n, 0.0);
         std::vector<float> foutL(n, 0.0f);
         if (path == Path::Double) {
             double* ins[2] = {const_cast<double*>(in.l.data()), nullptr};
             double* outs[2] = {outL.data(), nullptr};
-            rig.fx->processDoubleReplacing(rig.fx, ins, outs, n);
+            rig.ProcessDouble(ins, outs, n);
             EXPECT_EQ(outL, want.l);
         } else {
             float* ins[2] = {fl.data(), nullptr};
             float* outs[2] = {foutL.data(), nullptr};
             if (path == Path::FloatReplacing)
-                rig.fx->processReplacing(rig.fx, ins, outs, n);
+                rig.ProcessReplacing(ins, outs, n);
             else
-                rig.fx->process(rig.fx, ins, outs, n);
+                rig.ProcessAccumulating(ins, outs, n);
             EXPECT_EQ(foutL, wantFloatL);
         }
     }
 
     // No arrays at all: nothing to read or write, and nothing breaks.
     PluginRig rig;
-    rig.Prepare(44100.0f, 256);
-    rig.fx->processDoubleReplacing(rig.fx, nullptr, nullptr, n);
-    rig.fx->processReplacing(rig.fx, nullptr, nullptr, n);
-    rig.fx->process(rig.fx, nullptr, nullptr, n);
+    rig.Start(44100.0f, 256);
+    rig.ProcessDouble(nullptr, nullptr, n);
+    rig.ProcessReplacing(nullptr, nullptr, n);
+    rig.ProcessAccumulating(nullptr, nullptr, n);
     std::vector<double> outL(n, 5.0), outR(n, 5.0);
     double* outs[2] = {outL.data(), outR.data()};
-    rig.fx->processDoubleReplacing(rig.fx, nullptr, outs, n);
+    rig.ProcessDouble(nullptr, outs, n);
     EXPECT_EQ(*std::max_element(outL.begin(), outL.end()), 0.0);
     EXPECT_EQ(*std::min_element(outR.begin(), outR.end()), 0.0);
 }
@@ -202,7 +202,7 @@ TEST(VstProcess, MonoLayoutUsesOneBufferEachWay)
     const int n = 300;
     const Stereo in = Signal(n);
     PluginRig rig;
-    rig.Prepare(44100.0f, 128);
+    rig.Start(44100.0f, 128);
     vst2::VstSpeakerArrangement mono{};
     mono.numChannels = 1;
     rig.Dispatch(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<vst2::VstIntPtr>(&mono), &mono);
@@ -210,7 +210,7 @@ TEST(VstProcess, MonoLayoutUsesOneBufferEachWay)
     // A host with one channel passes arrays of one pointer.
     float* ins[1] = {fin.data()};
     float* outs[1] = {fout.data()};
-    rig.fx->processReplacing(rig.fx, ins, outs, n);
+    rig.ProcessReplacing(ins, outs, n);
     for (int i = 0; i < n; ++i) {
         const double delayed = i < 88 ? 0.0 : fin[static_cast<std::size_t>(i - 88)];
         ASSERT_EQ(fout[static_cast<std::size_t>(i)], static_cast<float>(std::clamp(delayed, -0.989, 0.989))) << i;
@@ -229,22 +229,22 @@ TEST(VstProcess, InputTakenOutOfUseIsSilentNotItsLastBlock)
                                     {std::vector<float>(n), std::vector<float>(n)}};
     for (int which = 0; which < 2; ++which) {
         PluginRig rig;
-        rig.Prepare(44100.0f, n);
-        rig.fx->setParameter(rig.fx, 0, 0.8f);
-        rig.fx->setParameter(rig.fx, 1, 0.2f);
+        rig.Start(44100.0f, n);
+        rig.Set(0, 0.8f);
+        rig.Set(1, 0.2f);
         float* ins[2] = {loudL.data(), loudR.data()};
         float* outs[2] = {out[which][0].data(), out[which][1].data()};
-        rig.fx->processReplacing(rig.fx, ins, outs, n);
+        rig.ProcessReplacing(ins, outs, n);
         if (which == 0) {
             vst2::VstSpeakerArrangement mono{}, stereo{};
             mono.numChannels = 1;
             stereo.numChannels = 2;
             rig.Dispatch(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<vst2::VstIntPtr>(&mono), &stereo);
             float* oneIn[1] = {next.data()};
-            rig.fx->processReplacing(rig.fx, oneIn, outs, n);
+            rig.ProcessReplacing(oneIn, outs, n);
         } else {
             float* silentRight[2] = {next.data(), zeros.data()};
-            rig.fx->processReplacing(rig.fx, silentRight, outs, n);
+            rig.ProcessReplacing(silentRight, outs, n);
         }
     }
     EXPECT_EQ(out[0][0], out[1][0]);
@@ -256,23 +256,23 @@ TEST(VstProcess, EmptyCallsTouchNoBufferButCountAsABlock)
     const Stereo in = Signal(1024);
     auto render = [&](bool emptyCallFirst) {
         PluginRig rig;
-        rig.Prepare(44100.0f, 512);
-        rig.fx->setParameter(rig.fx, 0, 1.0f);
+        rig.Start(44100.0f, 512);
+        rig.Set(0, 1.0f);
         std::vector<double> sentinel(4, 7.0);
         double* s[2] = {sentinel.data(), sentinel.data()};
         if (emptyCallFirst) {
-            rig.fx->processDoubleReplacing(rig.fx, s, s, 0);
+            rig.ProcessDouble(s, s, 0);
             float* f[2] = {nullptr, nullptr};
-            rig.fx->processReplacing(rig.fx, f, f, 0);
-            rig.fx->processReplacing(rig.fx, f, f, -3);
+            rig.ProcessReplacing(f, f, 0);
+            rig.ProcessReplacing(f, f, -3);
         }
         EXPECT_EQ(sentinel, std::vector<double>(4, 7.0));
         std::vector<double> outL(1024), outR(1024);
         double* ins[2] = {const_cast<double*>(in.l.data()), const_cast<double*>(in.r.data())};
         double* outs[2] = {outL.data(), outR.data()};
-        rig.fx->processDoubleReplacing(rig.fx, ins, outs, 512);
+        rig.ProcessDouble(ins, outs, 512);
         ins[0] += 512, ins[1] += 512, outs[0] += 512, outs[1] += 512;
-        rig.fx->processDoubleReplacing(rig.fx, ins, outs, 512);
+        rig.ProcessDouble(ins, outs, 512);
         return outL;
     };
     // Each empty call draws the block's noise offset, so what follows differs
@@ -287,25 +287,25 @@ TEST(VstProcess, EmptyCallsTouchNoBufferButCountAsABlock)
 TEST(VstProcess, WithoutABlockSizeOutputIsSilence)
 {
     PluginRig rig;
-    rig.Prepare(44100.0f, 0);
+    rig.Start(44100.0f, 0);
     const Stereo in = Signal(256);
     std::vector<double> outL(256, 3.0), outR(256, 3.0);
     double* ins[2] = {const_cast<double*>(in.l.data()), const_cast<double*>(in.r.data())};
     double* outs[2] = {outL.data(), outR.data()};
-    rig.fx->processDoubleReplacing(rig.fx, ins, outs, 256);
+    rig.ProcessDouble(ins, outs, 256);
     EXPECT_EQ(outL, std::vector<double>(256, 0.0));
     std::vector<float> fin(in.l.begin(), in.l.end()), fout(256, 3.0f), fout2(256, 3.0f);
     float* fins[2] = {fin.data(), fin.data()};
     float* fouts[2] = {fout.data(), fout2.data()};
-    rig.fx->processReplacing(rig.fx, fins, fouts, 256);
+    rig.ProcessReplacing(fins, fouts, 256);
     EXPECT_EQ(fout, std::vector<float>(256, 0.0f));
     std::fill(fout.begin(), fout.end(), 3.0f);
-    rig.fx->process(rig.fx, fins, fouts, 256);
+    rig.ProcessAccumulating(fins, fouts, 256);
     EXPECT_EQ(fout, std::vector<float>(256, 3.0f));
 
     // Once the host names a size, processing resumes.
     rig.Dispatch(vst2::effSetBlockSize, 0, 128);
-    rig.fx->processDoubleReplacing(rig.fx, ins, outs, 256);
+    rig.ProcessDouble(ins, outs, 256);
     EXPECT_EQ(outL[100], in.l[12]);
 }
 

@@ -17,7 +17,7 @@
 #include "raster/png_loader.h"
 #include "raster/raster_font.h"
 #include "raster/raster_ops.h"
-#include "tests/raster/png_test_image.h"
+#include "tests/support/png_test_image.h"
 
 namespace kestrelon {
 

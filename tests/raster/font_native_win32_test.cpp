@@ -11,7 +11,7 @@
 #include "raster/raster_ops.h"
 #include "raster/text_surfaces.h"
 #include "tests/raster/font_test_support.h"
-#include "tests/raster/png_test_image.h"
+#include "tests/support/png_test_image.h"
 
 namespace kestrelon {
 

@@ -1,6 +1,6 @@
 #include "raster/png_loader.h"
 #include "raster/raster_bitmap.h"
-#include "tests/raster/png_test_image.h"
+#include "tests/support/png_test_image.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // png_write_resource_data from these descriptions; on Windows png_resource_test.rc builds them
 // into the test program, elsewhere the test registers their bytes.
 
-#include "tests/raster/png_test_image.h"
+#include "tests/support/png_test_image.h"
 
 #include <cstdint>
 

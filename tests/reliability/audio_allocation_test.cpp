@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "plugin/plugin_export.h"
 #include "tests/reliability/allocation_counter.h"
-#include "tests/reliability/effect_instance.h"
+#include "tests/support/hosted_effect.h"
 
 namespace kestrelon {
 
@@ -78,10 +79,11 @@ TEST(AllocationCounter, SeesAllocations)
 
 TEST(AudioPathAllocations, ProcessCallsAllocateNothing)
 {
-    EffectInstance effect;
-    ASSERT_TRUE(effect.Valid());
+    // No RecordingHost: the host answers 0 and allocates nothing either.
+    testhost::HostedEffect effect(VSTPluginMain);
+    ASSERT_NE(effect.Record(), nullptr);
     effect.Start(44100.0f, kAnnouncedBlock);
-    vst2::AEffect* fx = effect.fx;
+    vst2::AEffect* fx = effect.Record();
     Buffers buffers;
     for (Path path : kPaths)
         for (int frames : kBlockSizes)
@@ -101,7 +103,7 @@ TEST(AudioPathAllocations, ProcessCallsAllocateNothing)
                 seed = seed * 1664525u + 1013904223u;
                 char text[32];
                 std::snprintf(text, sizeof text, "%d", static_cast<int>(seed >> 24) % 21 - 10);
-                effect.Type(static_cast<int>(seed >> 8) % 2, text);
+                effect.TypeText(static_cast<int>(seed >> 8) % 2, text);
                 allocation_counter::Start();
                 Process(fx, buffers, path, frames);
                 allocations += allocation_counter::Stop();
@@ -117,10 +119,10 @@ TEST(AudioPathAllocations, ProcessCallsAllocateNothing)
 // or during blocks: that is part of the audio path too.
 TEST(AudioPathAllocations, AutomationThroughSetParameterAllocatesNothing)
 {
-    EffectInstance effect;
-    ASSERT_TRUE(effect.Valid());
+    testhost::HostedEffect effect(VSTPluginMain);
+    ASSERT_NE(effect.Record(), nullptr);
     effect.Start(48000.0f, 256);
-    vst2::AEffect* fx = effect.fx;
+    vst2::AEffect* fx = effect.Record();
     Buffers buffers;
     Process(fx, buffers, Path::kReplacing, 256);
 

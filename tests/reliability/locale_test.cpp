@@ -9,13 +9,19 @@
 #include <cstring>
 #include <string>
 
-#include "tests/reliability/effect_instance.h"
+#include "plugin/plugin_export.h"
+#include "tests/support/hosted_effect.h"
 
 namespace kestrelon {
 
 namespace {
 
 enum Param { kAttack = 0, kSustain, kSensitivity, kOutput, kClipOutput };
+
+std::string Display(testhost::HostedEffect& effect, int index)
+{
+    return effect.AskText(vst2::effGetParamDisplay, index).Text();
+}
 
 // A comma-decimal locale under the names the C libraries of Linux and
 // Windows know it by.
@@ -52,13 +58,13 @@ TEST_F(CommaLocale, DisplayStringsAndTypedValuesUseAPoint)
     std::snprintf(check, sizeof check, "%.1f", 2.4);
     ASSERT_STREQ(check, "2,4") << "locale " << chosen;
 
-    EffectInstance effect;
-    ASSERT_TRUE(effect.Valid());
+    testhost::HostedEffect effect(VSTPluginMain);
+    ASSERT_NE(effect.Record(), nullptr);
     effect.Start(44100.0f, 512);
 
     // Attack at 2.36 shows one decimal.
-    effect.fx->setParameter(effect.fx, kAttack, (2.36f + 10.0f) / 20.0f);
-    EXPECT_EQ(effect.Display(kAttack), "2.4");
+    effect.Set(kAttack, (2.36f + 10.0f) / 20.0f);
+    EXPECT_EQ(Display(effect, kAttack), "2.4");
 
     // Typed values with a point are read whole, not cut at the point.
     struct Typed {
@@ -75,11 +81,11 @@ TEST_F(CommaLocale, DisplayStringsAndTypedValuesUseAPoint)
     };
     for (const Typed& row : rows) {
         SCOPED_TRACE(std::string("typed \"") + row.text + "\"");
-        EXPECT_TRUE(effect.Type(row.param, row.text));
-        EXPECT_EQ(effect.Display(row.param), row.shown);
-        EXPECT_NEAR(effect.fx->getParameter(effect.fx, row.param), row.normalised, 1e-6);
+        EXPECT_TRUE(effect.TypeText(row.param, row.text));
+        EXPECT_EQ(Display(effect, row.param), row.shown);
+        EXPECT_NEAR(effect.Get(row.param), row.normalised, 1e-6);
     }
-    EXPECT_EQ(effect.Label(kOutput), "dB");
+    EXPECT_EQ(effect.AskText(vst2::effGetParamLabel, kOutput).Text(), "dB");
 
     // The host's request to show a normalised value it is about to set.
     char text[256] = {};

@@ -1,18 +1,42 @@
 #include "tests/support/hosted_effect.h"
 
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace kestrelon {
 
 namespace testhost {
 
 HostedEffect::HostedEffect(vst2::VstPluginMainProc entry, vst2::audioMasterCallback host)
-    : effect(entry ? entry(host) : nullptr)
-{}
+{
+    Create(entry, host);
+}
 
 HostedEffect::~HostedEffect()
 {
     Close();
+}
+
+HostedEffect::HostedEffect(HostedEffect&& other) noexcept
+    : effect(std::exchange(other.effect, nullptr)), sentOpen(std::exchange(other.sentOpen, false))
+{}
+
+HostedEffect& HostedEffect::operator=(HostedEffect&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        effect = std::exchange(other.effect, nullptr);
+        sentOpen = std::exchange(other.sentOpen, false);
+    }
+    return *this;
+}
+
+bool HostedEffect::Create(vst2::VstPluginMainProc entry, vst2::audioMasterCallback host)
+{
+    Close();
+    effect = entry ? entry(host) : nullptr;
+    return effect != nullptr;
 }
 
 vst2::VstIntPtr HostedEffect::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
@@ -20,6 +44,10 @@ vst2::VstIntPtr HostedEffect::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 ind
 {
     if (!effect)
         return 0;
+    if (opcode == vst2::effClose)
+        return Close();
+    if (opcode == vst2::effOpen)
+        sentOpen = true;
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
@@ -30,6 +58,7 @@ vst2::VstIntPtr HostedEffect::Close()
     // The record dies inside this call; forget it first.
     vst2::AEffect* closing = effect;
     effect = nullptr;
+    sentOpen = false;
     return closing->dispatcher(closing, vst2::effClose, 0, 0, nullptr, 0.0f);
 }
 
@@ -41,8 +70,6 @@ void HostedEffect::Start(float sampleRate, vst2::VstInt32 blockSize)
     Dispatch(vst2::effMainsChanged, 0, 1);
 }
 
-// A failed creation leaves effect null; the helpers then do nothing, so the
-// test reports wrong values instead of crashing.
 float HostedEffect::Get(vst2::VstInt32 index) const
 {
     return effect ? effect->getParameter(effect, index) : 0.0f;
@@ -84,6 +111,13 @@ HostedEffect::TextAnswer HostedEffect::AskText(vst2::VstInt32 opcode, vst2::VstI
     return answer;
 }
 
+bool HostedEffect::TypeText(vst2::VstInt32 index, const std::string& text)
+{
+    std::vector<char> copy(text.begin(), text.end());
+    copy.push_back('\0');
+    return Dispatch(vst2::effString2Parameter, index, 0, copy.data()) != 0;
+}
+
 std::vector<std::uint8_t> HostedEffect::GetChunk(bool bank)
 {
     void* data = nullptr;
@@ -96,10 +130,24 @@ std::vector<std::uint8_t> HostedEffect::GetChunk(bool bank)
 
 vst2::VstIntPtr HostedEffect::SetChunk(bool bank, const std::vector<std::uint8_t>& bytes)
 {
+    return SetChunkAt(bank ? 0 : 1, bytes);
+}
+
+vst2::VstIntPtr HostedEffect::SetChunkAt(vst2::VstInt32 index, const std::vector<std::uint8_t>& bytes)
+{
     // A host hands over its own copy; an empty chunk still gets a valid pointer.
-    std::vector<std::uint8_t> copy = bytes;
-    copy.reserve(1);
-    return Dispatch(vst2::effSetChunk, bank ? 0 : 1, static_cast<vst2::VstIntPtr>(copy.size()), copy.data());
+    const std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.empty() ? 1 : bytes.size()]);
+    if (!bytes.empty())
+        std::memcpy(copy.get(), bytes.data(), bytes.size());
+    return Dispatch(vst2::effSetChunk, index, static_cast<vst2::VstIntPtr>(bytes.size()), copy.get());
+}
+
+const vst2::ERect* HostedEffect::EditorRect()
+{
+    vst2::ERect* rect = nullptr;
+    if (Dispatch(vst2::effEditGetRect, 0, 0, &rect) != 1)
+        return nullptr;
+    return rect;
 }
 
 void HostedEffect::ProcessReplacing(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
@@ -107,8 +155,7 @@ void HostedEffect::ProcessReplacing(std::vector<std::vector<float>>& in, std::ve
 {
     std::vector<float*> inputs = ChannelPointers(in);
     std::vector<float*> outputs = ChannelPointers(out);
-    if (effect)
-        effect->processReplacing(effect, inputs.data(), outputs.data(), frames);
+    ProcessReplacing(inputs.data(), outputs.data(), frames);
 }
 
 void HostedEffect::ProcessAccumulating(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
@@ -116,8 +163,7 @@ void HostedEffect::ProcessAccumulating(std::vector<std::vector<float>>& in, std:
 {
     std::vector<float*> inputs = ChannelPointers(in);
     std::vector<float*> outputs = ChannelPointers(out);
-    if (effect)
-        effect->process(effect, inputs.data(), outputs.data(), frames);
+    ProcessAccumulating(inputs.data(), outputs.data(), frames);
 }
 
 void HostedEffect::ProcessDouble(std::vector<std::vector<double>>& in, std::vector<std::vector<double>>& out,
@@ -125,8 +171,7 @@ void HostedEffect::ProcessDouble(std::vector<std::vector<double>>& in, std::vect
 {
     std::vector<double*> inputs = ChannelPointers(in);
     std::vector<double*> outputs = ChannelPointers(out);
-    if (effect)
-        effect->processDoubleReplacing(effect, inputs.data(), outputs.data(), frames);
+    ProcessDouble(inputs.data(), outputs.data(), frames);
 }
 
 }  // namespace testhost

@@ -12,7 +12,42 @@ namespace {
 std::mutex activeLock;
 RecordingHost* active = nullptr;
 
+// An event record no larger than this is copied whole; a larger byteSize is
+// the effect's mistake, and the test sees it in byteSize.
+constexpr vst2::VstInt32 kLargestEventRecord = 64;
+
+template <typename Record>
+Record ReadRecord(const std::vector<std::uint8_t>& bytes)
+{
+    Record record{};
+    std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof record));
+    return record;
+}
+
+SentEvent CopyEvent(const vst2::VstEvent& event)
+{
+    SentEvent sent;
+    sent.type = event.type;
+    sent.byteSize = event.byteSize;
+    sent.deltaFrames = event.deltaFrames;
+    if (event.byteSize > 0 && event.byteSize <= kLargestEventRecord) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&event);
+        sent.recordBytes.assign(bytes, bytes + event.byteSize);
+    }
+    return sent;
+}
+
 }  // namespace
+
+vst2::VstMidiEvent SentEvent::Midi() const
+{
+    return ReadRecord<vst2::VstMidiEvent>(recordBytes);
+}
+
+vst2::VstMidiSysexEvent SentEvent::Sysex() const
+{
+    return ReadRecord<vst2::VstMidiSysexEvent>(recordBytes);
+}
 
 RecordingHost::RecordingHost(HostAnswers initial) : answers(std::move(initial))
 {
@@ -45,11 +80,18 @@ vst2::VstIntPtr VSTCALLBACK RecordingHost::Callback(vst2::AEffect* effect, vst2:
     call.value = value;
     call.opt = opt;
     call.hadPtr = ptr != nullptr;
+    call.thread = std::this_thread::get_id();
+    host->Inspect(call, ptr);
     const vst2::VstIntPtr result = host->Answer(call, ptr);
-    std::lock_guard<std::mutex> guard(host->lock);
-    host->calls.push_back(std::move(call));
+    if (host->keepCalls) {
+        std::lock_guard<std::mutex> guard(host->lock);
+        host->calls.push_back(std::move(call));
+    }
     return result;
 }
+
+void RecordingHost::Inspect(const HostCall&, void*)
+{}
 
 vst2::VstIntPtr RecordingHost::Answer(HostCall& call, void* ptr)
 {
@@ -81,22 +123,20 @@ vst2::VstIntPtr RecordingHost::Answer(HostCall& call, void* ptr)
             return 0;
         const auto* list = static_cast<const vst2::VstEvents*>(ptr);
         call.numEvents = list->numEvents;
-        for (vst2::VstInt32 i = 0; i < list->numEvents; ++i) {
-            const vst2::VstEvent* event = list->events[i];
-            if (!event)
-                continue;
-            if (event->type == vst2::kVstMidiType) {
-                call.midiEvents.push_back(*reinterpret_cast<const vst2::VstMidiEvent*>(event));
-            } else if (event->type == vst2::kVstSysExType) {
-                call.sysexEvents.push_back(*reinterpret_cast<const vst2::VstMidiSysexEvent*>(event));
-            }
-        }
         // The effect's list is built for one event; the slot after it must be null.
         call.eventListEndsWithNull = list->numEvents == 1 && list->events[1] == nullptr;
+        if (keepCalls) {
+            // Through a pointer: the declared two-element array is only the start of the list.
+            vst2::VstEvent* const* events = list->events;
+            for (vst2::VstInt32 i = 0; i < list->numEvents; ++i) {
+                if (events[i])
+                    call.events.push_back(CopyEvent(*events[i]));
+            }
+        }
         return answers.processEventsAnswer;
     }
     default:
-        return 0;
+        return answers.otherAnswer;
     }
 }
 
@@ -115,6 +155,15 @@ std::vector<HostCall> RecordingHost::CallsWith(vst2::VstInt32 opcode) const
             found.push_back(call);
     }
     return found;
+}
+
+std::vector<vst2::VstInt32> RecordingHost::Opcodes() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    std::vector<vst2::VstInt32> opcodes;
+    for (const HostCall& call : calls)
+        opcodes.push_back(call.opcode);
+    return opcodes;
 }
 
 std::size_t RecordingHost::CountOf(vst2::VstInt32 opcode) const

@@ -1,4 +1,4 @@
-#include "tests/raster/png_test_image.h"
+#include "tests/support/png_test_image.h"
 
 #include <png.h>
 
