@@ -12,6 +12,12 @@ namespace editor_test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+int Red(std::uint32_t pixel)
+{
+    return static_cast<int>(pixel >> 16);
+}
 
 class KestrelonEditor : public EditTest {
 protected:
@@ -136,6 +142,75 @@ TEST_F(KestrelonEditor, HostTakingTheMouseEndsTheDragWithItsEndOfEdit)
     EXPECT_LT(run.out.find("end-edit 0"), run.out.find("param Sustain")) << run.out;
     EXPECT_EQ(run.out.find("automate", run.out.find("param Sustain")), std::string::npos)
         << "moves after the capture was taken change nothing";
+}
+
+TEST_F(KestrelonEditor, WholeEditorAtBothScalesAndTheGripDragThatScalesIt)
+{
+    const ToolRun run = Edit(KestrelonPlugin(), {
+                                                    "wait 150",
+                                                    "screenshot " + Path("scale-1.0.png"),
+                                                    "drag 332 476 600 800 10",  // asks for 1400 / 824, held to 1.5
+                                                    "wait 150",
+                                                    "expect-size 510 726",
+                                                    "screenshot " + Path("scale-1.5.png"),
+                                                });
+    const std::string settings = SettingsText();
+    RemoveSettings();
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_THAT(settings, HasSubstr("guiscale=1.500000000000000"));
+    EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.0.png")), std::string("kestrelon-1.0-") + PlatformName()));
+    EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.5.png")), std::string("kestrelon-1.5-") + PlatformName()));
+}
+
+TEST_F(KestrelonEditor, HeavyBoostLightsTheClipIndicatorAndMovesTheAttackMeterRight)
+{
+    // Screenshots a little apart: the meters fall back between the drum hits.
+    std::vector<std::string> steps = {"wait 300"};
+    constexpr int kShots = 12;
+    for (int i = 0; i < kShots; ++i) {
+        steps.push_back("screenshot " + Path("boost" + std::to_string(i) + ".png"));
+        steps.push_back("wait 40");
+    }
+    const ToolRun run = Edit(KestrelonPlugin(), steps, {"--signal", "drums", "--set", "Attack=10"});
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    int clipLit = 0, attackRight = 0;
+    for (int i = 0; i < kShots; ++i) {
+        const Screenshot shot = LoadShot(Path("boost" + std::to_string(i) + ".png"));
+        ASSERT_EQ(shot.width, 340);
+        // The glow in the clip socket (dark, red 18, when unlit).
+        clipLit += Red(PixelAt(shot, 170, 84)) > 120;
+        // The bar right of the meter's centre column (x = 90), none left of it.
+        attackRight += Red(PixelAt(shot, 120, 84)) > 120;
+        EXPECT_LT(Red(PixelAt(shot, 60, 84)), 60) << "a boost never shows as a cut, shot " << i;
+        EXPECT_LT(Red(PixelAt(shot, 280, 84)), 60) << "the sustain meter stays in the middle, shot " << i;
+    }
+    EXPECT_GT(clipLit, 0);
+    EXPECT_GT(attackRight, 0);
+}
+
+TEST_F(KestrelonEditor, TypedOutputValuesAndTheClipSwitchFollowingClipOutput)
+{
+    std::vector<std::string> steps = {"wait 50"};
+    for (const char* typed : {"12", "20", "abc"}) {
+        for (const char* step : {"down 250 421", "up 250 421", "wait 50"})  // the Output readout
+            steps.push_back(step);
+        steps.push_back(std::string("type ") + typed);
+        steps.push_back("enter");
+        steps.push_back("wait 50");
+        steps.push_back(std::string("expect-param Output ") + (typed[0] == 'a' ? "0.0" : "12.0"));
+    }
+    steps.insert(steps.end(), {"screenshot " + Path("on.png"), "set Clip Output=off", "wait 50",
+                               "screenshot " + Path("off.png"), "down 170 84", "up 170 84", "wait 50",
+                               "expect-param Clip Output on", "screenshot " + Path("clicked.png")});
+    const ToolRun run = Edit(KestrelonPlugin(), steps);
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_THAT(LinesStartingWith(run.out, "automate 4 "), ElementsAre("automate 4 1.000000"));
+    const Screenshot on = LoadShot(Path("on.png")), off = LoadShot(Path("off.png")),
+                     clicked = LoadShot(Path("clicked.png"));
+    // Off: the grey button covers the socket; on: it is clear, the socket shows.
+    EXPECT_LT(Red(PixelAt(on, 170, 84)), 40);
+    EXPECT_GT(Red(PixelAt(off, 170, 84)), 90);
+    EXPECT_EQ(PixelAt(clicked, 170, 84), PixelAt(on, 170, 84));
 }
 
 }  // namespace

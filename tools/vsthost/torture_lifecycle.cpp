@@ -22,6 +22,10 @@ void OneCycle(const Options& options, Tally& tally, Rng& rng, int stage)
         return;
     if (stage >= 1)
         s->Open();
+    // Every fourth cycle the user looks at the editor before the session goes
+    // on (opened once the effect is open, as hosts do).
+    if (stage == 1 && rng.Chance(0.5))
+        s->EditorRound(rng.Between(0, 40), "the editor opened in an open effect's cycle");
     if (stage >= 2) {
         const double rate = kRates[rng.Below(8)];
         const int block = rng.Between(1, 2048);
@@ -35,6 +39,9 @@ void OneCycle(const Options& options, Tally& tally, Rng& rng, int stage)
         plan.limit = s->ClipLimit();
         plan.context = "cycle at " + std::to_string(static_cast<int>(rate)) + " Hz";
         s->Render(Music(rng, s->Inputs(), rng.Between(1, 3 * block), rate), plan);
+        // Open while resumed, closed while still processing in stage 3.
+        if (stage == 3 && rng.Chance(0.5))
+            s->EditorRound(rng.Between(0, 40), "the editor opened in a resumed effect's cycle");
         if (stage == 2)
             s->Suspend();  // stage 3 closes while still resumed
     }

@@ -150,6 +150,16 @@ public:
 
     Tally& Findings() { return tally; }
 
+    // Whether the effect says it has an editor and a window system is there
+    // to open it on.
+    bool CanOpenEditor() const;
+    // [UI thread of the caller's choosing, never the audio thread] Opens the
+    // editor in a host window of its own, runs the window system (idling the
+    // editor) for `milliseconds`, closes the editor and destroys the window,
+    // all on the calling thread, as a DAW's interface thread does. A failure
+    // to open is a fault; a crash or hang ends the run as everywhere.
+    void EditorRound(int milliseconds, const std::string& context);
+
 private:
     Subject(std::unique_ptr<PluginInstance> loaded, Tally& runTally) : instance(std::move(loaded)), tally(runTally) {}
     std::string TextRequest(vst2::VstInt32 opcode, int index, const char* what);

@@ -1,8 +1,9 @@
 // Three host threads on one instance, as in a DAW: the audio thread
 // processes, an automation thread moves a parameter at every block, and the
 // user-interface thread reads display strings and saves and restores state
-// while audio runs, and now and then stops the audio to change the sample
-// rate and block size, as a host's audio settings do.
+// while audio runs, now and then opens the editor for a moment, and now and
+// then stops the audio to change the sample rate and block size, as a host's
+// audio settings do.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -135,6 +136,10 @@ void InterfaceThread(Subject& s, Shared& shared, Rng rng, const std::vector<std:
             s.Resume();
             shared.stopAudio = false;
         }
+        // The user opens the editor for a moment while the audio and the
+        // automation go on, on this thread as on a host's.
+        if (rng.Chance(0.04))
+            s.EditorRound(rng.Between(10, 60), "the editor opened while audio ran and another thread automated");
         if (program.empty())
             continue;  // an effect without chunks: texts only
         if (rng.Chance(0.5))
