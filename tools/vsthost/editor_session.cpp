@@ -40,6 +40,11 @@ bool EditorHost::EditorRect(int& width, int& height, std::string& error)
 
 HostWindow* EditorHost::Window(std::string& error)
 {
+    if (borrowed) {
+        if (!borrowed->Alive())
+            error = "the host's window is gone";
+        return borrowed->Alive() ? borrowed : nullptr;
+    }
     if (!window || !window->Alive())
         window = HostWindow::Create(lastWidth > 0 ? lastWidth : 64, lastHeight > 0 ? lastHeight : 64, error);
     return window.get();
@@ -52,17 +57,19 @@ bool EditorHost::Open(std::string& error)
         return false;
     lastWidth = width;
     lastHeight = height;
-    const bool fresh = !window || !window->Alive();
-    if (!Window(error))
+    HostWindow* existing = ExistingWindow();
+    const bool fresh = !existing || !existing->Alive();
+    HostWindow* host = Window(error);
+    if (!host)
         return false;
     if (!fresh)
-        window->Resize(width, height);
-    window->WatchForFirstFrame();
-    effect.Dispatch(vst2::effEditOpen, 0, 0, window->ParentHandle());
+        host->Resize(width, height);
+    host->WatchForFirstFrame();
+    effect.Dispatch(vst2::effEditOpen, 0, 0, host->ParentHandle());
     // Some effects answer 0 from an opening that worked: the window tells.
-    window->Pump(0, nullptr, 0);
+    host->Pump(0, nullptr, 0);
     open = true;
-    if (!window->HasEditor()) {
+    if (!host->HasEditor()) {
         error = "the plug-in made no editor window inside the host's (effEditOpen)";
         return false;
     }
@@ -73,8 +80,8 @@ void EditorHost::Close()
 {
     effect.Dispatch(vst2::effEditClose);
     open = false;
-    if (window)
-        window->Pump(0, nullptr, 0);
+    if (HostWindow* host = ExistingWindow())
+        host->Pump(0, nullptr, 0);
 }
 
 void EditorHost::Idle()

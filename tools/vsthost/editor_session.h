@@ -26,6 +26,11 @@ constexpr int kIdlePeriodMs = 8;
 class EditorHost {
 public:
     explicit EditorHost(PluginInstance& plugin) : effect(plugin) {}
+    // With a host window of the caller's, kept after the editor closes (the
+    // caller owns it and destroys it on its thread): making and destroying
+    // top-level windows is slow on some systems (seconds under Wine without
+    // a window manager).
+    EditorHost(PluginInstance& plugin, HostWindow& shared) : effect(plugin), borrowed(&shared) {}
     ~EditorHost();
     EditorHost(const EditorHost&) = delete;
     EditorHost& operator=(const EditorHost&) = delete;
@@ -51,11 +56,12 @@ public:
     // The host window, made at the last editor size (or a small one) when
     // there is none yet; null with `error` without a window system.
     HostWindow* Window(std::string& error);
-    HostWindow* ExistingWindow() const { return window.get(); }
+    HostWindow* ExistingWindow() const { return borrowed ? borrowed : window.get(); }
 
 private:
     PluginInstance& effect;
     std::unique_ptr<HostWindow> window;
+    HostWindow* borrowed = nullptr;
     bool open = false;
     int lastWidth = 0;
     int lastHeight = 0;

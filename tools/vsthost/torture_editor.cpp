@@ -8,6 +8,19 @@
 namespace kestrelon {
 
 namespace vsthost::torture {
+namespace {
+
+// Each host thread keeps its window from round to round and destroys it as
+// the thread ends, on that thread, as window systems want.
+HostWindow* ThisThreadsWindow(std::string& error)
+{
+    thread_local std::unique_ptr<HostWindow> window;
+    if (!window || !window->Alive())
+        window = HostWindow::Create(64, 64, error);
+    return window.get();
+}
+
+}  // namespace
 
 bool Subject::CanOpenEditor() const
 {
@@ -18,8 +31,13 @@ void Subject::EditorRound(int milliseconds, const std::string& context)
 {
     if (!CanOpenEditor())
         return;
-    EditorHost host(*instance);
     std::string error;
+    HostWindow* window = ThisThreadsWindow(error);
+    if (!window) {
+        tally.Note("no host window for the editor", context + ": " + error);
+        return;
+    }
+    EditorHost host(*instance, *window);
     bool opened = false;
     {
         const CallInProgress call(tally, "effEditOpen");
@@ -36,8 +54,7 @@ void Subject::EditorRound(int milliseconds, const std::string& context)
         const CallInProgress call(tally, "effEditClose");
         host.Close();
     }
-    HostWindow* window = host.ExistingWindow();
-    if (window && window->HasEditor())
+    if (window->HasEditor())
         tally.Fault("the editor leaves its window behind",
                     context + ": a window is still inside the host's after effEditClose");
 }

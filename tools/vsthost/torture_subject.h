@@ -154,10 +154,10 @@ public:
     // to open it on.
     bool CanOpenEditor() const;
     // [UI thread of the caller's choosing, never the audio thread] Opens the
-    // editor in a host window of its own, runs the window system (idling the
-    // editor) for `milliseconds`, closes the editor and destroys the window,
-    // all on the calling thread, as a DAW's interface thread does. A failure
-    // to open is a fault; a crash or hang ends the run as everywhere.
+    // editor in the calling thread's host window, runs the window system
+    // (idling the editor) for `milliseconds` and closes the editor, all on
+    // that thread, as a DAW's interface thread does. A failure to open is a
+    // fault; a crash or hang ends the run as everywhere.
     void EditorRound(int milliseconds, const std::string& context);
 
 private:
