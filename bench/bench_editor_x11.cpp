@@ -48,8 +48,8 @@ struct HostDisplay {
     void Sync() { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
     std::uint32_t Pixel(std::uint32_t drawable, int x, int y)
     {
-        auto* image = xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, x, y, 1, 1, ~0u),
-                                          nullptr);
+        auto* image =
+            xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, x, y, 1, 1, ~0u), nullptr);
         std::uint32_t p = kSentinel;
         if (image && xcb_get_image_data_length(image) >= 4) {
             const std::uint8_t* d = xcb_get_image_data(image);

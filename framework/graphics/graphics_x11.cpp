@@ -24,11 +24,10 @@ namespace kestrelon {
 
 namespace {
 
-constexpr std::uint32_t kEventMask = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
-                                     XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_POINTER_MOTION |
-                                     XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS |
-                                     XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE |
-                                     XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+constexpr std::uint32_t kEventMask =
+    XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+    XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS |
+    XCB_EVENT_MASK_KEY_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 
 // Keysyms of the key table and of the entry box.
 constexpr std::uint32_t kKeySpace = 0x20;
@@ -125,7 +124,8 @@ struct IGraphicsX11::SharedImage {
     std::size_t bytes = 0;
 };
 
-IGraphicsX11::IGraphicsX11(IEffectBase* owner, void*, int w, int h, int fps) : IGraphics(owner, w, h, fps) {}
+IGraphicsX11::IGraphicsX11(IEffectBase* owner, void*, int w, int h, int fps) : IGraphics(owner, w, h, fps)
+{}
 
 IGraphicsX11::~IGraphicsX11()
 {
@@ -422,16 +422,30 @@ void IGraphicsX11::Dispatch(const void* raw)
         return;
     case XCB_LEAVE_NOTIFY: {
         const auto* e = static_cast<const xcb_leave_notify_event_t*>(raw);
-        if (e->mode == XCB_NOTIFY_MODE_GRAB) {
-            // Someone took the pointer in the middle of a drag: the drag ends
-            // here, with its end of edit.
+        if (e->mode == XCB_NOTIFY_MODE_GRAB || e->mode == XCB_NOTIFY_MODE_UNGRAB) {
+            // The button's grab ended before its release reached us (the
+            // window went off screen), or someone took the pointer: the drag
+            // ends here, with its end of edit. A release ends the grab after
+            // it is delivered, so a finished drag has no capture left.
             if (captureIndex >= 0)
                 ReleaseCapture();
             if (cursorHidden)
                 RestoreCursor();
-        } else if (e->mode == XCB_NOTIFY_MODE_NORMAL && e->detail != XCB_NOTIFY_DETAIL_INFERIOR &&
-                   captureIndex < 0) {
-            RouteMouseOut();
+        } else if (e->mode == XCB_NOTIFY_MODE_NORMAL && e->detail != XCB_NOTIFY_DETAIL_INFERIOR) {
+            if (captureIndex < 0) {
+                RouteMouseOut();
+                return;
+            }
+            // Mid-drag the pointer may leave; but when the host hid its window
+            // the window left the pointer, and no release will come.
+            Reply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr));
+            if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
+                viewable = false;
+                ReleaseCapture();
+                if (cursorHidden)
+                    RestoreCursor();
+            }
         }
         return;
     }
@@ -457,8 +471,13 @@ void IGraphicsX11::Dispatch(const void* raw)
             windowGone = true;
         return;
     case XCB_UNMAP_NOTIFY:
-        if (static_cast<const xcb_unmap_notify_event_t*>(raw)->window == window)
+        if (static_cast<const xcb_unmap_notify_event_t*>(raw)->window == window) {
             viewable = false;
+            if (captureIndex >= 0)
+                ReleaseCapture();
+            if (cursorHidden)
+                RestoreCursor();
+        }
         return;
     case XCB_CONFIGURE_NOTIFY: {
         const auto* e = static_cast<const xcb_configure_notify_event_t*>(raw);
@@ -593,8 +612,8 @@ void IGraphicsX11::ForwardKeyToHost(const xcb_key_press_event_t* e)
     copy.event_y = static_cast<std::int16_t>(e->event_y + windowY);
     char bytes[32] = {};
     std::memcpy(bytes, &copy, sizeof copy < sizeof bytes ? sizeof copy : sizeof bytes);
-    const std::uint32_t mask = (e->response_type & 0x7f) == XCB_KEY_PRESS ? XCB_EVENT_MASK_KEY_PRESS
-                                                                           : XCB_EVENT_MASK_KEY_RELEASE;
+    const std::uint32_t mask =
+        (e->response_type & 0x7f) == XCB_KEY_PRESS ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE;
     xcb_send_event(connection, 1, parentWindow, mask, bytes);
 }
 
@@ -668,8 +687,8 @@ bool IGraphicsX11::Present(const Rect& rect)
         }
         auto* frame = static_cast<std::uint32_t*>(sharedMemory->pixels);
         for (int y = r.top; y < r.bottom; ++y)
-            copyRow(frame + static_cast<std::size_t>(y) * width + r.left, pixels + static_cast<std::size_t>(y) * stride + r.left,
-                    r.Width());
+            copyRow(frame + static_cast<std::size_t>(y) * width + r.left,
+                    pixels + static_cast<std::size_t>(y) * stride + r.left, r.Width());
         xcb_shm_put_image(connection, window, gc, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height),
                           static_cast<std::uint16_t>(r.left), static_cast<std::uint16_t>(r.top),
                           static_cast<std::uint16_t>(r.Width()), static_cast<std::uint16_t>(r.Height()),

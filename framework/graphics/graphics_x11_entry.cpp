@@ -234,8 +234,10 @@ void IGraphicsX11::EntryKey(const xcb_key_press_event_t* e)
     std::string typed;
     AppendUtf8(typed, c);
     const std::size_t kept =
-        CharacterCount(entryText) - CharacterCount(entryText.substr(entrySelectionStart, entrySelectionEnd - entrySelectionStart));
-    const std::size_t limit = entryControl->EntryLengthLimit() > 0 ? static_cast<std::size_t>(entryControl->EntryLengthLimit()) : 0;
+        CharacterCount(entryText) -
+        CharacterCount(entryText.substr(entrySelectionStart, entrySelectionEnd - entrySelectionStart));
+    const std::size_t limit =
+        entryControl->EntryLengthLimit() > 0 ? static_cast<std::size_t>(entryControl->EntryLengthLimit()) : 0;
     if (kept + 1 > limit)
         return;  // full: the key is refused, as the Windows box refuses it
     const std::size_t at = hasSelection ? entrySelectionStart : entryCaret;
@@ -310,7 +312,8 @@ void IGraphicsX11::CloseEntryBox(bool commit)
     if (auto* focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr)) {
         if (focus->focus == window)
             xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT,
-                                focusBeforeEntry ? focusBeforeEntry : std::uint32_t{XCB_INPUT_FOCUS_POINTER_ROOT}, XCB_CURRENT_TIME);
+                                focusBeforeEntry ? focusBeforeEntry : std::uint32_t{XCB_INPUT_FOCUS_POINTER_ROOT},
+                                XCB_CURRENT_TIME);
         std::free(focus);
     }
     if (!commit || !control)

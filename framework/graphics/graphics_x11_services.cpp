@@ -123,8 +123,8 @@ std::uint16_t Read16(const std::uint8_t* p, bool msb)
 
 std::uint32_t Atom(xcb_connection_t* c, const char* name)
 {
-    auto* reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    auto* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
     const std::uint32_t atom = reply ? reply->atom : std::uint32_t{XCB_ATOM_NONE};
     std::free(reply);
     return atom;

@@ -3,12 +3,14 @@
 # editor's tests run the same on a desktop, in CI without a display and in
 # parallel: the server picks a free display itself and says which (-displayfd),
 # where xvfb-run -a guesses one and can collide with a server starting beside
-# it. The user's own display is never used: the tests move the pointer.
+# it. The user's own display is never used: the tests move the pointer. The
+# server must not reset when its last client leaves: a test connecting during
+# the reset would be turned away.
 #   with_xvfb.sh COMMAND [ARGS...]
 set -u
 command -v Xvfb >/dev/null 2>&1 || { echo "error: Xvfb is missing (scripts/setup.sh installs xvfb)" >&2; exit 1; }
 number=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" 2>"$number.log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number" 2>"$number.log" &
 server=$!
 trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -f "$number" "$number.log"' EXIT
 tries=0
