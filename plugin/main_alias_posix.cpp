@@ -5,7 +5,7 @@
 extern "C" KESTRELON_EXPORT kestrelon::vst2::AEffect* VSTCALLBACK
 KestrelonLegacyMain(kestrelon::vst2::audioMasterCallback host) __asm__("main");
 
-// Any host thread.
+// [any host thread] takes the creation lock; no exception leaves it.
 kestrelon::vst2::AEffect* VSTCALLBACK KestrelonLegacyMain(kestrelon::vst2::audioMasterCallback host)
 {
     return VSTPluginMain(host);

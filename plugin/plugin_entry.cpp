@@ -9,6 +9,8 @@ namespace kestrelon {
 
 namespace {
 
+// nothrow covers the object's own memory only; what its constructor
+// allocates may still throw, and CreateEffectRecord turns that into null.
 IEffectVST* CreateKestrelon(vst2::audioMasterCallback host)
 {
     return new (std::nothrow) Kestrelon(host);
@@ -18,7 +20,7 @@ IEffectVST* CreateKestrelon(vst2::audioMasterCallback host)
 
 }  // namespace kestrelon
 
-// Any host thread; creation is serialised by the creation lock.
+// [any host thread] takes the creation lock; no exception leaves it.
 extern "C" KESTRELON_EXPORT kestrelon::vst2::AEffect* VSTCALLBACK
 VSTPluginMain(kestrelon::vst2::audioMasterCallback host)
 {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes everything that reads outside data, under AddressSanitizer and UBSan:
-# state chunks, host sessions of any requests in any order, PNG images.
+# state chunks, host sessions of any requests in any order, PNG images,
+# event sequences on the editor, and text.
 #   scripts/fuzz.sh [SECONDS]      (default 60 per target)
 # Builds the clang tree build/fuzz if needed, runs each target for SECONDS
 # with a fixed seed on a copy of its checked-in corpus (the checked-in files
@@ -15,7 +16,7 @@ seconds=${1:-60}
 
 build=$root/build/fuzz
 # target:max_len, largest input each target is given.
-targets=(fuzz_chunk:4096 fuzz_dispatcher:8192 fuzz_png:65536)
+targets=(fuzz_chunk:4096 fuzz_dispatcher:8192 fuzz_png:65536 fuzz_editor:4096 fuzz_font:1024)
 
 command -v clang++ >/dev/null || apt_install clang
 if [ ! -f "$build/CMakeCache.txt" ]; then

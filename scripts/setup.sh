@@ -6,6 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 apt_install build-essential cmake ninja-build pkg-config git ca-certificates \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   libpng-dev zlib1g-dev libsndfile1-dev \
+  libfreetype-dev libfontconfig-dev fonts-liberation2 \
   clang libclang-rt-14-dev clang-format locales \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev \
   wine64 xvfb xauth \

@@ -26,7 +26,8 @@ IGraphics::~IGraphics()
 
 void IGraphics::PrepareForAttach()
 {
-    CreateDrawSurfaces();
+    // The draw surface (660 kB at the design size) is made when the editor is
+    // first painted: an instance whose editor is never shown does without.
     if (pendingResizeController) {
         pendingResizeController->AttachToEditor();
         AddControl(std::move(pendingResizeController));
@@ -88,8 +89,10 @@ void IGraphics::ChangeEditorSize(int newWidth, int newHeight)
 {
     width = newWidth;
     height = newHeight;
+    const bool painted = drawSurface != nullptr;
     drawSurface.reset();
-    CreateDrawSurfaces();
+    if (painted)
+        CreateDrawSurfaces();
     if (plugin)
         plugin->SetEditorSize(width, height);
 }
@@ -166,6 +169,8 @@ bool IGraphics::CollectDirtyRect(Rect& out)
 
 bool IGraphics::PaintRegion(const Rect& rect)
 {
+    if (!drawSurface)
+        CreateDrawSurfaces();
     if (resizeController && resizeController->DrawsWholeEditor()) {
         // The reopen notice covers everything and is drawn whole.
         const Rect all{0, 0, width, height};

@@ -21,6 +21,7 @@ constexpr int kBlockSize = 512;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using namespace kestrelon;
     const std::vector<std::uint8_t> chunk(data, data + size);
     FuzzHost host{HostAnswers{}};
     FUZZ_CHECK(host.Load(), "VSTPluginMain gave no record", 0);

@@ -434,6 +434,7 @@ void RunProcess(FuzzHost& host, FuzzInput& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using namespace kestrelon;
     FuzzInput in(data, size);
     FuzzHost host(ReadAnswers(in));
     FUZZ_CHECK(host.Load(), "VSTPluginMain gave no record", 0);

@@ -79,6 +79,7 @@ void Load(const std::vector<std::uint8_t>& bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using namespace kestrelon;
     std::vector<std::uint8_t> bytes(data, data + size);
     Load(bytes);
     if (RepairCrcs(bytes))

@@ -395,6 +395,7 @@ Bytes EncodePng(const PngShape& shape)
 
 int main(int argc, char** argv)
 {
+    using namespace kestrelon;
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_seed_writer OUT_DIR (writes OUT_DIR/chunk, dispatcher and png)\n");
         return 2;

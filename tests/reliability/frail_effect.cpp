@@ -1,6 +1,7 @@
 // A small effect that does correctly everything the torture command checks,
 // unless one fault is compiled in. The test runs the torture command on every
-// variant and expects the sound one to pass and each other to be caught.
+// variant and expects the sound one to pass and each other to be caught, as a
+// fault or, for a convention it breaks, as a note.
 //   (none)                      the sound effect
 //   FRAIL_NAN_STICKS            a NaN input stays in its smoothing filter
 //   FRAIL_WRITES_PAST_BLOCK     replacing calls write one frame too many
@@ -11,12 +12,15 @@
 //   FRAIL_RESETS_ON_OPEN        effOpen puts the parameters back to their defaults
 //   FRAIL_LOSES_LAST_PARAM      its chunks leave out the last parameter
 //   FRAIL_ACCEPTS_SHORT_CHUNKS  a chunk cut short is taken and reported as loaded
+//   FRAIL_HANGS                 a replacing call of exactly 3 frames never returns
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "framework/vst/vst2_abi.h"
@@ -116,7 +120,7 @@ void Run(Frail* f, In** inputs, Out** outputs, int frames, bool adding)
     }
 }
 
-// Any host thread; takes the lock (effClose, the host's last call, does not).
+// [any host thread] takes the lock (effClose, the host's last call, does not).
 VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float)
 {
     Frail* f = Self(e);
@@ -208,25 +212,29 @@ VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, Vs
     }
 }
 
-// Audio thread; takes the lock.
+// [audio thread] takes the lock.
 void VSTCALLBACK ProcessAdding(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
     Run(Self(e), in, out, frames, true);
 }
 
-// Audio thread; takes the lock.
+// [audio thread] takes the lock.
 void VSTCALLBACK ProcessReplacing(AEffect* e, float** in, float** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
     Run(Self(e), in, out, frames, false);
+#if defined(FRAIL_HANGS)
+    while (frames == 3)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+#endif
 #if defined(FRAIL_WRITES_PAST_BLOCK)
     if (frames > 0)
         out[0][frames] = 0.0f;
 #endif
 }
 
-// Audio thread; takes the lock.
+// [audio thread] takes the lock.
 void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 frames)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -237,14 +245,14 @@ void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 f
 #endif
 }
 
-// Any host thread; takes the lock.
+// [any host thread] takes the lock.
 float VSTCALLBACK GetParameter(AEffect* e, VstInt32 index)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
     return index >= 0 && index < kNumParams ? Self(e)->params[index] : 0.0f;
 }
 
-// Any host thread; takes the lock.
+// [any host thread] takes the lock.
 void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 {
     std::lock_guard<std::recursive_mutex> guard(Self(e)->lock);
@@ -253,7 +261,7 @@ void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 
 }  // namespace
 
-// Host's loading thread.
+// [any host thread] no lock: every instance is its own object.
 FRAIL_EXPORT AEffect* VSTPluginMain(audioMasterCallback)
 {
     Frail* f = new Frail();

@@ -28,6 +28,11 @@ TEST(TortureCommandLine, SeedAndQuickInAnyOrder)
     ASSERT_TRUE(ParseCommandLine({"torture", "K.so"}, cl, error)) << error;
     EXPECT_EQ(cl.seed, 1u);
     EXPECT_FALSE(cl.quick);
+    EXPECT_FALSE(cl.strict);
+    EXPECT_EQ(cl.callLimit, 30.0);
+    ASSERT_TRUE(ParseCommandLine({"torture", "K.so", "--strict", "--timeout", "2.5"}, cl, error)) << error;
+    EXPECT_TRUE(cl.strict);
+    EXPECT_EQ(cl.callLimit, 2.5);
 }
 
 TEST(TortureCommandLine, RefusesWhatIsNotASeedOrAPlugin)
@@ -43,7 +48,8 @@ TEST(TortureCommandLine, RefusesWhatIsNotASeedOrAPlugin)
         {{"torture", "K.so", "--seed", "18446744073709551616"}, "--seed needs a whole number"},
         {{"torture", "K.so", "--seed"}, "--seed needs a value"},
         {{"torture", "K.so", "--quick=yes"}, "--quick takes no value"},
-        {{"torture"}, "vsthost torture PLUGIN [--seed N] [--quick]"},
+        {{"torture", "K.so", "--timeout", "0"}, "--timeout needs the seconds a call may take"},
+        {{"torture"}, "vsthost torture PLUGIN [--seed N] [--quick] [--strict] [--timeout S]"},
         {{"torture", "a.so", "b.so"}, "vsthost torture PLUGIN"},
         {{"torture", "K.so", "--block", "64"}, "'torture' has no option --block"},
     };

@@ -131,6 +131,10 @@ std::string TestPlugin(const char* variant)
         return HostPath(VSTHOST_TEST_PLUGIN_BADMAGIC);
     if (v == "noentry")
         return HostPath(VSTHOST_TEST_PLUGIN_NOENTRY);
+    if (v == "mainonly")
+        return HostPath(VSTHOST_TEST_PLUGIN_MAINONLY);
+    if (v == "notext")
+        return HostPath(VSTHOST_TEST_PLUGIN_NOTEXT);
     return std::string();
 }
 
@@ -144,25 +148,25 @@ void CliTest::SetUp()
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     std::replace(name.begin(), name.end(), '/', '_');
-    work_ = HostPath(std::string(VSTHOST_TEST_WORK_DIR) + "/" + name);
+    workDir = HostPath(std::string(VSTHOST_TEST_WORK_DIR) + "/" + name);
     std::error_code ec;
-    std::filesystem::remove_all(work_, ec);
-    std::filesystem::create_directories(work_, ec);
-    ASSERT_FALSE(ec) << "cannot create " << work_;
+    std::filesystem::remove_all(workDir, ec);
+    std::filesystem::create_directories(workDir, ec);
+    ASSERT_FALSE(ec) << "cannot create " << workDir;
 }
 
 std::string CliTest::Path(const std::string& name) const
 {
 #if defined(_WIN32)
-    return work_ + "\\" + name;
+    return workDir + "\\" + name;
 #else
-    return work_ + "/" + name;
+    return workDir + "/" + name;
 #endif
 }
 
 ToolRun CliTest::Run(const std::vector<std::string>& args) const
 {
-    return RunProgram(ToolPath(), args, work_);
+    return RunProgram(ToolPath(), args, workDir);
 }
 
 ::testing::AssertionResult FailedWithOneLine(const ToolRun& run)

@@ -34,7 +34,8 @@ std::vector<std::string> ListFolder(const std::string& folder);
 
 // Paths built into the test program; converted to Windows form under wine.
 std::string ToolPath();
-std::string TestPlugin(const char* variant);  // "", "nochunks", "mono", "crash", "badmagic", "noentry"
+// "", "nochunks", "mono", "crash", "badmagic", "noentry", "mainonly", "notext"
+std::string TestPlugin(const char* variant);
 std::string KestrelonPlugin();  // "" when the plug-in is not built in this tree
 
 class CliTest : public ::testing::Test {
@@ -42,7 +43,7 @@ protected:
     void SetUp() override;
     std::string Path(const std::string& name) const;
     ToolRun Run(const std::vector<std::string>& args) const;
-    std::string work_;
+    std::string workDir;
 };
 
 // The tool's failure contract: a non-zero exit and exactly one line on

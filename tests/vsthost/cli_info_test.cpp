@@ -37,6 +37,21 @@ TEST_F(CliTest, InfoReportsTheRecordParametersCanDoAndChunks)
         EXPECT_THAT(run.out, HasSubstr(line));
 }
 
+// Older plug-ins export only "main"; hosts fall back to it, and every command
+// works through it as through VSTPluginMain.
+TEST_F(CliTest, PluginsWithOnlyTheOlderEntryPointAreLoadedThroughIt)
+{
+    ToolRun run = Run({"info", TestPlugin("mainonly")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("entry point  main (the older name; the plug-in exports no VSTPluginMain)\n"));
+    EXPECT_THAT(run.out, HasSubstr("effect       \"Host Test Gain\""));
+    EXPECT_THAT(Run({"info", TestPlugin("")}).out, HasSubstr("entry point  VSTPluginMain\n"));
+    ASSERT_TRUE(WriteAudio(Path("in.wav"), MakeSignal(2, 44100, 2000, SF_FORMAT_WAV | SF_FORMAT_FLOAT)));
+    run = Run({"render", TestPlugin("mainonly"), Path("in.wav"), Path("out.wav")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadAudio(Path("out.wav")).samples, ReadAudio(Path("in.wav")).samples);
+}
+
 TEST_F(CliTest, InfoFollowsTheRequestedSampleRateAndShowsParameterOnlyState)
 {
     const ToolRun run = Run({"info", TestPlugin("nochunks"), "--rate", "96000"});
@@ -60,7 +75,7 @@ TEST_F(CliTest, UnusablePluginsAreRefusedByEveryCommand)
     const Case cases[] = {
         {Path("missing.so"), "no such plug-in file", 1},
         {Path("notes.txt"), "cannot be loaded as a plug-in library", 1},
-        {TestPlugin("noentry"), "is not a VST 2.4 plug-in: it exports no VSTPluginMain", 1},
+        {TestPlugin("noentry"), "is not a VST 2 plug-in: it exports neither VSTPluginMain nor main", 1},
         {TestPlugin("badmagic"), "is not a VST 2.4 plug-in: its effect record lacks the 'VstP' magic", 1},
         {TestPlugin("crash"), "the plug-in crashed while loading", 3},
     };
@@ -78,7 +93,7 @@ TEST_F(CliTest, UnusablePluginsAreRefusedByEveryCommand)
             EXPECT_THAT(run.err, HasSubstr(c.message));
             EXPECT_EQ(run.out, "");
         }
-        EXPECT_EQ(ListFolder(work_), (std::vector<std::string>{"in.wav", "notes.txt"}));
+        EXPECT_EQ(ListFolder(workDir), (std::vector<std::string>{"in.wav", "notes.txt"}));
     }
 }
 

@@ -45,6 +45,14 @@ TEST(CommandLineParser, RenderTakesFilesSettingsAndOptionsInAnyOrder)
     // A text may itself hold '=': only the first one splits name from text.
     ASSERT_TRUE(ParseCommandLine({"render", "K.so", "a", "b", "--set", "Mode=a=b"}, cl, error));
     EXPECT_EQ(cl.settings[0].text, "a=b");
+    // A batch: every file after the plug-in is an input.
+    ASSERT_TRUE(
+        ParseCommandLine({"render", "K.so", "a.wav", "--out-dir", "o", "b.wav", "--jobs=3", "--strict"}, cl, error))
+        << error;
+    EXPECT_EQ(cl.files, (std::vector<std::string>{"a.wav", "b.wav"}));
+    EXPECT_EQ(cl.outDir, "o");
+    EXPECT_EQ(cl.jobs, 3);
+    EXPECT_TRUE(cl.strict);
 }
 
 TEST(CommandLineParser, PresetCommandsSeparateThePresetFileFromTheStartingState)
@@ -105,6 +113,9 @@ TEST(CommandLineParser, MistakesAreRefusedWithAMessageAndLeaveTheResultAlone)
         {{"render", "K.so", "a", "b", "--set", "=3"}, "--set needs NAME=TEXT"},
         {{"render", "K.so", "a", "b", "--double=yes"}, "--double takes no value"},
         {{"render", "K.so", "a", "b", "--rate", "48000"}, "'render' has no option --rate"},
+        {{"render", "K.so", "a", "b", "--jobs", "2"}, "--jobs needs --out-dir"},
+        {{"render", "K.so", "a", "--out-dir", "o", "--jobs", "0"}, "--jobs needs a whole number of worker threads"},
+        {{"render", "K.so", "--out-dir", "o"}, "wrong number of arguments for 'render'"},
         {{"info", "K.so", "--set", "A=1"}, "'info' has no option --set"},
         {{"info", "K.so", "--rate", "fast"}, "--rate needs a sample rate"},
         {{"info", "K.so", "--rate", "10"}, "--rate needs a sample rate"},

@@ -104,6 +104,48 @@ TEST_F(RenderTest, GainTextsBlockSizesAndPrecisionGiveTheSameExactResult)
     }
 }
 
+// A text the effect took as something else renders with a warning naming
+// what it took; --strict refuses it before anything is written.
+TEST_F(RenderTest, ATextNotTakenAsWrittenWarnsAndFailsAStrictRun)
+{
+    const Audio in = MakeSignal(2, 44100, 1000, kFloatWav);
+    ToolRun run = Render(in, {"--set", "Gain=40", "--set", "Invert=on"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "vsthost: warning: --set Gain=40: the plug-in took it as 24.0 dB, not as written\n");
+    EXPECT_TRUE(Exists(Path("out.wav")));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"render", TestPlugin(""), Path("in.wav"), Path("strict.wav"), "--set", "Gain=40",
+                                   "--strict"},
+          std::vector<std::string>{"preset", "save", TestPlugin(""), Path("strict.fxp"), "--set", "Gain=40",
+                                   "--strict"}}) {
+        SCOPED_TRACE(args[0]);
+        run = Run(args);
+        EXPECT_TRUE(FailedWithOneLine(run));
+        EXPECT_THAT(run.err, HasSubstr("--set Gain=40: the plug-in took it as 24.0 dB, not as written (--strict)"));
+    }
+    EXPECT_FALSE(Exists(Path("strict.wav")));
+    EXPECT_FALSE(Exists(Path("strict.fxp")));
+}
+
+// An effect that takes no typed values is set the way a user turns a knob
+// until it shows the value: to the same result, and with the same warning
+// for a value beyond its range.
+TEST_F(RenderTest, TypedValuesReachAnEffectWithoutTextEntryThroughItsDisplay)
+{
+    const Audio in = MakeSignal(2, 44100, 1000, kFloatWav);
+    ToolRun run = Render(in, {"--set", "Gain=-6", "--set", "Invert=on"}, "in.wav", "text.wav");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = Render(in, {"--set", "Gain=-6", "--set", "Invert=on"}, "in.wav", "knob.wav", "notext");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadAudio(Path("knob.wav")).samples, ReadAudio(Path("text.wav")).samples);
+    run = Render(in, {"--set", "Gain=40"}, "in.wav", "loud.wav", "notext");
+    EXPECT_EQ(run.err, "vsthost: warning: --set Gain=40: the plug-in took it as 24.0 dB, not as written\n");
+    run = Render(in, {"--set", "Gain=loud"}, "in.wav", "none.wav", "notext");
+    EXPECT_TRUE(FailedWithOneLine(run));
+    EXPECT_THAT(run.err, HasSubstr("the plug-in refused \"loud\" for \"Gain\""));
+}
+
 TEST_F(RenderTest, WithoutCompensationTheOutputKeepsTheEffectsDelay)
 {
     const Audio in = MakeSignal(2, 44100, 1000, kFloatWav);
@@ -196,7 +238,7 @@ TEST_F(RenderTest, BadInputFailsWithOneLineAndLeavesNoOutput)
     const ToolRun fits = Run({"render", TestPlugin("mono"), Path("mono.wav"), Path("mono-out.wav")});
     EXPECT_EQ(fits.exitCode, 0) << fits.err;
 
-    EXPECT_EQ(ListFolder(work_),
+    EXPECT_EQ(ListFolder(workDir),
               (std::vector<std::string>{"in.wav", "mono-out.wav", "mono.wav", "noise.wav", "other.fxp", "three.wav"}));
 }
 
@@ -214,7 +256,7 @@ TEST_F(RenderTest, AFailedOrCrashedRenderLeavesAnEarlierOutputUntouched)
     EXPECT_THAT(crashed.err, HasSubstr("the plug-in crashed while processing"));
 
     EXPECT_EQ(ReadBytes(Path("out.wav")), earlier);
-    EXPECT_EQ(ListFolder(work_), (std::vector<std::string>{"in.wav", "out.wav"}));
+    EXPECT_EQ(ListFolder(workDir), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ TEST_F(CliTest, WindowsBuildUnderWineRendersLikeTheLinuxBuild)
         std::vector<std::string> windows = {exe, "render", UnderWine(dll), UnderWine(Path("in.wav")),
                                             UnderWine(Path("windows.wav"))};
         windows.insert(windows.end(), settings.begin(), settings.end());
-        const ToolRun wine = RunProgram(std::string(KESTRELON_SOURCE_DIR) + "/scripts/wine-run.sh", windows, work_);
+        const ToolRun wine = RunProgram(std::string(KESTRELON_SOURCE_DIR) + "/scripts/wine-run.sh", windows, workDir);
         ASSERT_EQ(wine.exitCode, 0) << wine.err;
         EXPECT_THAT(wine.out, ::testing::HasSubstr("latency 88 compensated"));
 

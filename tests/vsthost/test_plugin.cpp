@@ -6,7 +6,9 @@
 //   VSTHOST_TEST_MONO          one input, one output
 //   VSTHOST_TEST_CRASH_ON_LOAD VSTPluginMain faults
 //   VSTHOST_TEST_BAD_MAGIC     the record lacks the 'VstP' magic
-//   VSTHOST_TEST_NO_ENTRY      no VSTPluginMain export at all
+//   VSTHOST_TEST_NO_ENTRY      neither VSTPluginMain nor main exported
+//   VSTHOST_TEST_MAIN_ONLY     only the older entry point "main" exported
+//   VSTHOST_TEST_NO_TEXT       typed values (effString2Parameter) refused
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -116,23 +118,32 @@ void Render(TestEffect& t, Sample** inputs, Sample** outputs, VstInt32 frames, b
     }
 }
 
+// [audio thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK Process(AEffect* e, float** in, float** out, VstInt32 n)
 {
     Render(*Self(e), in, out, n, true);
 }
+
+// [audio thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK ProcessReplacing(AEffect* e, float** in, float** out, VstInt32 n)
 {
     Render(*Self(e), in, out, n, false);
 }
+
+// [audio thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK ProcessDouble(AEffect* e, double** in, double** out, VstInt32 n)
 {
     Render(*Self(e), in, out, n, false);
 }
+
+// [any host thread] no lock: vsthost drives this effect from one thread.
 void VSTCALLBACK SetParameter(AEffect* e, VstInt32 index, float value)
 {
     if (index >= 0 && index < kNumParams)
         Self(e)->params[index] = value < 0.0f ? 0.0f : value > 1.0f ? 1.0f : value;
 }
+
+// [any host thread] no lock: vsthost drives this effect from one thread.
 float VSTCALLBACK GetParameter(AEffect* e, VstInt32 index)
 {
     return index >= 0 && index < kNumParams ? Self(e)->params[index] : 0.0f;
@@ -170,6 +181,9 @@ VstIntPtr Dispatch(TestEffect& t, VstInt32 opcode, VstInt32 index, VstIntPtr val
         }
         return 0;
     case effString2Parameter: {
+#if defined(VSTHOST_TEST_NO_TEXT)
+        return 0;
+#endif
         if (!inRange || !ptr)
             return 0;
         const char* text = static_cast<const char*>(ptr);
@@ -254,6 +268,7 @@ VstIntPtr Dispatch(TestEffect& t, VstInt32 opcode, VstInt32 index, VstIntPtr val
     }
 }
 
+// [any host thread] no lock: vsthost drives this effect from one thread.
 VstIntPtr VSTCALLBACK Dispatcher(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     TestEffect* t = Self(e);
@@ -312,11 +327,23 @@ AEffect* CreateEffect(audioMasterCallback host)
 
 #if defined(VSTHOST_TEST_NO_ENTRY)
 
+// [any host thread] no lock.
 TEST_EXPORT AEffect* VSTCALLBACK NotTheEntryPoint(audioMasterCallback host)
 {
     return CreateEffect(host);
 }
+#elif defined(VSTHOST_TEST_MAIN_ONLY)
+
+// C++ keeps the name "main" for programs, so the symbol is named directly.
+TEST_EXPORT AEffect* VSTCALLBACK OlderEntryPoint(audioMasterCallback host) __asm__("main");
+
+// [any host thread] no lock.
+AEffect* VSTCALLBACK OlderEntryPoint(audioMasterCallback host)
+{
+    return CreateEffect(host);
+}
 #else
+// [any host thread] no lock.
 TEST_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback host)
 {
     return CreateEffect(host);

@@ -53,13 +53,13 @@ std::unique_ptr<SoundReader> SoundReader::Open(const std::string& path, std::str
         return nullptr;
     }
     std::unique_ptr<SoundReader> reader(new SoundReader());
-    reader->file_ = OpenSoundFile(path, SFM_READ, &reader->info_);
-    if (!reader->file_) {
+    reader->sndFile = OpenSoundFile(path, SFM_READ, &reader->fileInfo);
+    if (!reader->sndFile) {
         error = path + " is not an audio file this tool can read (" + sf_strerror(nullptr) +
                 "); use WAV, AIFF, FLAC or another format libsndfile reads";
         return nullptr;
     }
-    if (reader->info_.channels < 1 || reader->info_.samplerate < 1) {
+    if (reader->fileInfo.channels < 1 || reader->fileInfo.samplerate < 1) {
         error = path + ": the file reports no channels or no sample rate";
         return nullptr;
     }
@@ -68,73 +68,76 @@ std::unique_ptr<SoundReader> SoundReader::Open(const std::string& path, std::str
 
 SoundReader::~SoundReader()
 {
-    if (file_)
-        sf_close(file_);
+    if (sndFile)
+        sf_close(sndFile);
 }
 
 std::int64_t SoundReader::Read(double* interleaved, std::int64_t frames)
 {
-    return sf_readf_double(file_, interleaved, frames);
+    return sf_readf_double(sndFile, interleaved, frames);
 }
 
 bool SoundReader::Failed() const
 {
-    return sf_error(file_) != SF_ERR_NO_ERROR;
+    return sf_error(sndFile) != SF_ERR_NO_ERROR;
 }
 
 std::unique_ptr<SoundWriter> SoundWriter::Create(const std::string& path, int format, int channels, int sampleRate,
                                                  std::string& error)
 {
     std::unique_ptr<SoundWriter> writer(new SoundWriter());
-    writer->path_ = path;
-    writer->tempPath_ = path + ".vsthost-" + std::to_string(CurrentProcessId()) + ".tmp";
+    writer->finalPath = path;
+    writer->tempPath = path + ".vsthost-" + std::to_string(CurrentProcessId()) + ".tmp";
     SF_INFO info = {};
     info.channels = channels;
     info.samplerate = sampleRate;
     info.format = format;
-    writer->file_ = OpenSoundFile(writer->tempPath_, SFM_WRITE, &info);
-    if (!writer->file_) {
+    writer->sndFile = OpenSoundFile(writer->tempPath, SFM_WRITE, &info);
+    if (!writer->sndFile) {
         error = "cannot create " + path + " (" + sf_strerror(nullptr) + ")";
-        RemoveFile(writer->tempPath_);
+        RemoveFile(writer->tempPath);
         return nullptr;
     }
     // Without clipping, libsndfile wraps samples beyond full scale around when
     // it converts them to integers: a loud click instead of a clipped peak.
     if (IsIntegerEncoding(format))
-        sf_command(writer->file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        sf_command(writer->sndFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // The PEAK chunk of a float file carries the time it was written: without
+    // it, the same render gives the same bytes whenever and however it runs.
+    sf_command(writer->sndFile, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return writer;
 }
 
 SoundWriter::~SoundWriter()
 {
-    if (file_)
-        sf_close(file_);
-    if (!committed_)
-        RemoveFile(tempPath_);
+    if (sndFile)
+        sf_close(sndFile);
+    if (!committed)
+        RemoveFile(tempPath);
 }
 
 bool SoundWriter::Write(const double* interleaved, std::int64_t frames)
 {
-    if (writeFailed_)
+    if (writeFailed)
         return false;
-    if (sf_writef_double(file_, interleaved, frames) != frames)
-        writeFailed_ = true;
-    return !writeFailed_;
+    if (sf_writef_double(sndFile, interleaved, frames) != frames)
+        writeFailed = true;
+    return !writeFailed;
 }
 
 bool SoundWriter::Commit(std::string& error)
 {
-    const int closeResult = sf_close(file_);
-    file_ = nullptr;
-    if (writeFailed_ || closeResult != 0) {
-        error = "writing " + path_ + " failed (disk full or not writable?)";
+    const int closeResult = sf_close(sndFile);
+    sndFile = nullptr;
+    if (writeFailed || closeResult != 0) {
+        error = "writing " + finalPath + " failed (disk full or not writable?)";
         return false;
     }
-    if (!MoveFileOver(tempPath_, path_)) {
-        error = "cannot move the finished file into place as " + path_;
+    if (!MoveFileOver(tempPath, finalPath)) {
+        error = "cannot move the finished file into place as " + finalPath;
         return false;
     }
-    committed_ = true;
+    committed = true;
     return true;
 }
 

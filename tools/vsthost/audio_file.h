@@ -20,10 +20,10 @@ public:
     static std::unique_ptr<SoundReader> Open(const std::string& path, std::string& error);
     ~SoundReader();
 
-    int Channels() const { return info_.channels; }
-    int SampleRate() const { return info_.samplerate; }
-    int Format() const { return info_.format; }
-    std::int64_t Frames() const { return info_.frames; }
+    int Channels() const { return fileInfo.channels; }
+    int SampleRate() const { return fileInfo.samplerate; }
+    int Format() const { return fileInfo.format; }
+    std::int64_t Frames() const { return fileInfo.frames; }
     // Reads up to `frames` interleaved frames; answers how many were read.
     std::int64_t Read(double* interleaved, std::int64_t frames);
     // True once a read hit a damaged or truncated file rather than its end.
@@ -31,8 +31,8 @@ public:
 
 private:
     SoundReader() = default;
-    SNDFILE* file_ = nullptr;
-    SF_INFO info_ = {};
+    SNDFILE* sndFile = nullptr;
+    SF_INFO fileInfo = {};
 };
 
 class SoundWriter {
@@ -45,15 +45,15 @@ public:
     bool Write(const double* interleaved, std::int64_t frames);
     // Closes the file and moves it to its final name.
     bool Commit(std::string& error);
-    const std::string& TemporaryPath() const { return tempPath_; }
+    const std::string& TemporaryPath() const { return tempPath; }
 
 private:
     SoundWriter() = default;
-    SNDFILE* file_ = nullptr;
-    std::string path_;
-    std::string tempPath_;
-    bool committed_ = false;
-    bool writeFailed_ = false;
+    SNDFILE* sndFile = nullptr;
+    std::string finalPath;
+    std::string tempPath;
+    bool committed = false;
+    bool writeFailed = false;
 };
 
 // The format to write `outPath` in: the container named by its extension

@@ -51,15 +51,15 @@ bool ParseNumber(const std::string& text, double& out)
 // "--opt VALUE" and "--opt=VALUE" forms) from positional arguments.
 class ArgumentWalker {
 public:
-    ArgumentWalker(const std::vector<std::string>& args, std::size_t first) : args_(args), index_(first) {}
+    ArgumentWalker(const std::vector<std::string>& args, std::size_t first) : arguments(args), next(first) {}
 
-    bool Done() const { return index_ >= args_.size(); }
-    bool NextIsOption() const { return args_[index_].size() > 2 && args_[index_].compare(0, 2, "--") == 0; }
+    bool Done() const { return next >= arguments.size(); }
+    bool NextIsOption() const { return arguments[next].size() > 2 && arguments[next].compare(0, 2, "--") == 0; }
 
     // Consumes an option; `name` gets "--opt", `inlineValue` the text after '='.
     void TakeOption(std::string& name, std::string& inlineValue, bool& hasInline)
     {
-        const std::string& arg = args_[index_++];
+        const std::string& arg = arguments[next++];
         const std::size_t eq = arg.find('=');
         hasInline = eq != std::string::npos;
         name = hasInline ? arg.substr(0, eq) : arg;
@@ -69,14 +69,14 @@ public:
     {
         if (Done())
             return false;
-        value = args_[index_++];
+        value = arguments[next++];
         return true;
     }
-    std::string TakePositional() { return args_[index_++]; }
+    std::string TakePositional() { return arguments[next++]; }
 
 private:
-    const std::vector<std::string>& args_;
-    std::size_t index_;
+    const std::vector<std::string>& arguments;
+    std::size_t next;
 };
 
 struct CommandShape {
@@ -89,13 +89,14 @@ struct CommandShape {
 
 const CommandShape kShapes[] = {
     {"info", Command::Info, 1, false, "--rate --block"},
-    {"render", Command::Render, 3, false, "--set --preset --block --double --no-latency-compensation --float"},
-    {"preset save", Command::PresetSave, 2, false, "--set --preset"},
+    {"render", Command::Render, 2, true,
+     "--set --preset --block --double --no-latency-compensation --float --strict --out-dir --jobs"},
+    {"preset save", Command::PresetSave, 2, false, "--set --preset --strict"},
     {"preset load", Command::PresetLoad, 2, false, ""},
     {"synth-drums", Command::SynthDrums, 1, false, "--rate --seconds"},
     {"stats", Command::Stats, 1, true, ""},
     {"plot-data", Command::PlotData, 3, false, ""},
-    {"torture", Command::Torture, 1, false, "--seed --quick"},
+    {"torture", Command::Torture, 1, false, "--seed --quick --strict --timeout"},
 };
 
 bool Accepts(const CommandShape& shape, const std::string& option)
@@ -141,6 +142,27 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
             return false;
         }
         out.seconds = s;
+    } else if (name == "--out-dir") {
+        if (value.empty()) {
+            error = "--out-dir needs a folder name";
+            return false;
+        }
+        out.outDir = value;
+    } else if (name == "--jobs") {
+        int n = 0;
+        if (!ParseInt(value, n) || n < 1 || n > kMaxJobs) {
+            error = "--jobs needs a whole number of worker threads from 1 to " + std::to_string(kMaxJobs) + " (got \"" +
+                    value + "\")";
+            return false;
+        }
+        out.jobs = n;
+    } else if (name == "--timeout") {
+        double s = 0;
+        if (!ParseNumber(value, s) || s < 0.1 || s > 3600.0) {
+            error = "--timeout needs the seconds a call may take, from 0.1 to 3600 (got \"" + value + "\")";
+            return false;
+        }
+        out.callLimit = s;
     } else if (name == "--seed") {
         if (!ParseSeed(value, out.seed)) {
             error = "--seed needs a whole number from 0 to 18446744073709551615 (got \"" + value + "\")";
@@ -152,7 +174,8 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
 
 bool TakesValue(const std::string& option)
 {
-    return option != "--double" && option != "--no-latency-compensation" && option != "--float" && option != "--quick";
+    return option != "--double" && option != "--no-latency-compensation" && option != "--float" &&
+           option != "--quick" && option != "--strict";
 }
 
 }  // namespace
@@ -220,6 +243,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
                 cl.floatOutput = true;
             if (name == "--quick")
                 cl.quick = true;
+            if (name == "--strict")
+                cl.strict = true;
             continue;
         }
         if (!hasInline && !walker.TakeValue(value)) {
@@ -230,15 +255,22 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             return false;
     }
 
-    const bool countOk =
+    bool countOk =
         shape->variadic ? positionals.size() >= shape->positionals : positionals.size() == shape->positionals;
+    // One file goes to the name given; a batch goes to a folder.
+    if (cl.command == Command::Render && cl.outDir.empty())
+        countOk = positionals.size() == 3;
+    if (cl.command == Command::Render && cl.outDir.empty() && cl.jobs != 0) {
+        error = "--jobs needs --out-dir: vsthost render PLUGIN IN... --out-dir DIR --jobs N";
+        return false;
+    }
     if (!countOk) {
         error = "wrong number of arguments for '" + std::string(shape->word) + "'; usage: " + [&] {
             switch (shape->command) {
             case Command::Info:
                 return std::string("vsthost info PLUGIN");
             case Command::Render:
-                return std::string("vsthost render PLUGIN IN OUT [options]");
+                return std::string("vsthost render PLUGIN IN OUT [options], or PLUGIN IN... --out-dir DIR");
             case Command::PresetSave:
                 return std::string("vsthost preset save PLUGIN FILE.fxp|FILE.fxb");
             case Command::PresetLoad:
@@ -250,7 +282,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             case Command::PlotData:
                 return std::string("vsthost plot-data IN RENDERED DATA.txt");
             case Command::Torture:
-                return std::string("vsthost torture PLUGIN [--seed N] [--quick]");
+                return std::string("vsthost torture PLUGIN [--seed N] [--quick] [--strict] [--timeout S]");
             default:
                 return std::string("vsthost help");
             }
@@ -265,8 +297,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         break;
     case Command::Render:
         cl.plugin = positionals[0];
-        cl.input = positionals[1];
-        cl.output = positionals[2];
+        if (cl.outDir.empty()) {
+            cl.input = positionals[1];
+            cl.output = positionals[2];
+        } else {
+            cl.files.assign(positionals.begin() + 1, positionals.end());
+        }
         break;
     case Command::PresetSave:
     case Command::PresetLoad:
@@ -300,10 +336,14 @@ const char* UsageText()
            "  info PLUGIN [--rate HZ] [--block N]\n"
            "      the effect record, parameters, programs, canDo answers and chunk sizes\n"
            "  render PLUGIN IN OUT [--set NAME=TEXT]... [--preset FILE] [--block N]\n"
-           "         [--double] [--no-latency-compensation] [--float]\n"
+           "         [--double] [--no-latency-compensation] [--float] [--strict]\n"
+           "  render PLUGIN IN... --out-dir DIR [--jobs N] [options as above]\n"
            "      processes an audio file; OUT keeps IN's format (--float: 32-bit float);\n"
-           "      --set is applied after --preset; the latency is compensated unless told not to\n"
-           "  preset save PLUGIN FILE.fxp|FILE.fxb [--set NAME=TEXT]... [--preset FILE]\n"
+           "      --set is applied after --preset, and a text the plug-in did not take as\n"
+           "      written is a warning (--strict: an error); the latency is compensated\n"
+           "      unless told not to. With --out-dir each IN is written to DIR under its\n"
+           "      own name, each by its own instance, N files at a time (default: one per core)\n"
+           "  preset save PLUGIN FILE.fxp|FILE.fxb [--set NAME=TEXT]... [--preset FILE] [--strict]\n"
            "  preset load PLUGIN FILE.fxp|FILE.fxb\n"
            "      writes or checks a standard preset file; load prints the parameters it sets\n"
            "  synth-drums OUT.wav [--seconds S] [--rate HZ]\n"
@@ -312,9 +352,12 @@ const char* UsageText()
            "      peak, RMS and crest factor of each file\n"
            "  plot-data IN RENDERED DATA.txt\n"
            "      waveform envelopes and gain change in dB over time, for gnuplot\n"
-           "  torture PLUGIN [--seed N] [--quick]\n"
+           "  torture PLUGIN [--seed N] [--quick] [--strict] [--timeout S]\n"
            "      drives the effect the way careless hosts do (lifecycles, odd rates and\n"
-           "      blocks, threads, state, bad input); prints a summary, fails on any fault\n";
+           "      blocks, threads, state, bad input) and reports faults (crashes, hangs,\n"
+           "      calls over S seconds (30), bad output or buffers, state lost) and notes\n"
+           "      (optional abilities or conventions missing); fails on faults, and with\n"
+           "      --strict on notes too\n";
 }
 
 }  // namespace vsthost

@@ -24,19 +24,26 @@ struct CommandLine {
     std::string input;  // render, plot-data
     std::string output;  // render, synth-drums, plot-data (the data file)
     std::string presetFile;  // preset save/load: the file; render: --preset
-    std::vector<std::string> files;  // stats, plot-data (input then rendered file)
+    std::vector<std::string> files;  // stats, plot-data (input then rendered file), render --out-dir (inputs)
     std::vector<ParamSetting> settings;
+    std::string outDir;  // render: a batch, each input written under its own name here
+    int jobs = 0;  // render --out-dir: worker threads; 0 for one per core
     int blockSize = 512;
     double sampleRate = 44100.0;  // info, synth-drums
     double seconds = 4.0;  // synth-drums
     bool doublePrecision = false;
     bool compensateLatency = true;
     bool floatOutput = false;
+    // render, preset save: a --set text not taken as written is an error;
+    // torture: notes count as faults.
+    bool strict = false;
     unsigned long long seed = 1;  // torture
     bool quick = false;  // torture
+    double callLimit = 30.0;  // torture: seconds a call may take before it counts as hung
 };
 
 constexpr int kMaxBlockSize = 65536;
+constexpr int kMaxJobs = 64;
 
 // Fills `out` and returns true, or returns false with a one-line `error`.
 // `args` excludes the program name.

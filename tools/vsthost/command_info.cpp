@@ -121,6 +121,8 @@ int RunInfo(const CommandLine& cl)
 
     SetCrashContext("the plug-in crashed while answering questions");
     std::printf("plug-in      %s\n", cl.plugin.c_str());
+    std::printf("entry point  %s%s\n", plugin->EntryPoint().c_str(),
+                plugin->EntryPoint() == "main" ? " (the older name; the plug-in exports no VSTPluginMain)" : "");
     std::printf("effect       \"%s\" by \"%s\", product \"%s\"\n", plugin->EffectName().c_str(),
                 plugin->VendorString().c_str(), plugin->ProductString().c_str());
     std::printf("unique id    %s (0x%08X)\n", FourCharText(r.uniqueID).c_str(), static_cast<unsigned>(r.uniqueID));
@@ -138,7 +140,10 @@ int RunInfo(const CommandLine& cl)
     std::printf("outputs      %d\n", r.numOutputs);
     PrintPins(*plugin, vst2::effGetOutputProperties, r.numOutputs, "output");
     vst2::ERect* rect = nullptr;
-    if (plugin->Dispatch(vst2::effEditGetRect, 0, 0, &rect) != 0 && rect) {
+    if (!HasDisplay()) {
+        std::printf("editor       %s\n",
+                    (r.flags & vst2::effFlagsHasEditor) ? "yes (its size is not asked without a display)" : "none");
+    } else if (plugin->Dispatch(vst2::effEditGetRect, 0, 0, &rect) != 0 && rect) {
         std::printf("editor       %d x %d\n", rect->right - rect->left, rect->bottom - rect->top);
     } else {
         std::printf("editor       %s\n", (r.flags & vst2::effFlagsHasEditor) ? "yes (no size given)" : "none");

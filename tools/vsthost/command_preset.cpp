@@ -55,8 +55,11 @@ int RunPresetSave(const CommandLine& cl)
         if (!ApplyPreset(*plugin, start, cl.input, error))
             return ReportError(error);
     }
-    if (!ApplySettings(*plugin, cl.settings, error))
+    std::vector<std::string> warnings;
+    if (!ApplySettings(*plugin, cl.settings, cl.strict, warnings, error))
         return ReportError(error);
+    for (const std::string& warning : warnings)
+        ReportWarning(warning);
 
     SetCrashContext("the plug-in crashed while handing out its state");
     FxPreset preset;

@@ -1,11 +1,22 @@
 // vsthost render PLUGIN IN OUT: the file goes through the effect as it would
-// through a DAW's offline bounce.
+// through a DAW's offline bounce. With --out-dir, a batch: every input through
+// its own instance, several at a time, each written under its own name.
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "tools/vsthost/audio_file.h"
 #include "tools/vsthost/commands.h"
 #include "tools/vsthost/platform.h"
+#include "tools/vsthost/plugin_module.h"
 #include "tools/vsthost/preset_io.h"
 #include "tools/vsthost/progress.h"
 #include "tools/vsthost/render.h"
@@ -16,49 +27,74 @@ namespace kestrelon {
 namespace vsthost {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// What rendering one file gave.
+struct FileResult {
+    bool ok = false;
+    // A failure every other file would meet alike (the plug-in cannot be
+    // started, refuses the preset or a --set): a batch stops at it.
+    bool stopsTheBatch = false;
+    std::string message;  // the "rendered ..." line, or the error
+    std::vector<std::string> warnings;
+    double audioSeconds = 0.0;
+};
+
+// Called with the input frames done and the frames the input has.
+using FileProgress = std::function<void(std::int64_t done, std::int64_t total)>;
+
 // The channel layout the file needs, or an error naming what does not fit.
-bool CheckChannels(const PluginInstance& plugin, int fileChannels, const CommandLine& cl, std::string& error)
+bool CheckChannels(const PluginInstance& plugin, int fileChannels, const std::string& input, std::string& error)
 {
     const vst2::AEffect& record = plugin.Record();
     if (fileChannels > 2) {
-        error =
-            cl.input + " has " + std::to_string(fileChannels) + " channels; only mono and stereo files are rendered";
+        error = input + " has " + std::to_string(fileChannels) + " channels; only mono and stereo files are rendered";
         return false;
     }
     if (record.numInputs < fileChannels || record.numOutputs < fileChannels) {
-        error = cl.input + " has " + std::to_string(fileChannels) + " channels but the plug-in has " +
+        error = input + " has " + std::to_string(fileChannels) + " channels but the plug-in has " +
                 std::to_string(record.numInputs) + " inputs and " + std::to_string(record.numOutputs) + " outputs";
         return false;
     }
     return true;
 }
 
-}  // namespace
+// The partly written output a crash of this thread deletes, while in scope.
+class CrashCleanup {
+public:
+    explicit CrashCleanup(const std::string& path) { SetCrashCleanupFile(path); }
+    ~CrashCleanup() { SetCrashCleanupFile(""); }
+    CrashCleanup(const CrashCleanup&) = delete;
+    CrashCleanup& operator=(const CrashCleanup&) = delete;
+};
 
-int RunRender(const CommandLine& cl)
+// One input through one new instance into one output, written atomically.
+// `preset` is the --preset file, already read, or null.
+bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::string& input, const std::string& output,
+                   const FileProgress& progress, FileResult& result)
 {
-    std::string error;
-    std::unique_ptr<SoundReader> reader = SoundReader::Open(cl.input, error);
+    std::string& error = result.message;
+    const auto started = Clock::now();
+    std::unique_ptr<SoundReader> reader = SoundReader::Open(input, error);
     if (!reader)
-        return ReportError(error);
+        return false;
     const int channels = reader->Channels();
     const int format =
-        ChooseOutputFormat(cl.output, reader->Format(), cl.floatOutput, channels, reader->SampleRate(), error);
+        ChooseOutputFormat(output, reader->Format(), cl.floatOutput, channels, reader->SampleRate(), error);
     if (format == 0)
-        return ReportError(error);
+        return false;
 
-    FxPreset preset;
-    if (!cl.presetFile.empty() && !ReadPresetFile(cl.presetFile, preset, error))
-        return ReportError(error);
-
-    const auto started = std::chrono::steady_clock::now();
     std::unique_ptr<PluginInstance> plugin = StartPlugin(cl.plugin, reader->SampleRate(), cl.blockSize, error);
-    if (!plugin)
-        return ReportError(error);
-    if (!CheckChannels(*plugin, channels, cl, error))
-        return ReportError(error);
+    if (!plugin) {
+        result.stopsTheBatch = true;
+        return false;
+    }
+    if (!CheckChannels(*plugin, channels, input, error))
+        return false;
     if (cl.doublePrecision && !plugin->CanProcessDouble()) {
-        return ReportError("the plug-in cannot process in double precision; render without --double");
+        error = "the plug-in cannot process in double precision; render without --double";
+        result.stopsTheBatch = true;
+        return false;
     }
 
     RenderOptions options;
@@ -68,49 +104,260 @@ int RunRender(const CommandLine& cl)
     if (channels == 1 && plugin->Record().numInputs > 1)
         options.duplicateMono = !plugin->RequestMonoLayout();
 
-    if (!cl.presetFile.empty()) {
-        if (!CheckPresetFits(preset, *plugin, cl.presetFile, error))
-            return ReportError(error);
+    result.stopsTheBatch = true;
+    if (preset) {
+        if (!CheckPresetFits(*preset, *plugin, cl.presetFile, error))
+            return false;
         SetCrashContext("the plug-in crashed while loading " + cl.presetFile);
-        if (!ApplyPreset(*plugin, preset, cl.presetFile, error))
-            return ReportError(error);
+        if (!ApplyPreset(*plugin, *preset, cl.presetFile, error))
+            return false;
     }
-    if (!ApplySettings(*plugin, cl.settings, error))
-        return ReportError(error);
+    if (!ApplySettings(*plugin, cl.settings, cl.strict, result.warnings, error))
+        return false;
+    result.stopsTheBatch = false;
 
-    std::unique_ptr<SoundWriter> writer = SoundWriter::Create(cl.output, format, channels, reader->SampleRate(), error);
+    std::unique_ptr<SoundWriter> writer = SoundWriter::Create(output, format, channels, reader->SampleRate(), error);
     if (!writer)
-        return ReportError(error);
-    SetCrashCleanupFile(writer->TemporaryPath());
+        return false;
+    const CrashCleanup cleanup(writer->TemporaryPath());
 
-    SetCrashContext("the plug-in crashed while processing " + cl.input);
+    SetCrashContext("the plug-in crashed while processing " + input);
     plugin->SetOfflineRender(true);
     plugin->Resume(cl.doublePrecision);
-    RenderResult result;
-    bool rendered;
-    {
-        ProgressBar bar(reader->Frames(), StderrIsTerminal());
-        rendered = RenderFile(
-            *plugin, *reader, *writer, options, [&bar](std::int64_t done) { bar.Update(done); }, result, error);
-    }
+    RenderResult rendered;
+    const std::int64_t total = reader->Frames();
+    const bool done = RenderFile(
+        *plugin, *reader, *writer, options, [&](std::int64_t frames) { progress(frames, total); }, rendered, error);
     SetCrashContext("the plug-in crashed while being closed");
     plugin->Suspend();
-    if (!rendered)
-        return ReportError(error);
+    if (!done)
+        return false;
     if (!writer->Commit(error))
-        return ReportError(error);
-    SetCrashCleanupFile("");
+        return false;
     const std::string settings = DescribeSettings(*plugin, cl.settings);
     plugin.reset();
 
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    const double audioSeconds = static_cast<double>(result.frames) / reader->SampleRate();
-    std::printf("rendered %s -> %s: %.3f s, %d ch, %d Hz, %s%s, latency %d%s%s%s, %.3f s (%.0fx real time)\n",
-                cl.input.c_str(), cl.output.c_str(), audioSeconds, channels, reader->SampleRate(),
-                DescribeFormat(format).c_str(), cl.doublePrecision ? ", double precision" : "", result.latency,
-                cl.compensateLatency ? " compensated" : " not compensated", settings.empty() ? "" : ", ",
-                settings.c_str(), elapsed, elapsed > 0 ? audioSeconds / elapsed : 0.0);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    result.audioSeconds = static_cast<double>(rendered.frames) / reader->SampleRate();
+    char line[256];
+    std::snprintf(line, sizeof line, ": %.3f s, %d ch, %d Hz, %s%s, latency %d%s%s", result.audioSeconds, channels,
+                  reader->SampleRate(), DescribeFormat(format).c_str(), cl.doublePrecision ? ", double precision" : "",
+                  rendered.latency, cl.compensateLatency ? " compensated" : " not compensated",
+                  settings.empty() ? "" : ", ");
+    char timing[96];
+    std::snprintf(timing, sizeof timing, ", %.3f s (%.0fx real time)", elapsed,
+                  elapsed > 0 ? result.audioSeconds / elapsed : 0.0);
+    result.message = "rendered " + input + " -> " + output + line + settings + timing;
+    result.ok = true;
+    return true;
+}
+
+int RenderSingle(const CommandLine& cl)
+{
+    FxPreset preset;
+    std::string error;
+    if (!cl.presetFile.empty() && !ReadPresetFile(cl.presetFile, preset, error))
+        return ReportError(error);
+    FileResult result;
+    bool ok;
+    {
+        ProgressBar bar(StderrIsTerminal());
+        ok = RenderOneFile(
+            cl, cl.presetFile.empty() ? nullptr : &preset, cl.input, cl.output,
+            [&bar](std::int64_t done, std::int64_t total) { bar.Update(done, total); }, result);
+    }
+    for (const std::string& warning : result.warnings)
+        ReportWarning(warning);
+    if (!ok)
+        return ReportError(result.message);
+    std::printf("%s\n", result.message.c_str());
     return kExitOk;
+}
+
+// The output name of every input, or false with `error` when two inputs
+// would land on one name or an output would overwrite its own input.
+bool PlanBatch(const CommandLine& cl, std::vector<std::string>& outputs, std::string& error)
+{
+    std::map<std::string, std::string> taken;  // output name -> the input that takes it
+    for (const std::string& input : cl.files) {
+        const std::string name = FileName(input);
+        if (name.empty()) {
+            error = "\"" + input + "\" names a folder, not an audio file";
+            return false;
+        }
+        const std::string output = JoinPath(cl.outDir, name);
+        const auto [it, fresh] = taken.emplace(output, input);
+        if (!fresh) {
+            error = it->second + " and " + input + " would both be written to " + output;
+            return false;
+        }
+        if (SameFile(input, output)) {
+            error = output + " is the input itself; choose an --out-dir other than the inputs' folder";
+            return false;
+        }
+        outputs.push_back(output);
+    }
+    return true;
+}
+
+// What the workers of a batch share with the thread that reports.
+struct Batch {
+    const CommandLine* cl = nullptr;
+    const FxPreset* preset = nullptr;
+    std::vector<std::string> outputs;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    // Thousandths of each file done, for the one progress bar.
+    std::vector<std::atomic<int>> permille;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::pair<std::size_t, FileResult>> finished;  // under lock
+    std::size_t workersRunning = 0;  // under lock
+
+    explicit Batch(std::size_t files) : permille(files) {}
+};
+
+// One worker thread: takes the next input until none is left or the batch
+// was stopped.
+void BatchWorker(Batch& batch)
+{
+    SetCrashContext("the plug-in crashed in a batch");
+    for (;;) {
+        const std::size_t i = batch.next.fetch_add(1);
+        if (i >= batch.outputs.size() || batch.stop.load())
+            break;
+        FileResult result;
+        std::atomic<int>& share = batch.permille[i];
+        RenderOneFile(
+            *batch.cl, batch.preset, batch.cl->files[i], batch.outputs[i],
+            [&share](std::int64_t done, std::int64_t total) {
+                if (total > 0)
+                    share.store(static_cast<int>(std::min(done, total) * 1000 / total));
+            },
+            result);
+        share.store(1000);
+        if (result.stopsTheBatch)
+            batch.stop.store(true);
+        std::lock_guard<std::mutex> guard(batch.lock);
+        batch.finished.emplace_back(i, std::move(result));
+        batch.changed.notify_one();
+    }
+    std::lock_guard<std::mutex> guard(batch.lock);
+    --batch.workersRunning;
+    batch.changed.notify_one();
+}
+
+int RenderBatch(const CommandLine& cl)
+{
+    FxPreset preset;
+    std::string error;
+    if (!cl.presetFile.empty() && !ReadPresetFile(cl.presetFile, preset, error))
+        return ReportError(error);
+    const std::size_t files = cl.files.size();
+    Batch batch(files);
+    batch.cl = &cl;
+    batch.preset = cl.presetFile.empty() ? nullptr : &preset;
+    if (!PlanBatch(cl, batch.outputs, error))
+        return ReportError(error);
+    if (!FileExists(cl.plugin))
+        return ReportError(cl.plugin + ": no such plug-in file");
+    if (!MakeDirectories(cl.outDir))
+        return ReportError("cannot create the folder " + cl.outDir);
+    // Loaded once for the whole batch, so that the instances come and go
+    // without the library being unloaded and loaded again between files.
+    std::unique_ptr<PluginModule> keepLoaded = PluginModule::Load(cl.plugin, error);
+    if (!keepLoaded)
+        return ReportError(cl.plugin + " cannot be loaded as a plug-in library: " + error);
+
+    const unsigned cores = std::thread::hardware_concurrency();
+    const std::size_t wanted = cl.jobs > 0 ? static_cast<std::size_t>(cl.jobs) : (cores > 0 ? cores : 1);
+    const std::size_t jobs = std::min(wanted, files);
+    const auto started = Clock::now();
+
+    // This thread alone writes to the terminal: the bar, and each file's line
+    // as it finishes.
+    std::size_t failed = 0, rendered = 0;
+    double audioSeconds = 0.0;
+    std::set<std::string> warned;
+    std::string stopReason;
+    ProgressBar bar(StderrIsTerminal());
+    auto report = [&](std::size_t index, const FileResult& result) {
+        bar.Clear();
+        for (const std::string& warning : result.warnings) {
+            if (warned.insert(warning).second)
+                ReportWarning(warning);
+        }
+        if (result.ok) {
+            ++rendered;
+            audioSeconds += result.audioSeconds;
+            std::printf("%s\n", result.message.c_str());
+            std::fflush(stdout);
+            return;
+        }
+        ++failed;
+        if (!result.stopsTheBatch)
+            ReportError(cl.files[index] + ": " + result.message);
+        else if (stopReason.empty())
+            stopReason = result.message;
+    };
+
+    if (jobs == 1) {
+        // One job runs here: no worker to hand each file over to and back.
+        for (std::size_t i = 0; i < files && stopReason.empty(); ++i) {
+            FileResult result;
+            const auto before = static_cast<long long>(i) * 1000;
+            RenderOneFile(
+                cl, batch.preset, cl.files[i], batch.outputs[i],
+                [&](std::int64_t done, std::int64_t total) {
+                    if (total > 0)
+                        bar.Update(before + std::min(done, total) * 1000 / total, static_cast<long long>(files) * 1000);
+                },
+                result);
+            report(i, result);
+        }
+    } else {
+        batch.workersRunning = jobs;
+        std::vector<std::thread> workers;
+        for (std::size_t w = 0; w < jobs; ++w)
+            workers.emplace_back(BatchWorker, std::ref(batch));
+        std::unique_lock<std::mutex> guard(batch.lock);
+        for (;;) {
+            batch.changed.wait_for(guard, std::chrono::milliseconds(100),
+                                   [&] { return !batch.finished.empty() || batch.workersRunning == 0; });
+            std::deque<std::pair<std::size_t, FileResult>> now;
+            now.swap(batch.finished);
+            const bool last = batch.workersRunning == 0;
+            guard.unlock();
+            for (const auto& [index, result] : now)
+                report(index, result);
+            if (last)
+                break;
+            long long done = 0;
+            for (const std::atomic<int>& share : batch.permille)
+                done += share.load();
+            bar.Update(done, static_cast<long long>(files) * 1000);
+            guard.lock();
+        }
+        for (std::thread& w : workers)
+            w.join();
+    }
+    bar.Clear();
+    if (!stopReason.empty())
+        return ReportError(stopReason + " (the batch was stopped)");
+
+    const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    const std::string failures = failed ? ", " + std::to_string(failed) + " failed" : "";
+    std::printf("rendered %zu of %zu files into %s with %zu %s: %.3f s of audio in %.3f s (%.0fx real time)%s\n",
+                rendered, files, cl.outDir.c_str(), jobs, jobs == 1 ? "job" : "jobs", audioSeconds, elapsed,
+                elapsed > 0 ? audioSeconds / elapsed : 0.0, failures.c_str());
+    return failed == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunRender(const CommandLine& cl)
+{
+    return cl.outDir.empty() ? RenderSingle(cl) : RenderBatch(cl);
 }
 
 }  // namespace vsthost

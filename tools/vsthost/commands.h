@@ -16,6 +16,8 @@ constexpr int kExitUsage = 2;
 
 // Prints "vsthost: <message>" on stderr and answers kExitFailed.
 int ReportError(const std::string& message);
+// Prints "vsthost: warning: <message>" on stderr.
+void ReportWarning(const std::string& message);
 
 int RunInfo(const CommandLine& cl);
 int RunRender(const CommandLine& cl);

@@ -18,12 +18,12 @@ constexpr std::size_t kBankFutureSize = 128;
 
 class BigEndianWriter {
 public:
-    explicit BigEndianWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    explicit BigEndianWriter(std::vector<std::uint8_t>& out) : sink(out) {}
     void Int32(std::int32_t v)
     {
         const auto u = static_cast<std::uint32_t>(v);
         for (int shift = 24; shift >= 0; shift -= 8)
-            out_.push_back(static_cast<std::uint8_t>(u >> shift));
+            sink.push_back(static_cast<std::uint8_t>(u >> shift));
     }
     void Float(float v)
     {
@@ -35,38 +35,38 @@ public:
     void Text(const std::string& text, std::size_t size)
     {
         const std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
-        out_.insert(out_.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
-        out_.insert(out_.end(), size - n, 0);
+        sink.insert(sink.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+        sink.insert(sink.end(), size - n, 0);
     }
-    void Zeros(std::size_t n) { out_.insert(out_.end(), n, 0); }
-    void Bytes(const std::vector<std::uint8_t>& bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
+    void Zeros(std::size_t n) { sink.insert(sink.end(), n, 0); }
+    void Bytes(const std::vector<std::uint8_t>& bytes) { sink.insert(sink.end(), bytes.begin(), bytes.end()); }
     // Back-fills the 'CcnK' byteSize: everything after the magic and the size itself.
     void PatchSize(std::size_t recordStart)
     {
-        const auto size = static_cast<std::uint32_t>(out_.size() - recordStart - 8);
+        const auto size = static_cast<std::uint32_t>(sink.size() - recordStart - 8);
         for (int i = 0; i < 4; ++i)
-            out_[recordStart + 4 + i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
+            sink[recordStart + 4 + i] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
     }
-    std::size_t Position() const { return out_.size(); }
+    std::size_t Position() const { return sink.size(); }
 
 private:
-    std::vector<std::uint8_t>& out_;
+    std::vector<std::uint8_t>& sink;
 };
 
 // Bounds-checked reads: each answers false once the data has run out, and the
 // reader stays failed, so a truncated file is caught by one check at the end.
 class BigEndianReader {
 public:
-    BigEndianReader(const std::vector<std::uint8_t>& data, std::size_t pos) : data_(data), pos_(pos) {}
+    BigEndianReader(const std::vector<std::uint8_t>& data, std::size_t pos) : source(data), cursor(pos) {}
     bool Int32(std::int32_t& v)
     {
-        if (failed_ || pos_ > data_.size() || data_.size() - pos_ < 4)
+        if (failed || cursor > source.size() || source.size() - cursor < 4)
             return Fail();
         std::uint32_t u = 0;
         for (int i = 0; i < 4; ++i)
-            u = (u << 8) | data_[pos_ + i];
+            u = (u << 8) | source[cursor + i];
         v = static_cast<std::int32_t>(u);
-        pos_ += 4;
+        cursor += 4;
         return true;
     }
     bool Float(float& v)
@@ -81,7 +81,7 @@ public:
     {
         if (!Skip(size))
             return false;
-        const char* p = reinterpret_cast<const char*>(data_.data() + pos_ - size);
+        const char* p = reinterpret_cast<const char*>(source.data() + cursor - size);
         text.assign(p, strnlen(p, size));
         return true;
     }
@@ -89,29 +89,29 @@ public:
     {
         if (!Skip(n))
             return false;
-        bytes.assign(data_.begin() + static_cast<std::ptrdiff_t>(pos_ - n),
-                     data_.begin() + static_cast<std::ptrdiff_t>(pos_));
+        bytes.assign(source.begin() + static_cast<std::ptrdiff_t>(cursor - n),
+                     source.begin() + static_cast<std::ptrdiff_t>(cursor));
         return true;
     }
     bool Skip(std::size_t n)
     {
-        if (failed_ || pos_ > data_.size() || data_.size() - pos_ < n)
+        if (failed || cursor > source.size() || source.size() - cursor < n)
             return Fail();
-        pos_ += n;
+        cursor += n;
         return true;
     }
-    std::size_t Remaining() const { return failed_ ? 0 : data_.size() - pos_; }
-    bool Failed() const { return failed_; }
+    std::size_t Remaining() const { return failed ? 0 : source.size() - cursor; }
+    bool Failed() const { return failed; }
 
 private:
     bool Fail()
     {
-        failed_ = true;
+        failed = true;
         return false;
     }
-    const std::vector<std::uint8_t>& data_;
-    std::size_t pos_;
-    bool failed_ = false;
+    const std::vector<std::uint8_t>& source;
+    std::size_t cursor;
+    bool failed = false;
 };
 
 void WriteProgramHeader(BigEndianWriter& w, std::int32_t fxMagic, std::int32_t version, std::int32_t fxId,

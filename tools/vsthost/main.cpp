@@ -18,6 +18,11 @@ int ReportError(const std::string& message)
     return kExitFailed;
 }
 
+void ReportWarning(const std::string& message)
+{
+    std::fprintf(stderr, "vsthost: warning: %s\n", message.c_str());
+}
+
 }  // namespace vsthost
 
 }  // namespace kestrelon
@@ -29,6 +34,9 @@ int main(int argc, char** argv)
     // user's locale says.
     std::setlocale(LC_ALL, "C");
     InstallCrashGuard();
+    // The first thread to say what it does is the one whose words report a
+    // crash on a thread of the plug-in's own.
+    SetCrashContext("the plug-in crashed");
     CommandLine cl;
     std::string error;
     if (!ParseCommandLine(CommandLineArguments(argc, argv), cl, error)) {

@@ -4,8 +4,10 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 
 #include "framework/text/utf16_win32.h"
 
@@ -14,9 +16,23 @@ namespace kestrelon {
 namespace vsthost {
 namespace {
 
-// Filled outside the handlers so that they only copy bytes.
-char crashContext[512] = "the plug-in crashed";
-wchar_t crashCleanupPath[4096] = L"";
+// One slot per thread that says what it is doing (the main thread, batch
+// workers, torture's host threads), filled outside the handlers so that they
+// only copy bytes. Threads beyond the last slot share it.
+constexpr int kCrashSlots = 72;
+char crashContext[kCrashSlots][512];
+wchar_t crashCleanupPath[kCrashSlots][MAX_PATH + 1];
+std::atomic<int> crashSlotsTaken{0};
+thread_local int crashSlot = -1;
+
+int CrashSlot()
+{
+    if (crashSlot < 0) {
+        const int taken = crashSlotsTaken.fetch_add(1);
+        crashSlot = taken < kCrashSlots ? taken : kCrashSlots - 1;
+    }
+    return crashSlot;
+}
 
 void WriteAll(const char* text)
 {
@@ -26,11 +42,14 @@ void WriteAll(const char* text)
 
 [[noreturn]] void ReportCrashAndExit(const char* detail)
 {
+    const int slot = crashSlot >= 0 ? crashSlot : 0;
     WriteAll("vsthost: ");
-    WriteAll(crashContext);
+    WriteAll(crashContext[slot][0] != '\0' ? crashContext[slot] : "the plug-in crashed");
     WriteAll(detail);
-    if (crashCleanupPath[0] != L'\0')
-        DeleteFileW(crashCleanupPath);
+    for (const wchar_t* path : crashCleanupPath) {
+        if (path[0] != L'\0')
+            DeleteFileW(path);
+    }
     TerminateProcess(GetCurrentProcess(), kCrashExitCode);
     ExitProcess(kCrashExitCode);
 }
@@ -73,6 +92,11 @@ bool StderrIsTerminal()
     return _isatty(_fileno(stderr)) != 0;
 }
 
+bool HasDisplay()
+{
+    return true;
+}
+
 int CurrentProcessId()
 {
     return static_cast<int>(GetCurrentProcessId());
@@ -99,6 +123,50 @@ void RemoveFile(const std::string& path)
     DeleteFileW(Windows_UTF_Converter::Utf8ToWide(path).c_str());
 }
 
+bool MakeDirectories(const std::string& path)
+{
+    const std::filesystem::path folder(Windows_UTF_Converter::Utf8ToWide(path));
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return std::filesystem::is_directory(folder, ec);
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE h = CreateFileW(Windows_UTF_Converter::Utf8ToWide(path).c_str(), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        const bool ok = GetFileInformationByHandle(h, &info) != 0;
+        CloseHandle(h);
+        return ok;
+    };
+    BY_HANDLE_FILE_INFORMATION ia = {}, ib = {};
+    return identity(a, ia) && identity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::string FileName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("/\\:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\' || folder.back() == ':')
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+void QuitProcess(int exitCode)
+{
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
 void InstallCrashGuard()
 {
     // No message boxes for missing DLLs or faults: this is a command-line tool.
@@ -109,18 +177,21 @@ void InstallCrashGuard()
 
 void SetCrashContext(const std::string& what)
 {
-    const std::size_t n = what.size() < sizeof crashContext - 1 ? what.size() : sizeof crashContext - 1;
-    std::memcpy(crashContext, what.data(), n);
-    crashContext[n] = '\0';
+    char* slot = crashContext[CrashSlot()];
+    const std::size_t n = what.size() < sizeof crashContext[0] - 1 ? what.size() : sizeof crashContext[0] - 1;
+    std::memcpy(slot, what.data(), n);
+    slot[n] = '\0';
 }
 
 void SetCrashCleanupFile(const std::string& path)
 {
+    // A name too long for the slot is left out rather than cut to another name.
+    wchar_t* slot = crashCleanupPath[CrashSlot()];
     const std::wstring wide = Windows_UTF_Converter::Utf8ToWide(path);
-    const std::size_t max = sizeof crashCleanupPath / sizeof crashCleanupPath[0] - 1;
-    const std::size_t n = wide.size() < max ? wide.size() : max;
-    std::memcpy(crashCleanupPath, wide.data(), n * sizeof(wchar_t));
-    crashCleanupPath[n] = L'\0';
+    const std::size_t max = sizeof crashCleanupPath[0] / sizeof(wchar_t) - 1;
+    const std::size_t n = wide.size() <= max ? wide.size() : 0;
+    std::memcpy(slot, wide.data(), n * sizeof(wchar_t));
+    slot[n] = L'\0';
 }
 
 }  // namespace vsthost

@@ -1,6 +1,7 @@
 #include "tools/vsthost/plugin_instance.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "framework/text/ascii.h"
 #include "tools/vsthost/platform.h"
@@ -10,9 +11,22 @@ namespace kestrelon {
 namespace vsthost {
 namespace {
 
-// The instance whose VSTPluginMain is running: effects may call the host
-// before the record exists or before the host could mark it as its own.
-PluginInstance* instanceBeingCreated = nullptr;
+// The instance whose entry point is running on this thread: effects may call
+// the host before the record exists or before the host could mark it as its
+// own, and a batch creates instances on several threads at once.
+thread_local PluginInstance* instanceBeingCreated = nullptr;
+
+// Entry points and effClose run one at a time across the whole process, as in
+// a DAW that creates and removes instances from its interface thread: not
+// every effect is ready for two threads creating instances at once.
+std::mutex& LifecycleLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+// Hosts look for the current name first; older plug-ins export only "main".
+const char* const kEntryPointNames[] = {"VSTPluginMain", "main"};
 
 // Text requests get far more room than the published minimums: many effects,
 // this project's included, write longer names than those allow.
@@ -59,23 +73,34 @@ std::unique_ptr<PluginInstance> PluginInstance::Load(const std::string& path, st
     }
     std::unique_ptr<PluginInstance> instance(new PluginInstance());
     std::string why;
-    instance->module_ = PluginModule::Load(path, why);
-    if (!instance->module_) {
+    instance->library = PluginModule::Load(path, why);
+    if (!instance->library) {
         error = path + " cannot be loaded as a plug-in library: " + why;
         return nullptr;
     }
-    void* symbol = instance->module_->FindSymbol("VSTPluginMain");
+    void* symbol = nullptr;
+    for (const char* name : kEntryPointNames) {
+        symbol = instance->library->FindSymbol(name);
+        if (symbol) {
+            instance->entryPoint = name;
+            break;
+        }
+    }
     if (!symbol) {
-        error = path + " is not a VST 2.4 plug-in: it exports no VSTPluginMain";
+        error = path + " is not a VST 2 plug-in: it exports neither VSTPluginMain nor main";
         return nullptr;
     }
     const auto entry = reinterpret_cast<vst2::VstPluginMainProc>(symbol);
     SetCrashContext("the plug-in crashed while loading " + path);
-    instanceBeingCreated = instance.get();
-    vst2::AEffect* effect = entry(&PluginInstance::HostCallback);
-    instanceBeingCreated = nullptr;
+    vst2::AEffect* effect = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(LifecycleLock());
+        instanceBeingCreated = instance.get();
+        effect = entry(&PluginInstance::HostCallback);
+        instanceBeingCreated = nullptr;
+    }
     if (!effect) {
-        error = path + ": VSTPluginMain created no effect (it returned null)";
+        error = path + ": " + instance->entryPoint + " created no effect (it returned null)";
         return nullptr;
     }
     if (effect->magic != vst2::kEffectMagic) {
@@ -89,47 +114,48 @@ std::unique_ptr<PluginInstance> PluginInstance::Load(const std::string& path, st
     }
     // resvd1 is the host's field of the record: it leads callbacks back here.
     effect->resvd1 = reinterpret_cast<vst2::VstIntPtr>(instance.get());
-    instance->effect_ = effect;
+    instance->effectRecord = effect;
     return instance;
 }
 
 PluginInstance::~PluginInstance()
 {
-    if (!effect_)
+    if (!effectRecord)
         return;
-    if (resumed_)
+    if (resumed)
         Suspend();
+    std::lock_guard<std::mutex> lock(LifecycleLock());
     Dispatch(vst2::effClose);
-    effect_ = nullptr;
+    effectRecord = nullptr;
 }
 
 vst2::VstIntPtr PluginInstance::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                          float opt)
 {
-    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    return effectRecord->dispatcher(effectRecord, opcode, index, value, ptr, opt);
 }
 
 void PluginInstance::Open()
 {
-    if (opened_)
+    if (opened)
         return;
     Dispatch(vst2::effOpen);
-    opened_ = true;
+    opened = true;
 }
 
 void PluginInstance::Configure(double sampleRate, int blockSize)
 {
-    sampleRate_ = sampleRate;
-    blockSize_ = blockSize;
+    hostRate = sampleRate;
+    hostBlockSize = blockSize;
     Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
     Dispatch(vst2::effSetBlockSize, 0, blockSize);
 }
 
 bool PluginInstance::RequestMonoLayout()
 {
-    InitMonoArrangement(monoIn_);
-    InitMonoArrangement(monoOut_);
-    return Dispatch(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<vst2::VstIntPtr>(&monoIn_), &monoOut_) != 0;
+    InitMonoArrangement(monoIn);
+    InitMonoArrangement(monoOut);
+    return Dispatch(vst2::effSetSpeakerArrangement, 0, reinterpret_cast<vst2::VstIntPtr>(&monoIn), &monoOut) != 0;
 }
 
 void PluginInstance::Resume(bool doublePrecision)
@@ -138,17 +164,17 @@ void PluginInstance::Resume(bool doublePrecision)
              doublePrecision ? vst2::kVstProcessPrecision64 : vst2::kVstProcessPrecision32);
     Dispatch(vst2::effMainsChanged, 0, 1);
     Dispatch(vst2::effStartProcess);
-    resumed_ = true;
-    samplePosition_ = 0.0;
+    resumed = true;
+    samplePosition = 0.0;
 }
 
 void PluginInstance::Suspend()
 {
-    if (!resumed_)
+    if (!resumed)
         return;
     Dispatch(vst2::effStopProcess);
     Dispatch(vst2::effMainsChanged, 0, 0);
-    resumed_ = false;
+    resumed = false;
 }
 
 std::string PluginInstance::TextRequest(vst2::VstInt32 opcode, int index)
@@ -194,12 +220,12 @@ std::string PluginInstance::ProductString()
 
 float PluginInstance::GetParam(int index)
 {
-    return effect_->getParameter(effect_, index);
+    return effectRecord->getParameter(effectRecord, index);
 }
 
 void PluginInstance::SetParam(int index, float normalised)
 {
-    effect_->setParameter(effect_, index, normalised);
+    effectRecord->setParameter(effectRecord, index, normalised);
 }
 
 int PluginInstance::FindParam(const std::string& name)
@@ -262,31 +288,31 @@ bool PluginInstance::SetChunk(bool program, const std::vector<std::uint8_t>& chu
 
 void PluginInstance::ProcessFloat(float** inputs, float** outputs, int frames)
 {
-    if (effect_->flags & vst2::effFlagsCanReplacing) {
-        effect_->processReplacing(effect_, inputs, outputs, frames);
+    if (effectRecord->flags & vst2::effFlagsCanReplacing) {
+        effectRecord->processReplacing(effectRecord, inputs, outputs, frames);
     } else {
         // Effects without replacing processing add into the outputs.
-        for (int c = 0; c < effect_->numOutputs; ++c)
+        for (int c = 0; c < effectRecord->numOutputs; ++c)
             std::memset(outputs[c], 0, sizeof(float) * frames);
-        effect_->process(effect_, inputs, outputs, frames);
+        effectRecord->process(effectRecord, inputs, outputs, frames);
     }
-    samplePosition_ += frames;
+    samplePosition += frames;
 }
 
 void PluginInstance::ProcessFloatAdding(float** inputs, float** outputs, int frames)
 {
-    if (effect_->process)
-        effect_->process(effect_, inputs, outputs, frames);
-    samplePosition_ += frames;
+    if (effectRecord->process)
+        effectRecord->process(effectRecord, inputs, outputs, frames);
+    samplePosition += frames;
 }
 
 void PluginInstance::ProcessDouble(double** inputs, double** outputs, int frames)
 {
-    effect_->processDoubleReplacing(effect_, inputs, outputs, frames);
-    samplePosition_ += frames;
+    effectRecord->processDoubleReplacing(effectRecord, inputs, outputs, frames);
+    samplePosition += frames;
 }
 
-// Effect's calling thread (the main thread: this tool runs the effect on one thread).
+// [any host thread] no lock.
 vst2::VstIntPtr VSTCALLBACK PluginInstance::HostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode,
                                                          vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                                          float opt)
@@ -313,28 +339,28 @@ vst2::VstIntPtr PluginInstance::HandleHostRequest(vst2::VstInt32 opcode, vst2::V
     switch (opcode) {
     case vst2::audioMasterGetTime: {
         // A steady 120 BPM in 4/4, playing, from the start of the file.
-        const double quarterNotes = samplePosition_ / sampleRate_ * 2.0;
-        timeInfo_ = {};
-        timeInfo_.samplePos = samplePosition_;
-        timeInfo_.sampleRate = sampleRate_;
-        timeInfo_.ppqPos = quarterNotes;
-        timeInfo_.tempo = 120.0;
-        timeInfo_.barStartPos = static_cast<double>(static_cast<long long>(quarterNotes / 4.0)) * 4.0;
-        timeInfo_.timeSigNumerator = 4;
-        timeInfo_.timeSigDenominator = 4;
-        timeInfo_.flags = vst2::kVstTransportPlaying | vst2::kVstPpqPosValid | vst2::kVstTempoValid |
-                          vst2::kVstBarsValid | vst2::kVstTimeSigValid;
-        return reinterpret_cast<vst2::VstIntPtr>(&timeInfo_);
+        const double quarterNotes = samplePosition / hostRate * 2.0;
+        timeInfo = {};
+        timeInfo.samplePos = samplePosition;
+        timeInfo.sampleRate = hostRate;
+        timeInfo.ppqPos = quarterNotes;
+        timeInfo.tempo = 120.0;
+        timeInfo.barStartPos = static_cast<double>(static_cast<long long>(quarterNotes / 4.0)) * 4.0;
+        timeInfo.timeSigNumerator = 4;
+        timeInfo.timeSigDenominator = 4;
+        timeInfo.flags = vst2::kVstTransportPlaying | vst2::kVstPpqPosValid | vst2::kVstTempoValid |
+                         vst2::kVstBarsValid | vst2::kVstTimeSigValid;
+        return reinterpret_cast<vst2::VstIntPtr>(&timeInfo);
     }
     case vst2::audioMasterIOChanged:
         // Channel counts and latency are read from the record when needed.
         return 1;
     case vst2::audioMasterGetSampleRate:
-        return static_cast<vst2::VstIntPtr>(sampleRate_);
+        return static_cast<vst2::VstIntPtr>(hostRate);
     case vst2::audioMasterGetBlockSize:
-        return blockSize_;
+        return hostBlockSize;
     case vst2::audioMasterGetCurrentProcessLevel:
-        return offline_ ? vst2::kVstProcessLevelOffline : vst2::kVstProcessLevelUser;
+        return renderingOffline ? vst2::kVstProcessLevelOffline : vst2::kVstProcessLevelUser;
     case vst2::audioMasterGetAutomationState:
         return 1;  // automation off
     case vst2::audioMasterGetVendorString:

@@ -18,15 +18,18 @@ namespace vsthost {
 
 class PluginInstance {
 public:
-    // Loads the library, calls VSTPluginMain and checks the record's magic.
-    // Null with `error` set when any step fails.
+    // Loads the library, calls its entry point (VSTPluginMain, or main where
+    // only that is exported) and checks the record's magic. Null with `error`
+    // set when any step fails.
     static std::unique_ptr<PluginInstance> Load(const std::string& path, std::string& error);
     // Suspends the effect if it was resumed, closes it and unloads the library.
     ~PluginInstance();
     PluginInstance(const PluginInstance&) = delete;
     PluginInstance& operator=(const PluginInstance&) = delete;
 
-    const vst2::AEffect& Record() const { return *effect_; }
+    const vst2::AEffect& Record() const { return *effectRecord; }
+    // The name of the entry point the effect was created through.
+    const std::string& EntryPoint() const { return entryPoint; }
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
 
@@ -39,7 +42,7 @@ public:
     void Resume(bool doublePrecision);
     void Suspend();
 
-    int ParamCount() const { return effect_->numParams; }
+    int ParamCount() const { return effectRecord->numParams; }
     std::string ParamName(int index);
     std::string ParamLabel(int index);
     std::string ParamDisplay(int index);
@@ -67,8 +70,8 @@ public:
     bool SetChunk(bool program, const std::vector<std::uint8_t>& chunk);
 
     // The current latency in samples (the record's initialDelay, never negative).
-    int Latency() const { return effect_->initialDelay > 0 ? effect_->initialDelay : 0; }
-    bool CanProcessDouble() const { return (effect_->flags & vst2::effFlagsCanDoubleReplacing) != 0; }
+    int Latency() const { return effectRecord->initialDelay > 0 ? effectRecord->initialDelay : 0; }
+    bool CanProcessDouble() const { return (effectRecord->flags & vst2::effFlagsCanDoubleReplacing) != 0; }
 
     // One block; the pointer arrays hold numInputs and numOutputs channels.
     void ProcessFloat(float** inputs, float** outputs, int frames);
@@ -77,29 +80,32 @@ public:
     void ProcessFloatAdding(float** inputs, float** outputs, int frames);
 
     // Where the host's transport stands, reported to the effect on request.
-    void SetOfflineRender(bool offline) { offline_ = offline; }
+    void SetOfflineRender(bool offline) { renderingOffline = offline; }
 
 private:
     PluginInstance() = default;
-    // The effect calls this from whichever thread it is on; in this tool that
-    // is always the main thread, inside one of the calls above.
+    // [any host thread] no lock: the effect calls back on whichever thread
+    // called into it (the main thread in every command; the audio, automation
+    // and interface threads as well under torture), inside one of the calls above.
     static vst2::VstIntPtr VSTCALLBACK HostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
                                                     vst2::VstIntPtr value, void* ptr, float opt);
+    // [any host thread] no lock; the host callback's body once the instance is known.
     vst2::VstIntPtr HandleHostRequest(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                       float opt);
     std::string TextRequest(vst2::VstInt32 opcode, int index);
 
-    std::unique_ptr<PluginModule> module_;
-    vst2::AEffect* effect_ = nullptr;
-    bool opened_ = false;
-    bool resumed_ = false;
-    bool offline_ = false;
-    double sampleRate_ = 44100.0;
-    int blockSize_ = 512;
-    double samplePosition_ = 0.0;
-    vst2::VstTimeInfo timeInfo_ = {};
-    vst2::VstSpeakerArrangement monoIn_ = {};
-    vst2::VstSpeakerArrangement monoOut_ = {};
+    std::unique_ptr<PluginModule> library;
+    std::string entryPoint;
+    vst2::AEffect* effectRecord = nullptr;
+    bool opened = false;
+    bool resumed = false;
+    bool renderingOffline = false;
+    double hostRate = 44100.0;
+    int hostBlockSize = 512;
+    double samplePosition = 0.0;
+    vst2::VstTimeInfo timeInfo = {};
+    vst2::VstSpeakerArrangement monoIn = {};
+    vst2::VstSpeakerArrangement monoOut = {};
 };
 
 }  // namespace vsthost

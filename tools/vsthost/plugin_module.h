@@ -18,11 +18,13 @@ public:
     PluginModule(const PluginModule&) = delete;
     PluginModule& operator=(const PluginModule&) = delete;
 
+    // The address of an exported symbol of this library itself (not of one it
+    // depends on, nor of the host program), or null.
     void* FindSymbol(const char* name) const;
 
 private:
-    explicit PluginModule(void* handle) : handle_(handle) {}
-    void* handle_;
+    explicit PluginModule(void* handle) : library(handle) {}
+    void* library;
 };
 
 }  // namespace vsthost

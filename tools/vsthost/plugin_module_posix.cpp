@@ -1,4 +1,7 @@
 #include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
 
 #include "tools/vsthost/plugin_module.h"
 
@@ -22,12 +25,23 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
 
 PluginModule::~PluginModule()
 {
-    dlclose(handle_);
+    dlclose(library);
 }
 
 void* PluginModule::FindSymbol(const char* name) const
 {
-    return dlsym(handle_, name);
+    void* symbol = dlsym(library, name);
+    if (!symbol)
+        return nullptr;
+    // dlsym also searches the libraries this one depends on; an entry point
+    // named "main" must not be found in one of those.
+    Dl_info where = {};
+    link_map* own = nullptr;
+    if (dladdr(symbol, &where) == 0 || dlinfo(library, RTLD_DI_LINKMAP, &own) != 0 || !own || !where.dli_fname ||
+        !own->l_name || std::strcmp(where.dli_fname, own->l_name) != 0) {
+        return nullptr;
+    }
+    return symbol;
 }
 
 }  // namespace vsthost

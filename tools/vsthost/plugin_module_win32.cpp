@@ -41,12 +41,12 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
 
 PluginModule::~PluginModule()
 {
-    FreeLibrary(static_cast<HMODULE>(handle_));
+    FreeLibrary(static_cast<HMODULE>(library));
 }
 
 void* PluginModule::FindSymbol(const char* name) const
 {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
 }  // namespace vsthost

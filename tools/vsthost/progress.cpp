@@ -14,8 +14,7 @@ constexpr int kWidth = 40;
 
 }  // namespace
 
-ProgressBar::ProgressBar(std::int64_t total, bool enabled)
-    : total_(total), enabled_(enabled && total > 0), start_(Clock::now()), lastDraw_(start_)
+ProgressBar::ProgressBar(bool enabled) : active(enabled), started(Clock::now()), lastDraw(started)
 {}
 
 ProgressBar::~ProgressBar()
@@ -23,16 +22,16 @@ ProgressBar::~ProgressBar()
     Clear();
 }
 
-void ProgressBar::Update(std::int64_t done)
+void ProgressBar::Update(std::int64_t done, std::int64_t total)
 {
-    if (!enabled_)
+    if (!active || total <= 0)
         return;
     const Clock::time_point now = Clock::now();
-    if (now - start_ < kShowAfter || (shown_ && now - lastDraw_ < kRedrawEvery))
+    if (now - started < kShowAfter || (shown && now - lastDraw < kRedrawEvery))
         return;
-    lastDraw_ = now;
-    shown_ = true;
-    const double fraction = done >= total_ ? 1.0 : static_cast<double>(done) / static_cast<double>(total_);
+    lastDraw = now;
+    shown = true;
+    const double fraction = done >= total ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
     const int filled = static_cast<int>(fraction * kWidth);
     char bar[kWidth + 1];
     for (int i = 0; i < kWidth; ++i)
@@ -44,11 +43,11 @@ void ProgressBar::Update(std::int64_t done)
 
 void ProgressBar::Clear()
 {
-    if (!shown_)
+    if (!shown)
         return;
     std::fprintf(stderr, "\r%*s\r", kWidth + 8, "");
     std::fflush(stderr);
-    shown_ = false;
+    shown = false;
 }
 
 }  // namespace vsthost

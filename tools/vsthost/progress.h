@@ -1,5 +1,6 @@
 // The progress bar on stderr: only on a terminal, and only once a render has
-// run long enough for a user to wonder whether it is still going.
+// run long enough for a user to wonder whether it is still going. One thread
+// draws it.
 #pragma once
 
 #include <chrono>
@@ -11,19 +12,21 @@ namespace vsthost {
 
 class ProgressBar {
 public:
-    // `total` frames expected (0 or less when unknown: no bar is drawn).
-    ProgressBar(std::int64_t total, bool enabled);
+    explicit ProgressBar(bool enabled);
+    // Takes the bar off the terminal.
     ~ProgressBar();
-    void Update(std::int64_t done);
+    // `done` of `total` (nothing is drawn while the total is unknown, 0 or less).
+    void Update(std::int64_t done, std::int64_t total);
+    // Takes the bar off the line so that a message can be printed; the next
+    // Update draws it again.
+    void Clear();
 
 private:
     using Clock = std::chrono::steady_clock;
-    void Clear();
-    std::int64_t total_;
-    bool enabled_;
-    bool shown_ = false;
-    Clock::time_point start_;
-    Clock::time_point lastDraw_;
+    bool active;
+    bool shown = false;
+    Clock::time_point started;
+    Clock::time_point lastDraw;
 };
 
 }  // namespace vsthost

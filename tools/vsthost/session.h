@@ -18,8 +18,17 @@ std::unique_ptr<PluginInstance> StartPlugin(const std::string& path, double samp
                                             std::string& error);
 
 // Applies every --set in order; false with `error` for an unknown name or a
-// text the effect refused.
-bool ApplySettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings, std::string& error);
+// text the effect refused. Each text the effect took as something else than
+// was typed (its display reads back otherwise) adds a line to `warnings`, or,
+// when `strict`, is an error.
+bool ApplySettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings, bool strict,
+                   std::vector<std::string>& warnings, std::string& error);
+
+// Whether a parameter showing `display` with `label` stands for the text a
+// user typed: the same text (letter case and the unit aside), or the same
+// number to the precision the display shows ("3" for "3.00", "-6 dB" for
+// "-6.0" with the label "dB"), but not "50" for "10.0" nor "abc" for "0.0".
+bool ShowsWhatWasTyped(const std::string& typed, const std::string& display, const std::string& label);
 
 // "Attack 10.0, Output -3.0 dB" for the parameters named in `settings`.
 std::string DescribeSettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings);

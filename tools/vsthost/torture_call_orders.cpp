@@ -17,8 +17,19 @@ namespace {
 
 constexpr int kBlock = 256;
 
-// Renders the same music through a rude and a careful instance and reports
-// where they part.
+// "parameter 2 reads 0.25, set as 0.5" for the first value that differs.
+std::string DescribeChange(const std::vector<float>& before, const std::vector<float>& after)
+{
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        if (before[i] != after[i])
+            return "parameter " + std::to_string(i) + " reads " + std::to_string(after[i]) + ", set as " +
+                   std::to_string(before[i]);
+    }
+    return "the parameter count changed";
+}
+
+// Renders the same music through a rude and a careful instance and notes
+// where they part: a host should not drive an effect this way, but some do.
 void ExpectSameSound(Tally& tally, Rng& rng, Subject& rude, Subject& careful, Path path, const std::string& what)
 {
     const Signal in = Music(rng, rude.Inputs(), 12 * kBlock, 44100.0);
@@ -29,8 +40,12 @@ void ExpectSameSound(Tally& tally, Rng& rng, Subject& rude, Subject& careful, Pa
     plan.context = what;
     const Signal a = rude.Render(in, plan);
     const Signal b = careful.Render(in, plan);
+    if (!tally.Repeatable())
+        return;
     if (const int at = FirstDifference(a, b); at >= 0)
-        tally.Fail(what + ": renders differently from a carefully driven instance from frame " + std::to_string(at));
+        tally.Note("renders differently from a carefully driven instance when " + what,
+                   std::string(PathName(path)) + " calls of " + std::to_string(kBlock) + " frames, from frame " +
+                       std::to_string(at));
 }
 
 // Parameter reads, writes and typed values before effOpen must survive it.
@@ -52,17 +67,20 @@ void SettingsBeforeOpen(const Options& options, Tally& tally, Rng& rng)
                 typed.push_back(s->Display(i));
             // The text an effect shows is a text it must take back.
             if (!s->SetText(i, typed[static_cast<std::size_t>(i)]))
-                tally.Fail("parameter " + std::to_string(i) + " refuses its own display text \"" +
-                           typed[static_cast<std::size_t>(i)] + "\"" + (s == rude.get() ? " before effOpen" : ""));
+                tally.Note("effString2Parameter refuses a parameter's own display text",
+                           "parameter " + std::to_string(i) + " refuses \"" + typed[static_cast<std::size_t>(i)] +
+                               "\"" + (s == rude.get() ? " before effOpen" : ""));
         }
     }
     const std::vector<float> before = rude->Values();
     rude->Start(44100.0, kBlock);
     if (rude->Values() != before)
-        tally.Fail("effOpen changed parameter values the host had set before it");
-    if (careful->Values() != before)
-        tally.Fail("the same settings read differently when made before and after effOpen");
-    ExpectSameSound(tally, rng, *rude, *careful, Path::kReplacing, "settings made before effOpen");
+        tally.Note("effOpen changes parameter values the host set before it",
+                   "getParameter after effOpen: " + DescribeChange(before, rude->Values()));
+    else if (careful->Values() != before)
+        tally.Note("the same settings read differently when made before and after effOpen",
+                   "getParameter: " + DescribeChange(before, careful->Values()));
+    ExpectSameSound(tally, rng, *rude, *careful, Path::kReplacing, "its settings were made before effOpen");
 }
 
 void OpenTwice(const Options& options, Tally& tally, Rng& rng)
@@ -77,7 +95,7 @@ void OpenTwice(const Options& options, Tally& tally, Rng& rng)
     const std::vector<float> values = RandomValues(rng, rude->Params());
     rude->SetValues(values);
     careful->SetValues(values);
-    ExpectSameSound(tally, rng, *rude, *careful, Path::kDouble, "effOpen sent twice");
+    ExpectSameSound(tally, rng, *rude, *careful, Path::kDouble, "effOpen is sent twice");
 }
 
 void RateAfterResume(const Options& options, Tally& tally, Rng& rng)
@@ -92,12 +110,13 @@ void RateAfterResume(const Options& options, Tally& tally, Rng& rng)
     rude->SetBlock(kBlock);
     careful->Start(96000.0, kBlock);
     if (rude->Latency() != careful->Latency())
-        tally.Fail("with the rate set after resuming, the latency is " + std::to_string(rude->Latency()) + ", not " +
-                   std::to_string(careful->Latency()));
+        tally.Note("reports another latency when the sample rate is set after resuming",
+                   "initialDelay after effSetSampleRate while resumed: " + std::to_string(rude->Latency()) + ", not " +
+                       std::to_string(careful->Latency()));
     const std::vector<float> values = RandomValues(rng, rude->Params());
     rude->SetValues(values);
     careful->SetValues(values);
-    ExpectSameSound(tally, rng, *rude, *careful, Path::kAdding, "rate and block size set only after resume");
+    ExpectSameSound(tally, rng, *rude, *careful, Path::kAdding, "the rate and block size come after resuming");
 }
 
 // After suspend and resume, silence in must soon be silence out: at most the
@@ -127,8 +146,9 @@ void SuspendResumeFlush(const Options& options, Tally& tally, Rng& rng)
         for (std::size_t c = 0; c < out.size(); ++c) {
             for (std::size_t i = static_cast<std::size_t>(quietFrom); i < out[c].size(); ++i) {
                 if (std::fabs(out[c][i]) > 1e-6) {
-                    tally.Fail(plan.context + ": silence in after suspend and resume still sounds at frame " +
-                               std::to_string(i) + " (" + std::to_string(out[c][i]) + ")");
+                    tally.Note("still sounds after suspend and resume, with silence in",
+                               plan.context + ", " + PathName(plan.path) + ": frame " + std::to_string(i) + " is " +
+                                   std::to_string(out[c][i]));
                     return;
                 }
             }
@@ -165,9 +185,19 @@ void InPlaceBuffers(const Options& options, Tally& tally, Rng& rng)
                     expected[c][i] =
                         static_cast<float>(static_cast<float>(in[c][i]) + static_cast<float>(expectedOut[c][i]));
         }
+        if (!tally.Repeatable())
+            continue;
+        // An accumulating call that replaces instead, as some effects make the
+        // deprecated call, shows here: in place, the input it should add to is gone.
+        if (path == Path::kAdding && FirstDifference(out, expectedOut) < 0) {
+            tally.Note("the accumulating process call replaces its outputs instead of adding to them",
+                       "process (adding) calls in place give the effect's output without the input under it");
+            continue;
+        }
         if (const int at = FirstDifference(out, expected); at >= 0)
-            tally.Fail(std::string("in-place ") + PathName(path) + " calls differ from separate buffers from frame " +
-                       std::to_string(at));
+            tally.Note("renders differently when its input and output are one buffer",
+                       std::string(PathName(path)) + " calls in place differ from separate buffers from frame " +
+                           std::to_string(at));
     }
 }
 

@@ -59,6 +59,42 @@ std::string Frames(int frames)
 
 }  // namespace
 
+const char* OpcodeName(vst2::VstInt32 opcode)
+{
+    switch (opcode) {
+    case vst2::effOpen:
+        return "effOpen";
+    case vst2::effClose:
+        return "effClose";
+    case vst2::effSetProgram:
+        return "effSetProgram";
+    case vst2::effSetProgramName:
+        return "effSetProgramName";
+    case vst2::effGetProgramName:
+        return "effGetProgramName";
+    case vst2::effGetParamLabel:
+        return "effGetParamLabel";
+    case vst2::effGetParamDisplay:
+        return "effGetParamDisplay";
+    case vst2::effGetParamName:
+        return "effGetParamName";
+    case vst2::effSetSampleRate:
+        return "effSetSampleRate";
+    case vst2::effSetBlockSize:
+        return "effSetBlockSize";
+    case vst2::effMainsChanged:
+        return "effMainsChanged";
+    case vst2::effGetProgramNameIndexed:
+        return "effGetProgramNameIndexed";
+    case vst2::effStartProcess:
+        return "effStartProcess";
+    case vst2::effStopProcess:
+        return "effStopProcess";
+    default:
+        return "a dispatcher call";
+    }
+}
+
 const char* PathName(Path path)
 {
     switch (path) {
@@ -73,44 +109,45 @@ const char* PathName(Path path)
 }
 
 HostBuffers::HostBuffers(int inputs, int outputs, int capacity)
-    : inputs_(inputs), outputs_(outputs), capacity_(capacity)
+    : inputCount(inputs), outputCount(outputs), frameCapacity(capacity)
 {
     const std::size_t size = static_cast<std::size_t>(capacity + 2 * kGuard);
-    fIn_.assign(static_cast<std::size_t>(inputs), std::vector<float>(size, kGuardFloat));
-    fOut_.assign(static_cast<std::size_t>(outputs), std::vector<float>(size, kGuardFloat));
-    dIn_.assign(static_cast<std::size_t>(inputs), std::vector<double>(size, kGuardDouble));
-    dOut_.assign(static_cast<std::size_t>(outputs), std::vector<double>(size, kGuardDouble));
-    for (auto& c : fIn_)
-        floatInPtrs_.push_back(c.data() + kGuard);
-    for (auto& c : fOut_)
-        floatOutPtrs_.push_back(c.data() + kGuard);
-    for (auto& c : dIn_)
-        doubleInPtrs_.push_back(c.data() + kGuard);
-    for (auto& c : dOut_)
-        doubleOutPtrs_.push_back(c.data() + kGuard);
+    floatIn.assign(static_cast<std::size_t>(inputs), std::vector<float>(size, kGuardFloat));
+    floatOut.assign(static_cast<std::size_t>(outputs), std::vector<float>(size, kGuardFloat));
+    doubleIn.assign(static_cast<std::size_t>(inputs), std::vector<double>(size, kGuardDouble));
+    doubleOut.assign(static_cast<std::size_t>(outputs), std::vector<double>(size, kGuardDouble));
+    for (auto& c : floatIn)
+        floatInPtrs.push_back(c.data() + kGuard);
+    for (auto& c : floatOut)
+        floatOutPtrs.push_back(c.data() + kGuard);
+    for (auto& c : doubleIn)
+        doubleInPtrs.push_back(c.data() + kGuard);
+    for (auto& c : doubleOut)
+        doubleOutPtrs.push_back(c.data() + kGuard);
     // Hosts pass arrays of at least one pointer, whatever the channel count.
-    floatInPtrs_.push_back(nullptr);
-    floatOutPtrs_.push_back(nullptr);
-    doubleInPtrs_.push_back(nullptr);
-    doubleOutPtrs_.push_back(nullptr);
+    floatInPtrs.push_back(nullptr);
+    floatOutPtrs.push_back(nullptr);
+    doubleInPtrs.push_back(nullptr);
+    doubleOutPtrs.push_back(nullptr);
 }
 
 void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool inPlace)
 {
-    path_ = path;
-    inPlace_ = inPlace && inputs_ >= outputs_;
+    loadedPath = path;
+    loadedInPlace = inPlace && inputCount >= outputCount;
     // Whatever a longer call left behind the frames becomes guard again.
     const std::size_t tail = static_cast<std::size_t>(kGuard + frames);
-    for (auto& c : fIn_)
+    for (auto& c : floatIn)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
-    for (auto& c : fOut_)
+    for (auto& c : floatOut)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardFloat);
-    for (auto& c : dIn_)
+    for (auto& c : doubleIn)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
-    for (auto& c : dOut_)
+    for (auto& c : doubleOut)
         std::fill(c.begin() + static_cast<std::ptrdiff_t>(tail), c.end(), kGuardDouble);
-    loaded_.assign(static_cast<std::size_t>(inputs_), std::vector<double>(static_cast<std::size_t>(frames), 0.0));
-    for (int c = 0; c < inputs_; ++c) {
+    loadedInput.assign(static_cast<std::size_t>(inputCount),
+                       std::vector<double>(static_cast<std::size_t>(frames), 0.0));
+    for (int c = 0; c < inputCount; ++c) {
         const std::vector<double>* source =
             c < static_cast<int>(in.size()) ? &in[static_cast<std::size_t>(c)] : nullptr;
         for (int i = 0; i < frames; ++i) {
@@ -118,57 +155,68 @@ void HostBuffers::Load(Path path, const Signal& in, int offset, int frames, bool
             const double v = source && at < source->size() ? (*source)[at] : 0.0;
             const std::size_t slot = static_cast<std::size_t>(kGuard + i);
             if (path == Path::kDouble) {
-                dIn_[static_cast<std::size_t>(c)][slot] = v;
-                loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = v;
+                doubleIn[static_cast<std::size_t>(c)][slot] = v;
+                loadedInput[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = v;
             } else {
-                fIn_[static_cast<std::size_t>(c)][slot] = static_cast<float>(v);
-                loaded_[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = static_cast<float>(v);
+                floatIn[static_cast<std::size_t>(c)][slot] = static_cast<float>(v);
+                loadedInput[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = static_cast<float>(v);
             }
         }
     }
-    if (inPlace_)
+    if (loadedInPlace)
         return;
     const double prime = path == Path::kAdding ? 0.0 : std::numeric_limits<double>::quiet_NaN();
-    for (int c = 0; c < outputs_; ++c) {
+    for (int c = 0; c < outputCount; ++c) {
         for (int i = 0; i < frames; ++i) {
             const std::size_t slot = static_cast<std::size_t>(kGuard + i);
             if (path == Path::kDouble)
-                dOut_[static_cast<std::size_t>(c)][slot] = prime;
+                doubleOut[static_cast<std::size_t>(c)][slot] = prime;
             else
-                fOut_[static_cast<std::size_t>(c)][slot] = static_cast<float>(prime);
+                floatOut[static_cast<std::size_t>(c)][slot] = static_cast<float>(prime);
         }
     }
+}
+
+bool HostBuffers::InputFinite(int frames) const
+{
+    for (const std::vector<double>& channel : loadedInput) {
+        for (int i = 0; i < frames && i < static_cast<int>(channel.size()); ++i) {
+            if (!std::isfinite(channel[static_cast<std::size_t>(i)]))
+                return false;
+        }
+    }
+    return true;
 }
 
 double HostBuffers::Out(int c, int i) const
 {
     const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
-    if (path_ == Path::kDouble)
-        return inPlace_ ? dIn_[ch][slot] : dOut_[ch][slot];
-    return inPlace_ ? fIn_[ch][slot] : fOut_[ch][slot];
+    if (loadedPath == Path::kDouble)
+        return loadedInPlace ? doubleIn[ch][slot] : doubleOut[ch][slot];
+    return loadedInPlace ? floatIn[ch][slot] : floatOut[ch][slot];
 }
 
 void HostBuffers::AppendOutput(Signal& out, int frames) const
 {
-    out.resize(static_cast<std::size_t>(outputs_));
-    for (int c = 0; c < outputs_; ++c) {
+    out.resize(static_cast<std::size_t>(outputCount));
+    for (int c = 0; c < outputCount; ++c) {
         for (int i = 0; i < frames; ++i)
             out[static_cast<std::size_t>(c)].push_back(Out(c, i));
     }
 }
 
-std::string HostBuffers::Damage(int frames) const
+std::string HostBuffers::WritesOutside(int frames) const
 {
-    const bool dbl = path_ == Path::kDouble;
+    const bool dbl = loadedPath == Path::kDouble;
     auto guardsOf = [&](bool input, int c) -> std::string {
         const std::size_t ch = static_cast<std::size_t>(c);
-        const std::size_t size = static_cast<std::size_t>(capacity_ + 2 * kGuard);
+        const std::size_t size = static_cast<std::size_t>(frameCapacity + 2 * kGuard);
         for (std::size_t i = 0; i < size; ++i) {
             const bool inside = i >= static_cast<std::size_t>(kGuard) && i < static_cast<std::size_t>(kGuard + frames);
             if (inside)
                 continue;
-            const bool intact =
-                dbl ? (input ? dIn_ : dOut_)[ch][i] == kGuardDouble : (input ? fIn_ : fOut_)[ch][i] == kGuardFloat;
+            const bool intact = dbl ? (input ? doubleIn : doubleOut)[ch][i] == kGuardDouble
+                                    : (input ? floatIn : floatOut)[ch][i] == kGuardFloat;
             if (!intact) {
                 const long at = static_cast<long>(i) - kGuard;
                 return std::string(input ? "input" : "output") + " channel " + std::to_string(c) +
@@ -177,52 +225,62 @@ std::string HostBuffers::Damage(int frames) const
         }
         return "";
     };
-    for (int c = 0; c < inputs_; ++c) {
+    for (int c = 0; c < inputCount; ++c) {
         if (std::string why = guardsOf(true, c); !why.empty())
             return why;
     }
-    for (int c = 0; c < outputs_; ++c) {
+    for (int c = 0; c < outputCount; ++c) {
         if (std::string why = guardsOf(false, c); !why.empty())
             return why;
     }
-    if (inPlace_)
+    return "";
+}
+
+std::string HostBuffers::ChangedInput(int frames) const
+{
+    const bool dbl = loadedPath == Path::kDouble;
+    if (loadedInPlace)
         return "";
-    for (int c = 0; c < inputs_; ++c) {
+    for (int c = 0; c < inputCount; ++c) {
         for (int i = 0; i < frames; ++i) {
             const std::size_t ch = static_cast<std::size_t>(c), slot = static_cast<std::size_t>(kGuard + i);
-            const double now = dbl ? dIn_[ch][slot] : fIn_[ch][slot];
-            if (!Same(now, loaded_[ch][static_cast<std::size_t>(i)]))
+            const double now = dbl ? doubleIn[ch][slot] : floatIn[ch][slot];
+            if (!Same(now, loadedInput[ch][static_cast<std::size_t>(i)]))
                 return "input channel " + std::to_string(c) + " was overwritten at frame " + std::to_string(i);
         }
     }
     return "";
 }
 
-std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& tally)
+std::unique_ptr<Subject> Subject::Load(const Options& options, Tally& runTally)
 {
     std::string error;
-    tally.Calls();
-    std::unique_ptr<PluginInstance> plugin = PluginInstance::Load(options.plugin, error);
+    std::unique_ptr<PluginInstance> plugin;
+    {
+        const CallInProgress call(runTally, "the entry point");
+        plugin = PluginInstance::Load(options.plugin, error);
+    }
     if (!plugin) {
-        tally.Fail(error);
+        runTally.Fault("the plug-in cannot be loaded", error);
         return nullptr;
     }
-    SetCrashContext(tally.Context());  // loading set its own
-    std::unique_ptr<Subject> subject(new Subject(std::move(plugin), tally));
-    subject->clipParam_ = subject->FindParam("Clip Output");
+    SetCrashContext(runTally.Context());  // loading set its own
+    std::unique_ptr<Subject> subject(new Subject(std::move(plugin), runTally));
+    subject->clipParam = subject->FindParam("Clip Output");
     return subject;
 }
 
 Subject::~Subject()
 {
-    tally_.Calls();  // effClose, sent by the instance's destructor
+    const CallInProgress call(tally, "effClose");
+    instance.reset();
 }
 
 vst2::VstIntPtr Subject::Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                   float opt)
 {
-    tally_.Calls();
-    return plugin_->Dispatch(opcode, index, value, ptr, opt);
+    const CallInProgress call(tally, OpcodeName(opcode));
+    return instance->Dispatch(opcode, index, value, ptr, opt);
 }
 
 void Subject::Resume()
@@ -247,20 +305,20 @@ void Subject::Start(double rate, int block)
 
 float Subject::Get(int index)
 {
-    tally_.Calls();
-    return plugin_->GetParam(index);
+    const CallInProgress call(tally, "getParameter");
+    return instance->GetParam(index);
 }
 
 void Subject::Set(int index, float normalised)
 {
-    tally_.Calls();
-    plugin_->SetParam(index, normalised);
+    const CallInProgress call(tally, "setParameter");
+    instance->SetParam(index, normalised);
 }
 
 bool Subject::SetText(int index, const std::string& text)
 {
-    tally_.Calls();
-    return plugin_->SetParamFromText(index, text);
+    const CallInProgress call(tally, "effString2Parameter");
+    return instance->SetParamFromText(index, text);
 }
 
 std::string Subject::TextRequest(vst2::VstInt32 opcode, int index, const char* what)
@@ -268,9 +326,15 @@ std::string Subject::TextRequest(vst2::VstInt32 opcode, int index, const char* w
     char text[2 * kTextRoom];
     std::memset(text, 0x7E, sizeof text);
     Dispatch(opcode, index, 0, text);
+    if (std::all_of(text, text + sizeof text, [](char b) { return b == 0x7E; })) {
+        tally.Note("leaves a text request unanswered",
+                   std::string(OpcodeName(opcode)) + " for parameter " + std::to_string(index) + " wrote nothing");
+        return "";
+    }
     if (!std::memchr(text, '\0', kTextRoom)) {
-        tally_.Fail(std::string("the ") + what + " of parameter " + std::to_string(index) +
-                    " is not terminated within " + std::to_string(kTextRoom) + " bytes");
+        tally.Fault("a text runs past " + std::to_string(kTextRoom) + " bytes, beyond any host's buffer",
+                    std::string(OpcodeName(opcode)) + ": the " + what + " of parameter " + std::to_string(index) +
+                        " is not terminated within " + std::to_string(kTextRoom) + " bytes");
         text[kTextRoom - 1] = '\0';
     }
     return text;
@@ -297,29 +361,29 @@ int Subject::FindParam(const std::string& name)
 
 double Subject::ClipLimit()
 {
-    if (clipParam_ < 0)
+    if (clipParam < 0)
         return 0.0;
-    return Get(clipParam_) >= 0.5f ? kClipLevel : 0.0;
+    return Get(clipParam) >= 0.5f ? kClipLevel : 0.0;
 }
 
 double Subject::SetClip(bool on)
 {
-    if (clipParam_ < 0)
+    if (clipParam < 0)
         return 0.0;
-    Set(clipParam_, on ? 1.0f : 0.0f);
+    Set(clipParam, on ? 1.0f : 0.0f);
     return on ? kClipLevel : 0.0;
 }
 
 std::vector<std::uint8_t> Subject::Chunk(bool program)
 {
-    tally_.Calls();
-    return plugin_->GetChunk(program);
+    const CallInProgress call(tally, "effGetChunk");
+    return instance->GetChunk(program);
 }
 
 bool Subject::Restore(bool program, const std::vector<std::uint8_t>& chunk)
 {
-    tally_.Calls();
-    return plugin_->SetChunk(program, chunk);
+    const CallInProgress call(tally, "effSetChunk");
+    return instance->SetChunk(program, chunk);
 }
 
 std::vector<float> Subject::Values()
@@ -340,17 +404,18 @@ void Subject::SetValues(const std::vector<float>& values)
 void Subject::Process(Path path, HostBuffers& buffers, int frames)
 {
     const unsigned modes = FloatModes();
-    tally_.Block();
+    tally.Block();
+    const CallInProgress call(tally, PathName(path));
     switch (path) {
     case Path::kReplacing:
-        plugin_->ProcessFloat(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
+        instance->ProcessFloat(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
         break;
     case Path::kAdding:
-        plugin_->ProcessFloatAdding(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
+        instance->ProcessFloatAdding(buffers.FloatInputs(), buffers.FloatOutputs(), frames);
         break;
     case Path::kDouble:
-        if (plugin_->CanProcessDouble()) {
-            plugin_->ProcessDouble(buffers.DoubleInputs(), buffers.DoubleOutputs(), frames);
+        if (instance->CanProcessDouble()) {
+            instance->ProcessDouble(buffers.DoubleInputs(), buffers.DoubleOutputs(), frames);
         } else {
             // No double precision: the host would not call it; the outputs read as silence.
             for (int c = 0; c < buffers.Outputs(); ++c)
@@ -365,17 +430,22 @@ void Subject::Process(Path path, HostBuffers& buffers, int frames)
         std::snprintf(text, sizeof text,
                       "a %s call of %d frames left the host thread's floating-point modes changed (MXCSR %#x -> %#x)",
                       PathName(path), frames, modes, after);
-        tally_.Fail(text);
+        tally.Fault("leaves the host thread's floating-point modes changed", text);
         RestoreFloatModes(modes);
     }
 }
 
-bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context)
+bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double limit, const std::string& context,
+                             const char* outsideProtocol)
 {
     Process(path, buffers, frames);
     const std::string where = context + ", " + PathName(path) + " call of " + Frames(frames);
-    if (const std::string damage = buffers.Damage(frames); !damage.empty()) {
-        tally_.Fail(where + ": " + damage);
+    if (const std::string damage = buffers.WritesOutside(frames); !damage.empty()) {
+        tally.Fault("writes outside the buffers it is given", where + ": " + damage);
+        return false;
+    }
+    if (const std::string damage = buffers.ChangedInput(frames); !damage.empty()) {
+        tally.Fault("changes its input buffers", where + ": " + damage);
         return false;
     }
     // The bound a float output is held to is the clip level as a float.
@@ -383,17 +453,26 @@ bool Subject::ProcessChecked(Path path, HostBuffers& buffers, int frames, double
     for (int c = 0; c < buffers.Outputs(); ++c) {
         for (int i = 0; i < frames; ++i) {
             const double v = buffers.Out(c, i);
-            if (!std::isfinite(v) || (limit > 0.0 && std::fabs(v) > bound)) {
-                char text[96];
-                if (std::isnan(v))
-                    std::snprintf(text, sizeof text, ": output channel %d frame %d is not a number", c, i);
-                else if (std::isinf(v))
-                    std::snprintf(text, sizeof text, ": output channel %d frame %d is infinite", c, i);
-                else
-                    std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f, beyond the clip level", c,
-                                  i, v);
-                tally_.Fail(where + text);
-                return false;
+            char text[96];
+            if (!std::isfinite(v)) {
+                std::snprintf(text, sizeof text, ": output channel %d frame %d is %s", c, i,
+                              std::isnan(v) ? "not a number" : "infinite");
+                // What a host that breaks the protocol, or that hands the
+                // effect NaN, gets back is noted; from music it is a fault.
+                if (outsideProtocol) {
+                    tally.Note(std::string("non-finite output when ") + outsideProtocol, where + text);
+                } else if (!buffers.InputFinite(frames)) {
+                    tally.Note("non-finite output while its input is non-finite", where + text);
+                } else {
+                    tally.Fault("non-finite output", where + text);
+                    return false;
+                }
+                return true;
+            }
+            if (limit > 0.0 && std::fabs(v) > bound) {
+                std::snprintf(text, sizeof text, ": output channel %d frame %d is %.9f", c, i, v);
+                tally.Note("output beyond the clip level of 0.989 with \"Clip Output\" on", where + text);
+                return true;
             }
         }
     }
@@ -413,6 +492,29 @@ Signal Subject::Render(const Signal& in, const RenderPlan& plan)
         buffers.AppendOutput(out, frames);
     }
     return out;
+}
+
+std::string CompareRestored(Subject& saved, Subject& restored, bool& shown)
+{
+    const std::vector<float> want = saved.Values(), got = restored.Values();
+    std::string valueOnly;
+    shown = false;
+    for (std::size_t i = 0; i < want.size() && i < got.size(); ++i) {
+        const int index = static_cast<int>(i);
+        const std::string before = saved.Display(index), after = restored.Display(index);
+        if (before == after && want[i] == got[i])
+            continue;
+        const std::string change = "parameter " + std::to_string(i) + " comes back as " + std::to_string(got[i]) +
+                                   " showing \"" + after + "\", saved as " + std::to_string(want[i]) + " showing \"" +
+                                   before + "\"";
+        if (before != after) {
+            shown = true;
+            return change;
+        }
+        if (valueOnly.empty())
+            valueOnly = change;
+    }
+    return valueOnly;
 }
 
 int FirstDifference(const Signal& a, const Signal& b)

@@ -6,36 +6,83 @@
 namespace kestrelon {
 
 namespace vsthost::torture {
-namespace {
 
-// Beyond this many the report would bury the summary; the count goes on.
-constexpr long long kPrintedFailures = 25;
-
-}  // namespace
-
-// Main thread.
 void Tally::SetContext(const std::string& what)
 {
-    context_ = what;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        context = what;
+    }
     SetCrashContext(what);
 }
 
-// Any thread.
-void Tally::Fail(const std::string& what)
+std::string Tally::Context() const
 {
-    const long long n = ++failures_;
-    if (n > kPrintedFailures)
-        return;
-    std::lock_guard<std::mutex> lock(printMutex_);
-    std::fprintf(stderr, "torture: FAIL [%s] %s\n", phase_.load(), what.c_str());
-    if (n == kPrintedFailures)
-        std::fprintf(stderr, "torture: further failures are counted, not printed\n");
-    std::fflush(stderr);
+    std::lock_guard<std::mutex> guard(lock);
+    return context;
+}
+
+void Tally::File(Severity severity, const std::string& check, const std::string& call)
+{
+    ++(severity == Severity::Fault ? faults : notes);
+    std::lock_guard<std::mutex> guard(lock);
+    const std::string key = std::string(severity == Severity::Fault ? "F" : "N") + check;
+    const auto [at, fresh] = findingIndex.emplace(key, findings.size());
+    if (fresh)
+        findings.push_back({severity, check, 0, call});
+    ++findings[at->second].count;
+}
+
+// Main thread, between phases.
+void Tally::PrintPhaseFindings()
+{
+    std::lock_guard<std::mutex> guard(lock);
+    for (const Finding& f : findings) {
+        std::printf("    %s %s (%lld %s); first: %s\n", f.severity == Severity::Fault ? "FAULT" : "NOTE ",
+                    f.check.c_str(), f.count, f.count == 1 ? "time" : "times", f.firstCall.c_str());
+    }
+    std::fflush(stdout);
+    findings.clear();
+    findingIndex.clear();
+}
+
+Tally::CallSlot& Tally::ThisThreadsSlot()
+{
+    thread_local int slot = -1;
+    if (slot < 0) {
+        const int taken = callSlotsTaken.fetch_add(1);
+        slot = taken < kCallSlots ? taken : kCallSlots - 1;
+    }
+    return callSlots[slot];
+}
+
+void Tally::CallStarted(const char* what)
+{
+    ++calls;
+    CallSlot& slot = ThisThreadsSlot();
+    slot.what.store(what);
+    slot.since.store(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+void Tally::CallReturned()
+{
+    ThisThreadsSlot().since.store(0);
+}
+
+const char* Tally::CallOverdue(std::chrono::steady_clock::duration limit) const
+{
+    const long long now = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (const CallSlot& slot : callSlots) {
+        const long long since = slot.since.load();
+        if (since != 0 && now - since > limit.count())
+            return slot.what.load();
+    }
+    return nullptr;
 }
 
 std::uint64_t Rng::Next()
 {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
