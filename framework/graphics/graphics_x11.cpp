@@ -204,11 +204,13 @@ void* IGraphicsX11::OpenEditorWindow(void* parent)
     gc = xcb_generate_id(connection);
     const std::uint32_t gcValues[] = {0};
     xcb_create_gc(connection, gc, window, XCB_GC_GRAPHICS_EXPOSURES, gcValues);
+    ApplyCursor();
+    // The round trips come last: when the opening returns, the server has
+    // made everything the editor holds.
     if (sharedMemoryAllowed)
         SetUpSharedMemory();
     ReadKeyboardMapping();
     ReadDesktopSettings();
-    ApplyCursor();
     xcb_map_window(connection, window);
     xcb_flush(connection);
     viewable = parentViewable;
