@@ -65,11 +65,6 @@ struct HostDisplay {
     std::uint32_t window;
 };
 
-vst2::VstIntPtr Dispatch(vst2::AEffect* fx, vst2::VstInt32 opcode, void* ptr = nullptr)
-{
-    return fx->dispatcher(fx, opcode, 0, 0, ptr, 0.0f);
-}
-
 double ProcessSeconds()
 {
     rusage usage{};
@@ -116,7 +111,7 @@ struct Cost {
 
 // kPhaseSeconds of a host's loop: idle calls at 60 Hz and, with audio, blocks
 // in real time between them. The processor time it took, per wall second.
-Cost HostLoop(vst2::AEffect* fx, bool audio)
+Cost HostLoop(testhost::HostedEffect& fx, bool audio)
 {
     static std::vector<std::vector<float>> in = Drums(44100 * 5);
     std::vector<std::vector<float>> out(2, std::vector<float>(bench::kBlock));
@@ -135,7 +130,7 @@ Cost HostLoop(vst2::AEffect* fx, bool audio)
             nextBlock += blockPeriod;
         }
         if (Clock::now() >= nextIdle) {
-            Dispatch(fx, vst2::effEditIdle);
+            fx.Dispatch(vst2::effEditIdle);
             nextIdle += kIdlePeriod;
         }
         std::this_thread::sleep_until(audio ? std::min(nextIdle, nextBlock) : nextIdle);
@@ -147,42 +142,41 @@ Cost HostLoop(vst2::AEffect* fx, bool audio)
 void EditorOpenToFirstFrame(benchmark::State& state)
 {
     HostDisplay host;
-    vst2::AEffect* fx = bench::OpenEffect();
+    testhost::HostedEffect fx = bench::OpenEffect();
     for (auto _ : state) {
         // The sentinel colour back in the host window, where the editor will be.
         xcb_clear_area(host.c, 0, host.window, 0, 0, 0, 0);
         host.Sync();
         const auto start = Clock::now();
-        const vst2::VstIntPtr opened = Dispatch(fx, vst2::effEditOpen, host.Handle());
+        const vst2::VstIntPtr opened = fx.Dispatch(vst2::effEditOpen, 0, 0, host.Handle());
         while (opened && host.Pixel(host.window, 5, 5) == kSentinel)
-            Dispatch(fx, vst2::effEditIdle);
+            fx.Dispatch(vst2::effEditIdle);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        Dispatch(fx, vst2::effEditClose);
+        fx.Dispatch(vst2::effEditClose);
         if (!opened) {
             state.SkipWithError("effEditOpen failed: no X display?");
             break;
         }
     }
-    Dispatch(fx, vst2::effClose);
 }
 BENCHMARK(EditorOpenToFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
 
 void EditorCpuPerWallSecond(benchmark::State& state)
 {
     HostDisplay host;
-    vst2::AEffect* fx = bench::OpenEffect();
+    testhost::HostedEffect fx = bench::OpenEffect();
     for (auto _ : state) {
         const Cost closedIdle = HostLoop(fx, false);
-        if (!Dispatch(fx, vst2::effEditOpen, host.Handle())) {
+        if (!fx.Dispatch(vst2::effEditOpen, 0, 0, host.Handle())) {
             state.SkipWithError("effEditOpen failed: no X display?");
             break;
         }
         const Cost openIdle = HostLoop(fx, false);
-        Dispatch(fx, vst2::effEditClose);
+        fx.Dispatch(vst2::effEditClose);
         const Cost closedAudio = HostLoop(fx, true);
-        Dispatch(fx, vst2::effEditOpen, host.Handle());
+        fx.Dispatch(vst2::effEditOpen, 0, 0, host.Handle());
         const Cost metering = HostLoop(fx, true);
-        Dispatch(fx, vst2::effEditClose);
+        fx.Dispatch(vst2::effEditClose);
         // Percent of one core: the editor's share is the open loop less the closed one.
         state.counters["closed_idle_pct"] = 100.0 * closedIdle.process;
         state.counters["idle_editor_pct"] = 100.0 * (openIdle.process - closedIdle.process);
@@ -191,7 +185,6 @@ void EditorCpuPerWallSecond(benchmark::State& state)
         state.counters["server_idle_pct"] = 100.0 * (openIdle.server - closedIdle.server);
         state.counters["server_metering_pct"] = 100.0 * (metering.server - closedAudio.server);
     }
-    Dispatch(fx, vst2::effClose);
 }
 BENCHMARK(EditorCpuPerWallSecond)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
