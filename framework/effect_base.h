@@ -78,6 +78,9 @@ public:
     // [UI thread] mutex held. The editor's size changed (the graphics
     // context calls it); recorded as the rectangle reported to the host.
     virtual void SetEditorSize(int width, int height) = 0;
+    // [UI thread] mutex held. Asks the host to make its window fit an editor
+    // of the new size; false when it refused or cannot.
+    virtual bool HostResizeEditor(int, int) { return false; }
     virtual void ApplyHostQuirks() {}
     // [UI thread] takes the mutex. Takes ownership of the editor, prepares
     // it and pushes every parameter's value into its controls. Null does

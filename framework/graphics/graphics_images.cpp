@@ -68,30 +68,53 @@ ImageRef* IGraphics::LoadImage(int id, const char* name, int frameCount)
     return registered;
 }
 
+const RasterBitmap* IGraphics::OriginalImage(int id, const char* name, const ImageRef& image)
+{
+    if (const RasterBitmap* kept = FindOriginal(id))
+        return kept;
+    // Until its first rescale (the one that keeps an original) the shared
+    // bitmap is the decoded resource itself: a copy saves decoding it again.
+    std::unique_ptr<RasterBitmap> original;
+    const RasterBitmap* shared = image.bitmap;
+    if (imageResolution < 2 && shared && shared->PixelData()) {
+        auto copy = std::make_unique<RasterMemBitmap>(shared->PixelWidth(), shared->PixelHeight());
+        BlitBitmap(copy.get(), const_cast<RasterBitmap*>(shared), 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
+        original = std::move(copy);
+    } else {
+        original.reset(LoadPlatformImage(id, name));
+    }
+    if (!original || !original->PixelData())
+        return nullptr;
+    return KeepOriginal(id, std::move(original));
+}
+
 void IGraphics::RescaleImages(double newScale)
 {
-    // One resampling per id: every record of that id shares its bitmap, and
-    // however many editors registered it, the result is the same.
-    std::vector<RegisteredImage> images = RegisteredImages();
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const RegisteredImage& entry = images[i];
-        bool done = false;
-        for (std::size_t j = 0; j < i && !done; ++j)
-            done = images[j].id == entry.id && images[j].image->frameCount == entry.image->frameCount;
-        if (done) {
-            for (std::size_t j = 0; j < i; ++j) {
-                if (images[j].id == entry.id && images[j].image->frameCount == entry.image->frameCount) {
-                    entry.image->width = images[j].image->width;
-                    entry.image->height = images[j].image->height;
-                    break;
-                }
-            }
+    // One resampling per id and frame count: every record of that id shares
+    // its bitmap, and however many editors registered it, the result is the
+    // same.
+    struct Done {
+        int id;
+        int frames;
+        int width;
+        int height;
+    };
+    std::vector<Done> done;
+    for (const RegisteredImage& entry : RegisteredImages()) {
+        ImageRef& image = *entry.image;
+        const Done* previous = nullptr;
+        for (const Done& d : done)
+            if (d.id == entry.id && d.frames == image.frameCount)
+                previous = &d;
+        if (previous) {
+            image.width = previous->width;
+            image.height = previous->height;
             continue;
         }
-        std::unique_ptr<RasterBitmap> source(LoadPlatformImage(entry.id, entry.name));
-        if (!source || !entry.image->bitmap)
+        const RasterBitmap* source = image.bitmap ? OriginalImage(entry.id, entry.name, image) : nullptr;
+        if (!source)
             continue;
-        const int frames = entry.image->frameCount;
+        const int frames = image.frameCount;
         const int w = source->PixelWidth() / imageResolution;
         const int h = source->PixelHeight() / imageResolution;
         const int newWidth = static_cast<int>(w * newScale);
@@ -102,11 +125,12 @@ void IGraphics::RescaleImages(double newScale)
         if (newWidth > 0 && newHeight > 0)
             resampled.SetSize(newWidth, newHeight);
         ResampleInto(*source, resampled, frames);
-        RasterBitmap* shared = entry.image->bitmap;
+        RasterBitmap* shared = image.bitmap;
         shared->SetSize(resampled.PixelWidth(), resampled.PixelHeight());
         BlitBitmap(shared, &resampled, 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
-        entry.image->width = resampled.PixelWidth();
-        entry.image->height = resampled.PixelHeight();
+        image.width = resampled.PixelWidth();
+        image.height = resampled.PixelHeight();
+        done.push_back({entry.id, frames, image.width, image.height});
     }
 }
 

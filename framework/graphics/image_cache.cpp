@@ -12,6 +12,7 @@ namespace {
 struct BitmapCache {
     std::mutex lock;
     std::vector<std::pair<int, std::unique_ptr<RasterBitmap>>> entries;
+    std::vector<std::pair<int, std::unique_ptr<RasterBitmap>>> originals;
 };
 
 struct ImageRegistry {
@@ -59,6 +60,27 @@ RasterBitmap* CacheBitmap(int id, std::unique_ptr<RasterBitmap> bitmap)
             return entry.second.get();
     cache.entries.emplace_back(id, std::move(bitmap));
     return cache.entries.back().second.get();
+}
+
+const RasterBitmap* FindOriginal(int id)
+{
+    BitmapCache& cache = Bitmaps();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    for (auto& entry : cache.originals)
+        if (entry.first == id)
+            return entry.second.get();
+    return nullptr;
+}
+
+const RasterBitmap* KeepOriginal(int id, std::unique_ptr<RasterBitmap> original)
+{
+    BitmapCache& cache = Bitmaps();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    for (auto& entry : cache.originals)
+        if (entry.first == id)
+            return entry.second.get();
+    cache.originals.emplace_back(id, std::move(original));
+    return cache.originals.back().second.get();
 }
 
 ImageRef* RegisterImage(int id, const char* name, const ImageRef& image)

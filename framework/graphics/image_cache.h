@@ -22,6 +22,12 @@ RasterBitmap* FindCachedBitmap(int id);
 // one another editor cached first.
 RasterBitmap* CacheBitmap(int id, std::unique_ptr<RasterBitmap> bitmap);
 
+// The design-size original of a cached bitmap, kept once the bitmap has been
+// resampled, so that later rescales start from it instead of decoding the
+// resource again; null until then.
+const RasterBitmap* FindOriginal(int id);
+const RasterBitmap* KeepOriginal(int id, std::unique_ptr<RasterBitmap> original);
+
 struct RegisteredImage {
     int id = 0;
     const char* name = nullptr;  // the caller's constant text

@@ -1,11 +1,11 @@
+#include "framework/graphics/graphics_x11.h"
 #include "framework/graphics/platform_graphics.h"
-#include "framework/graphics/windowless_graphics.h"
 
 namespace kestrelon {
 
-std::unique_ptr<IGraphics> MakePlatformGraphics(IEffectBase* plugin, void*, int width, int height)
+std::unique_ptr<IGraphics> MakePlatformGraphics(IEffectBase* plugin, void* module, int width, int height)
 {
-    return std::make_unique<WindowlessGraphics>(plugin, width, height);
+    return std::make_unique<IGraphicsX11>(plugin, module, width, height);
 }
 
 }  // namespace kestrelon

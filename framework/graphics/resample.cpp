@@ -50,6 +50,57 @@ inline int Channel(RasterPixel p, int shift)
     return static_cast<int>((p >> shift) & 0xFF);
 }
 
+// One bilinear sample from the four pixels around it, each channel on its
+// own, summed in the order the weights are listed.
+inline void AddSample(double sum[4], RasterPixel p00, RasterPixel p10, RasterPixel p01, RasterPixel p11, double w00,
+                      double w10, double w01, double w11)
+{
+    for (int k = 0; k < 4; ++k) {
+        const int shift = k * 8;
+        sum[k] += Channel(p00, shift) * w00 + Channel(p10, shift) * w10 + Channel(p01, shift) * w01 +
+                  Channel(p11, shift) * w11;
+    }
+}
+
+// Enlargements and sizes kept: one sample per pixel, no averaging. The
+// neighbours beyond the right and bottom edges are looked up once per column
+// and per row instead of per sample.
+void InterpolateRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride, int dw, int dh,
+                       const std::vector<Step>& columns, const std::vector<Step>& rows)
+{
+    for (int y = 0; y < dh; ++y) {
+        const Step row = rows[static_cast<std::size_t>(y)];
+        const bool rowInside = row.whole < src.height;
+        const bool nextRowInside = row.whole + 1 < src.height;
+        const RasterPixel* upper = src.pixels + row.whole * src.stride;
+        const RasterPixel* lower = upper + src.stride;
+        const double ay = row.fraction;
+        RasterPixel* out = dst + y * dstStride;
+        for (int x = 0; x < dw; ++x) {
+            const Step column = columns[static_cast<std::size_t>(x)];
+            const int c = column.whole;
+            const bool inside = c < src.width;
+            const bool nextInside = c + 1 < src.width;
+            const RasterPixel p00 = rowInside && inside ? upper[c] : 0;
+            const RasterPixel p10 = rowInside && nextInside ? upper[c + 1] : 0;
+            const RasterPixel p01 = nextRowInside && inside ? lower[c] : 0;
+            const RasterPixel p11 = nextRowInside && nextInside ? lower[c + 1] : 0;
+            const double ax = column.fraction;
+            if (ax == 0.0 && ay == 0.0) {
+                // A sample exactly on a pixel is that pixel.
+                out[x] = p00;
+                continue;
+            }
+            double sum[4] = {0.0, 0.0, 0.0, 0.0};
+            AddSample(sum, p00, p10, p01, p11, (1.0 - ax) * (1.0 - ay), ax * (1.0 - ay), (1.0 - ax) * ay, ax * ay);
+            RasterPixel result = 0;
+            for (int k = 0; k < 4; ++k)
+                result |= static_cast<RasterPixel>(static_cast<int>(sum[k]) & 0xFF) << (k * 8);
+            out[x] = result;
+        }
+    }
+}
+
 void ResampleRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride, int dw, int dh)
 {
     if (src.width <= 0 || src.height <= 0 || dw <= 0 || dh <= 0)
@@ -58,10 +109,13 @@ void ResampleRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride,
     // up (the tiny slack keeps an exact ratio from rounding to one more).
     const int kx = std::max(1, static_cast<int>(static_cast<double>(src.width) / dw + 0.99999999999));
     const int ky = std::max(1, static_cast<int>(static_cast<double>(src.height) / dh + 0.99999999999));
-    const double boxArea = static_cast<double>(kx) * ky;
     const std::vector<Step> columns = Steps(src.width, dw);
     const std::vector<Step> rows = Steps(src.height, dh);
-
+    if (kx == 1 && ky == 1) {
+        InterpolateRegion(src, dst, dstStride, dw, dh, columns, rows);
+        return;
+    }
+    const double boxArea = static_cast<double>(kx) * ky;
     for (int y = 0; y < dh; ++y) {
         const Step row = rows[static_cast<std::size_t>(y)];
         const double ay = row.fraction;
@@ -69,11 +123,6 @@ void ResampleRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride,
         for (int x = 0; x < dw; ++x) {
             const Step column = columns[static_cast<std::size_t>(x)];
             const double ax = column.fraction;
-            if (kx == 1 && ky == 1 && ax == 0.0 && ay == 0.0) {
-                // A sample exactly on a pixel is that pixel.
-                out[x] = At(src, column.whole, row.whole);
-                continue;
-            }
             const double w00 = (1.0 - ax) * (1.0 - ay);
             const double w10 = ax * (1.0 - ay);
             const double w01 = (1.0 - ax) * ay;
@@ -83,15 +132,8 @@ void ResampleRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride,
                 const int r = row.whole + u;
                 for (int v = 0; v < kx; ++v) {
                     const int c = column.whole + v;
-                    const RasterPixel p00 = At(src, c, r);
-                    const RasterPixel p10 = At(src, c + 1, r);
-                    const RasterPixel p01 = At(src, c, r + 1);
-                    const RasterPixel p11 = At(src, c + 1, r + 1);
-                    for (int k = 0; k < 4; ++k) {
-                        const int shift = k * 8;
-                        sum[k] += Channel(p00, shift) * w00 + Channel(p10, shift) * w10 + Channel(p01, shift) * w01 +
-                                  Channel(p11, shift) * w11;
-                    }
+                    AddSample(sum, At(src, c, r), At(src, c + 1, r), At(src, c, r + 1), At(src, c + 1, r + 1), w00, w10,
+                              w01, w11);
                 }
             }
             RasterPixel result = 0;

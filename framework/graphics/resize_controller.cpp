@@ -203,7 +203,13 @@ void IResizeController::AttachToEditor()
     layouts.assign(viewModes.size(), own);
 
     if (!imagesScaledOnce) {
-        RescaleSharedImages(editor, guiScale);
+        // Images as decoded are already at the design size: at scale 1.0 the
+        // first editor's attaching (the start of the first instance) need not
+        // resample them.
+        if (std::fabs(guiScale - 1.0) < kScaleEpsilon && editor.ImageResolution() < 2)
+            imagesScale = 1.0;
+        else
+            RescaleSharedImages(editor, guiScale);
         imagesScaledOnce = true;
     }
     freshAttach = true;

@@ -40,6 +40,7 @@ public:
     void HostTimeInfo(TransportInfo* info) override;
     int IdentifyHost() override;
     void SetEditorSize(int width, int height) override;
+    bool HostResizeEditor(int width, int height) override;
     void ApplyHostQuirks() override;
     void AttachEditor(std::unique_ptr<IEditor> newEditor) override;
     void SetLatencySamples(int samples) override;

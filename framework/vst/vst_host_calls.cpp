@@ -41,6 +41,13 @@ void IEffectVST::HostEndParamEdit(int index)
     CallHost(vst2::audioMasterEndEdit, index);
 }
 
+// UI thread, mutex held (the editor resized itself). The host answers 1
+// when it resized its window.
+bool IEffectVST::HostResizeEditor(int width, int height)
+{
+    return CallHost(vst2::audioMasterSizeWindow, width, height) != 0;
+}
+
 // Any thread, mutex held.
 void IEffectVST::HostUpdateDisplay()
 {

@@ -16,14 +16,10 @@ namespace kestrelon {
 namespace e2e {
 
 // The effect always attaches its editor, so every stored state carries the
-// editor's three values; whether the host is told there is an editor window
-// to show depends on the platform having one.
+// editor's three values, and the host is told there is an editor window to
+// show: the Windows window, or the X11 one on Linux.
 constexpr bool kHasEditor = true;
-#if defined(_WIN32)
 constexpr bool kHasEditorWindow = true;
-#else
-constexpr bool kHasEditorWindow = false;
-#endif
 
 constexpr vst2::VstInt32 kExpectedFlags = vst2::effFlagsCanReplacing | vst2::effFlagsCanDoubleReplacing |
                                           vst2::effFlagsCanMono | (kHasEditorWindow ? vst2::effFlagsHasEditor : 0);

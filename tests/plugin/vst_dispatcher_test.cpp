@@ -69,13 +69,9 @@ TEST(VstRecord, FieldsAfterCreation)
     EXPECT_EQ(fx.numParams, 5);
     EXPECT_EQ(fx.numInputs, 2);
     EXPECT_EQ(fx.numOutputs, 2);
-    // Replacing, double replacing and the mono-input flag, and the editor
-    // flag where the platform has an editor window.
-#if defined(_WIN32)
+    // Replacing, double replacing, the mono-input flag and the editor flag:
+    // both platforms have an editor window.
     EXPECT_EQ(fx.flags, 0x1019);
-#else
-    EXPECT_EQ(fx.flags, 0x1018);
-#endif
     EXPECT_EQ(fx.initialDelay, 0);
     EXPECT_EQ(fx.uniqueID, ('K' << 24) | ('S' << 16) | ('T' << 8) | 'N');
     EXPECT_EQ(fx.version, 10000);
