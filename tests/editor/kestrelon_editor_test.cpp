@@ -3,6 +3,8 @@
 // class behind and crash nothing.
 #include <gmock/gmock.h>
 
+#include <cstdio>
+
 #include "tests/editor/edit_fixture.h"
 #include "tests/editor/settings_location.h"
 
@@ -160,6 +162,46 @@ TEST_F(KestrelonEditor, WholeEditorAtBothScalesAndTheGripDragThatScalesIt)
     EXPECT_THAT(settings, HasSubstr("guiscale=1.500000000000000"));
     EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.0.png")), std::string("kestrelon-1.0-") + PlatformName()));
     EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.5.png")), std::string("kestrelon-1.5-") + PlatformName()));
+}
+
+// The same state on the other platform: only the text may differ, drawn by
+// GDI there and by FreeType here; everything else is the same raster code.
+TEST_F(KestrelonEditor, LinuxScreenshotsDifferFromTheWindowsOnesOnlyInTheirText)
+{
+    if (std::string(PlatformName()) != "linux")
+        GTEST_SKIP() << "compares the Linux editor with the Windows goldens";
+    const ToolRun run =
+        Edit(KestrelonPlugin(), {"wait 150", "screenshot " + Path("scale-1.0.png"), "drag 332 476 600 800 10",
+                                 "wait 150", "screenshot " + Path("scale-1.5.png")});
+    RemoveSettings();
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    for (const double scale : {1.0, 1.5}) {
+        const std::string name = scale == 1.0 ? "1.0" : "1.5";
+        const Screenshot linux = LoadShot(Path("scale-" + name + ".png"));
+        const Screenshot windows = LoadShot(std::string(EDITOR_TEST_DATA) + "/kestrelon-" + name + "-windows.png");
+        ASSERT_EQ(linux.width, windows.width);
+        ASSERT_EQ(linux.height, windows.height);
+        // The four readouts, at the scale.
+        const int rows[2][2] = {{253, 269}, {413, 429}}, columns[2][2] = {{58, 122}, {218, 282}};
+        long long outside = 0, inside = 0;
+        for (int y = 0; y < linux.height; ++y) {
+            for (int x = 0; x < linux.width; ++x) {
+                if (PixelAt(linux, x, y) == PixelAt(windows, x, y))
+                    continue;
+                bool text = false;
+                for (const auto& r : rows)
+                    for (const auto& c : columns)
+                        text = text || (x >= static_cast<int>(c[0] * scale) && x < static_cast<int>(c[1] * scale) &&
+                                        y >= static_cast<int>(r[0] * scale) && y < static_cast<int>(r[1] * scale));
+                (text ? inside : outside) += 1;
+            }
+        }
+        const Difference d = Compare(linux, windows);
+        std::printf("scale %s: %lld pixels differ from the Windows editor, within %d,%d - %d,%d\n", name.c_str(),
+                    d.pixels, d.left, d.top, d.right, d.bottom);
+        EXPECT_EQ(outside, 0) << "pixels differing outside the readouts at scale " << name;
+        EXPECT_GT(inside, 0) << "the font back ends do differ";
+    }
 }
 
 TEST_F(KestrelonEditor, HeavyBoostLightsTheClipIndicatorAndMovesTheAttackMeterRight)

@@ -220,8 +220,9 @@ private:
     {
         std::string text = "windows " + std::to_string(r.windows);
         if (r.gdiObjects >= 0)
-            text += ", gdi " + std::to_string(r.gdiObjects) + " (device contexts " + std::to_string(r.deviceContexts) +
-                    ", bitmaps " + std::to_string(r.bitmaps) + ", fonts " + std::to_string(r.fonts) + ")";
+            text += std::string(", ") + r.objectsName + " " + std::to_string(r.gdiObjects) + " (" + r.contextsName +
+                    " " + std::to_string(r.deviceContexts) + ", " + r.imagesName + " " + std::to_string(r.bitmaps) +
+                    ", fonts " + std::to_string(r.fonts) + ")";
         if (r.userObjects >= 0)
             text += ", user " + std::to_string(r.userObjects);
         return text;
@@ -428,15 +429,27 @@ bool EditRun::ExpectParam(const EditStep& step, std::string& error)
     return false;
 }
 
-// The process's CPU over `seconds` of wall time as a percentage of one core,
-// the host pumping its window meanwhile.
-double CpuPercent(EditorHost& host, double seconds)
+// CPU over `seconds` of wall time as percentages of one core, the host
+// pumping its window meanwhile: this process's, and the display server's
+// where it can be told (-1 otherwise).
+struct CpuUse {
+    double process = 0.0;
+    double server = -1.0;
+};
+
+CpuUse CpuPercent(EditorHost& host, double seconds)
 {
-    const double cpu = ProcessCpuSeconds();
+    const double cpu = ProcessCpuSeconds(), server = DisplayServerCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     host.Wait(static_cast<int>(seconds * 1000.0));
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return wall > 0 ? (ProcessCpuSeconds() - cpu) / wall * 100.0 : 0.0;
+    CpuUse use;
+    if (wall <= 0)
+        return use;
+    use.process = (ProcessCpuSeconds() - cpu) / wall * 100.0;
+    if (server >= 0)
+        use.server = (DisplayServerCpuSeconds() - server) / wall * 100.0;
+    return use;
 }
 
 bool EditRun::Measure(double seconds, std::string& error)

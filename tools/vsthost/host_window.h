@@ -27,6 +27,10 @@ enum class MouseAction { Down, Move, Up, DoubleClick };
 // What the window system holds for this process: windows, and where the
 // platform can tell, its drawing objects. -1 for a count it cannot tell.
 struct WindowResources {
+    // What the platform calls them, for the report.
+    const char* objectsName = "gdi";
+    const char* contextsName = "device contexts";
+    const char* imagesName = "bitmaps";
     int windows = 0;
     int gdiObjects = -1;  // every drawing object, of the kinds below and others
     int deviceContexts = -1;
@@ -103,6 +107,9 @@ const char* KeyNames();
 
 // Process CPU time (user and system) in seconds, for the editor's cost.
 double ProcessCpuSeconds();
+// The display server's CPU time in seconds, where the environment names it
+// (KESTRELON_XSERVER_PID, set by the tests' virtual X server); -1 otherwise.
+double DisplayServerCpuSeconds();
 
 }  // namespace vsthost
 

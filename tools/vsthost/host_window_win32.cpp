@@ -459,6 +459,11 @@ double ProcessCpuSeconds()
     return seconds(kernel) + seconds(user);
 }
 
+double DisplayServerCpuSeconds()
+{
+    return -1.0;  // the wineserver and the X server are outside the program's view
+}
+
 }  // namespace vsthost
 
 }  // namespace kestrelon
