@@ -121,15 +121,17 @@ void IGraphics::RescaleImages(double newScale)
         // One spare row under every frame keeps bilinear samples of one frame
         // out of the next.
         const int newHeight = static_cast<int>(h * newScale) + (frames >= 2 ? frames : 0);
-        RasterMemBitmap resampled;
-        if (newWidth > 0 && newHeight > 0)
-            resampled.SetSize(newWidth, newHeight);
-        ResampleInto(*source, resampled, frames);
+        // Straight into the shared bitmap: the source is kept apart, so nothing
+        // read is overwritten, and every pixel is written (strips are cleared
+        // first).
         RasterBitmap* shared = image.bitmap;
-        shared->SetSize(resampled.PixelWidth(), resampled.PixelHeight());
-        BlitBitmap(shared, &resampled, 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
-        image.width = resampled.PixelWidth();
-        image.height = resampled.PixelHeight();
+        if (newWidth > 0 && newHeight > 0)
+            shared->SetSize(newWidth, newHeight);
+        else
+            shared->SetSize(0, 0);
+        ResampleInto(*source, *shared, frames);
+        image.width = shared->PixelWidth();
+        image.height = shared->PixelHeight();
         done.push_back({entry.id, frames, image.width, image.height});
     }
 }

@@ -94,32 +94,33 @@ inline RasterPixel Interpolate(RasterPixel p00, RasterPixel p10, RasterPixel p01
 }
 
 // Enlargements and sizes kept: one sample per pixel, no averaging. The
-// neighbours beyond the right and bottom edges are looked up once per column
-// and per row instead of per sample.
+// region is first copied with one clear column and row around its right and
+// bottom edges, so the four neighbours are read without a test.
 void InterpolateRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride, int dw, int dh,
                        const std::vector<Step>& columns, const std::vector<Step>& rows)
 {
+    const int paddedWidth = src.width + 1;
+    std::vector<RasterPixel> padded(static_cast<std::size_t>(paddedWidth) * (src.height + 1), 0u);
+    for (int r = 0; r < src.height; ++r)
+        std::copy(src.pixels + r * src.stride, src.pixels + r * src.stride + src.width,
+                  padded.begin() + static_cast<std::ptrdiff_t>(r) * paddedWidth);
     for (int y = 0; y < dh; ++y) {
         const Step row = rows[static_cast<std::size_t>(y)];
-        const bool rowInside = row.whole < src.height;
-        const bool nextRowInside = row.whole + 1 < src.height;
-        const RasterPixel* upper = src.pixels + row.whole * src.stride;
-        const RasterPixel* lower = upper + src.stride;
+        const RasterPixel* upper = padded.data() + static_cast<std::ptrdiff_t>(row.whole) * paddedWidth;
+        const RasterPixel* lower = upper + paddedWidth;
         const double ay = row.fraction;
         RasterPixel* out = dst + y * dstStride;
         for (int x = 0; x < dw; ++x) {
             const Step column = columns[static_cast<std::size_t>(x)];
             const int c = column.whole;
-            const bool inside = c < src.width;
-            const bool nextInside = c + 1 < src.width;
-            const RasterPixel p00 = rowInside && inside ? upper[c] : 0;
-            const RasterPixel p10 = rowInside && nextInside ? upper[c + 1] : 0;
-            const RasterPixel p01 = nextRowInside && inside ? lower[c] : 0;
-            const RasterPixel p11 = nextRowInside && nextInside ? lower[c + 1] : 0;
+            const RasterPixel p00 = upper[c];
+            const RasterPixel p10 = upper[c + 1];
+            const RasterPixel p01 = lower[c];
+            const RasterPixel p11 = lower[c + 1];
             const double ax = column.fraction;
-            if ((ax == 0.0 && ay == 0.0) || (p00 | p10 | p01 | p11) == 0) {
-                // A sample exactly on a pixel is that pixel, and one among
-                // clear pixels is clear (most of a film strip is): the sums
+            if ((p00 | p10 | p01 | p11) == 0 || (ax == 0.0 && ay == 0.0)) {
+                // A sample among clear pixels is clear (most of a film strip
+                // is), and one exactly on a pixel is that pixel: the sums
                 // would give the same bits.
                 out[x] = p00;
                 continue;
