@@ -2,8 +2,10 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "raster/raster_bitmap.h"
@@ -183,6 +185,17 @@ Region RegionOf(const RasterBitmap& bitmap, int firstRow, int rowCount)
     return {base + firstRow * stride, stride, bitmap.PixelWidth(), rowCount};
 }
 
+// Clears rows [from, to) of bitmap, nothing if the range is empty.
+void ClearRows(RasterBitmap& bitmap, int from, int to)
+{
+    if (to <= from)
+        return;
+    const Region rows = RegionOf(bitmap, from, to - from);
+    for (int y = 0; y < rows.height; ++y)
+        std::memset(const_cast<RasterPixel*>(rows.pixels + y * rows.stride), 0,
+                    static_cast<std::size_t>(rows.width) * sizeof(RasterPixel));
+}
+
 }  // namespace
 
 void ResampleInto(const RasterBitmap& source, RasterBitmap& destination, int frameCount)
@@ -197,19 +210,24 @@ void ResampleInto(const RasterBitmap& source, RasterBitmap& destination, int fra
         ResampleRegion(RegionOf(source, 0, sh), const_cast<RasterPixel*>(dst.pixels), dst.stride, dw, dh);
         return;
     }
-    ClearBitmap(&destination);
+    // Only the rows no frame covers are cleared: clearing the whole strip first
+    // would touch every page of it twice.
     const int n = frameCount;
     const int sourceBand = sh / n;
     const int destinationBand = (dh - n) / n;
+    int cleared = 0;  // rows above this one are written or cleared
     for (int i = 0; i < n; ++i) {
         const int sourceTop = static_cast<int>(static_cast<double>(sh) * i / n + 0.5);
         const int destinationTop = static_cast<int>(static_cast<double>(dh) * i / n + 0.5);
         if (sourceTop + sourceBand > sh || destinationTop + destinationBand > dh)
             break;
+        ClearRows(destination, cleared, destinationTop);
         const Region dst = RegionOf(destination, destinationTop, destinationBand);
         ResampleRegion(RegionOf(source, sourceTop, sourceBand), const_cast<RasterPixel*>(dst.pixels), dst.stride, dw,
                        destinationBand);
+        cleared = std::max(cleared, destinationTop + destinationBand);
     }
+    ClearRows(destination, cleared, dh);
 }
 
 }  // namespace kestrelon
