@@ -50,13 +50,12 @@ bool TextEntry::Paint(IGraphics& graphics)
     const IParameter* param = plugin ? plugin->ParamAt(paramIndex) : nullptr;
     if (!param)
         return false;
-    double plain = 0.0;
     {
-        // The host may set the parameter from another thread meanwhile.
+        // The host may set the parameter from another thread meanwhile, and the
+        // label depends on the value too.
         MutexLock lock(plugin->Mutex());
-        plain = param->Value();
+        shownText = ReadoutText(param->Value());
     }
-    shownText = ReadoutText(plain);
     return graphics.DrawTextInRect(textStyle, shownText.c_str(), rect);
 }
 

@@ -54,23 +54,9 @@ void ClearPixels(RasterBitmap* bitmap)
         std::memset(row, 0, static_cast<std::size_t>(width) * sizeof(RasterPixel));
 }
 
-// libpng delivers bytes a, r, g, b; the raster layer wants the value a << 24 | r << 16 |
-// g << 8 | b, whose bytes in memory are b, g, r, a.
-void ArgbBytesToPixels(png_bytep* rows, std::int32_t width, std::int32_t height)
-{
-    for (std::int32_t y = 0; y < height; ++y) {
-        auto* pixel = reinterpret_cast<RasterPixel*>(rows[y]);
-        for (std::int32_t x = 0; x < width; ++x) {
-            const auto* b = reinterpret_cast<const std::uint8_t*>(pixel + x);
-            pixel[x] = static_cast<RasterPixel>(b[0]) << 24 | static_cast<RasterPixel>(b[1]) << 16 |
-                       static_cast<RasterPixel>(b[2]) << 8 | b[3];
-        }
-    }
-}
-
 // Chooses libpng's transformations so that every colour type and depth arrives as the four
-// 8-bit bytes alpha, red, green, blue per pixel.
-void RequestArgb8(png_structp png, png_infop info, int bitDepth, int colourType)
+// 8-bit bytes blue, green, red, alpha per pixel: in memory, a RasterPixel itself.
+void RequestBgra8(png_structp png, png_infop info, int bitDepth, int colourType)
 {
     if (colourType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
@@ -87,10 +73,9 @@ void RequestArgb8(png_structp png, png_infop info, int bitDepth, int colourType)
         png_set_packing(png);
     if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(png);
-    if (colourType & PNG_COLOR_MASK_ALPHA)
-        png_set_swap_alpha(png);
-    else
-        png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+    if (!(colourType & PNG_COLOR_MASK_ALPHA))
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png);
 }
 
 }  // namespace
@@ -139,6 +124,12 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
     // A bad CRC fails the load in every chunk: a damaged tRNS would otherwise be dropped
     // silently and turn transparent pixels opaque.
     png_set_crc_action(png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);
+#if defined(PNG_IGNORE_ADLER32)
+    // The module's own images are as trusted as its code, and every chunk's CRC is still
+    // checked: the second checksum over the inflated pixels costs a fifth of their decoding.
+    if (input.ownResource)
+        png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
 
     png_read_info(png, info);
     png_uint_32 imageWidth = 0;
@@ -157,7 +148,7 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
     const auto height = static_cast<std::int32_t>(imageHeight);
 
     // Interlaced images need nothing more: png_read_image runs the passes itself.
-    RequestArgb8(png, info, bitDepth, colourType);
+    RequestBgra8(png, info, bitDepth, colourType);
 
     if (destination != nullptr) {
         destination->SetSize(width, height);
@@ -186,7 +177,6 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
 
-    ArgbBytesToPixels(rowTable, width, height);
     std::free(rowTable);
     return target;
 }

@@ -8,6 +8,7 @@
 namespace kestrelon {
 
 class RasterBitmap;
+class RasterMemBitmap;
 
 // Images beyond these are refused before any pixel memory is taken: a corrupt or hostile
 // header must not make the editor ask for gigabytes. The area limit keeps the bitmap's byte
@@ -21,12 +22,16 @@ struct PngInput {
     std::FILE* file = nullptr;
     const std::uint8_t* data = nullptr;
     std::int32_t length = 0;
+    bool ownResource = false;  // the bytes are one of the module's own resources
 };
 
 // Decodes into destination (resized to the image) or, without one, into a new RasterMemBitmap.
 // Returns the bitmap, or null with nothing left allocated. The file is not closed here, but
 // libpng is finished with it when this returns.
 RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination);
+
+// LoadPngFromMemory, saying whether the bytes are one of the module's own resources.
+RasterMemBitmap* DecodePngBytes(const void* data, std::int32_t length, bool ownResource);
 
 // Opens a file named in UTF-8 for binary reading, or returns null (png_source_*.cpp).
 std::FILE* OpenPngFileForReading(const char* utf8Name);

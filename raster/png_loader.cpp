@@ -18,12 +18,18 @@ constexpr std::uint8_t kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0
 // Any thread; the editor calls it on its UI thread.
 RasterMemBitmap* LoadPngFromMemory(const void* data, std::int32_t length)
 {
+    return DecodePngBytes(data, length, false);
+}
+
+RasterMemBitmap* DecodePngBytes(const void* data, std::int32_t length, bool ownResource)
+{
     // Short or foreign data is refused before libpng is involved.
     if (data == nullptr || length < 8 || std::memcmp(data, kPngSignature, 8) != 0)
         return nullptr;
     PngInput input;
     input.data = static_cast<const std::uint8_t*>(data);
     input.length = length;
+    input.ownResource = ownResource;
     // Without a destination the decoder's bitmap is always one it created.
     return static_cast<RasterMemBitmap*>(DecodePng(input, nullptr));
 }

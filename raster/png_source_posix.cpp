@@ -71,7 +71,7 @@ RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
     }
     if (data == nullptr || length < 8)
         return nullptr;
-    return LoadPngFromMemory(data, length);
+    return DecodePngBytes(data, length, true);
 }
 
 }  // namespace kestrelon

@@ -37,7 +37,7 @@ RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
     const void* data = LockResource(LoadResource(instance, found));
     if (data == nullptr)
         return nullptr;
-    return LoadPngFromMemory(data, static_cast<std::int32_t>(size));
+    return DecodePngBytes(data, static_cast<std::int32_t>(size), true);
 }
 
 }  // namespace kestrelon

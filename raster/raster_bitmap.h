@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace kestrelon {
 
@@ -78,6 +79,17 @@ public:
     std::int32_t PixelHeight() const override { return height; }
     std::int32_t RowStride() const override { return (width + strideMask) & ~strideMask; }
     bool SetSize(std::int32_t width, std::int32_t height) override;
+
+    // Exchanges pixels and sizes with other: a bitmap that others point at can hand its pixels
+    // over without a copy.
+    void Swap(RasterMemBitmap& other) noexcept
+    {
+        std::swap(buffer, other.buffer);
+        std::swap(width, other.width);
+        std::swap(height, other.height);
+        std::swap(capacity, other.capacity);
+        std::swap(strideMask, other.strideMask);
+    }
 
     // Usable bytes behind PixelData(); exposed so callers and tests can see the reuse.
     std::int32_t Capacity() const { return capacity; }

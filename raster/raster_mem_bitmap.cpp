@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "raster/large_pages.h"
 #include "raster/raster_bitmap.h"
 
 namespace kestrelon {
@@ -69,6 +70,8 @@ bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
         }
     }
     // Otherwise the block is big enough: memory is never given back while the bitmap lives.
+    if (buffer && static_cast<std::size_t>(needed) >= kLargePageWorthy)
+        AdviseLargePages(buffer.get(), static_cast<std::size_t>(needed) + kAlignment - 1);
 
     if (!buffer) {
         width = 0;

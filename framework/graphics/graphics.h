@@ -172,7 +172,7 @@ public:
 
 protected:
     // The design-size pixels of a shared image, kept for every later rescale.
-    const RasterBitmap* OriginalImage(int id, const char* name, const ImageRef& image);
+    const RasterBitmap* OriginalImage(int id, const char* name, ImageRef& image);
 
     // The topmost control that is shown, not greyed and hit at (x, y), or -1.
     int TopmostHit(int x, int y, bool includeGreyedMouseOver = false) const;

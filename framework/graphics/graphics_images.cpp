@@ -68,18 +68,19 @@ ImageRef* IGraphics::LoadImage(int id, const char* name, int frameCount)
     return registered;
 }
 
-const RasterBitmap* IGraphics::OriginalImage(int id, const char* name, const ImageRef& image)
+const RasterBitmap* IGraphics::OriginalImage(int id, const char* name, ImageRef& image)
 {
     if (const RasterBitmap* kept = FindOriginal(id))
         return kept;
     // Until its first rescale (the one that keeps an original) the shared
     // bitmap is the decoded resource itself: a copy saves decoding it again.
     std::unique_ptr<RasterBitmap> original;
-    const RasterBitmap* shared = image.bitmap;
+    auto* shared = dynamic_cast<RasterMemBitmap*>(image.bitmap);
     if (imageResolution < 2 && shared && shared->PixelData()) {
-        auto copy = std::make_unique<RasterMemBitmap>(shared->PixelWidth(), shared->PixelHeight());
-        BlitBitmap(copy.get(), const_cast<RasterBitmap*>(shared), 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
-        original = std::move(copy);
+        // The pixels move over; the shared bitmap gets new ones at the rescale.
+        auto kept = std::make_unique<RasterMemBitmap>();
+        kept->Swap(*shared);
+        original = std::move(kept);
     } else {
         original.reset(LoadPlatformImage(id, name));
     }
@@ -121,15 +122,17 @@ void IGraphics::RescaleImages(double newScale)
         // One spare row under every frame keeps bilinear samples of one frame
         // out of the next.
         const int newHeight = static_cast<int>(h * newScale) + (frames >= 2 ? frames : 0);
-        RasterMemBitmap resampled;
-        if (newWidth > 0 && newHeight > 0)
-            resampled.SetSize(newWidth, newHeight);
-        ResampleInto(*source, resampled, frames);
+        // Straight into the shared bitmap: the source is kept apart, so nothing
+        // read is overwritten, and every pixel is written (strips are cleared
+        // first).
         RasterBitmap* shared = image.bitmap;
-        shared->SetSize(resampled.PixelWidth(), resampled.PixelHeight());
-        BlitBitmap(shared, &resampled, 0, 0, nullptr, 1.0f, BlendMode::ModeCopy);
-        image.width = resampled.PixelWidth();
-        image.height = resampled.PixelHeight();
+        if (newWidth > 0 && newHeight > 0)
+            shared->SetSize(newWidth, newHeight);
+        else
+            shared->SetSize(0, 0);
+        ResampleInto(*source, *shared, frames);
+        image.width = shared->PixelWidth();
+        image.height = shared->PixelHeight();
         done.push_back({entry.id, frames, image.width, image.height});
     }
 }

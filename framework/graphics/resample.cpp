@@ -1,7 +1,11 @@
 #include "framework/graphics/resample.h"
 
+#include <emmintrin.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "raster/raster_bitmap.h"
@@ -62,41 +66,69 @@ inline void AddSample(double sum[4], RasterPixel p00, RasterPixel p10, RasterPix
     }
 }
 
+// One bilinear sample, the four channels two at a time in SSE2 lanes. Each
+// lane does the scalar sum's operations in the scalar sum's order, so the
+// bits are those of AddSample; the sum never passes 255, so the saturating
+// pack at the end is the truncation of each channel.
+inline RasterPixel Interpolate(RasterPixel p00, RasterPixel p10, RasterPixel p01, RasterPixel p11, double w00,
+                               double w10, double w01, double w11)
+{
+    const __m128i zero = _mm_setzero_si128();
+    auto channels = [zero](RasterPixel p, __m128d& low, __m128d& high) {
+        const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(p));
+        const __m128i words = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
+        low = _mm_cvtepi32_pd(words);
+        high = _mm_cvtepi32_pd(_mm_shuffle_epi32(words, 0xEE));
+    };
+    __m128d low0, high0, low1, high1, low2, high2, low3, high3;
+    channels(p00, low0, high0);
+    channels(p10, low1, high1);
+    channels(p01, low2, high2);
+    channels(p11, low3, high3);
+    const __m128d a = _mm_set1_pd(w00), b = _mm_set1_pd(w10), c = _mm_set1_pd(w01), d = _mm_set1_pd(w11);
+    const __m128d low = _mm_add_pd(
+        _mm_add_pd(_mm_add_pd(_mm_mul_pd(low0, a), _mm_mul_pd(low1, b)), _mm_mul_pd(low2, c)), _mm_mul_pd(low3, d));
+    const __m128d high = _mm_add_pd(
+        _mm_add_pd(_mm_add_pd(_mm_mul_pd(high0, a), _mm_mul_pd(high1, b)), _mm_mul_pd(high2, c)), _mm_mul_pd(high3, d));
+    const __m128i whole = _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
+    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(whole, zero), zero);
+    return static_cast<RasterPixel>(_mm_cvtsi128_si32(packed));
+}
+
 // Enlargements and sizes kept: one sample per pixel, no averaging. The
-// neighbours beyond the right and bottom edges are looked up once per column
-// and per row instead of per sample.
+// region is first copied with one clear column and row around its right and
+// bottom edges, so the four neighbours are read without a test.
 void InterpolateRegion(const Region& src, RasterPixel* dst, std::int64_t dstStride, int dw, int dh,
                        const std::vector<Step>& columns, const std::vector<Step>& rows)
 {
+    const int paddedWidth = src.width + 1;
+    std::vector<RasterPixel> padded(static_cast<std::size_t>(paddedWidth) * (src.height + 1), 0u);
+    for (int r = 0; r < src.height; ++r)
+        std::copy(src.pixels + r * src.stride, src.pixels + r * src.stride + src.width,
+                  padded.begin() + static_cast<std::ptrdiff_t>(r) * paddedWidth);
     for (int y = 0; y < dh; ++y) {
         const Step row = rows[static_cast<std::size_t>(y)];
-        const bool rowInside = row.whole < src.height;
-        const bool nextRowInside = row.whole + 1 < src.height;
-        const RasterPixel* upper = src.pixels + row.whole * src.stride;
-        const RasterPixel* lower = upper + src.stride;
+        const RasterPixel* upper = padded.data() + static_cast<std::ptrdiff_t>(row.whole) * paddedWidth;
+        const RasterPixel* lower = upper + paddedWidth;
         const double ay = row.fraction;
         RasterPixel* out = dst + y * dstStride;
         for (int x = 0; x < dw; ++x) {
             const Step column = columns[static_cast<std::size_t>(x)];
             const int c = column.whole;
-            const bool inside = c < src.width;
-            const bool nextInside = c + 1 < src.width;
-            const RasterPixel p00 = rowInside && inside ? upper[c] : 0;
-            const RasterPixel p10 = rowInside && nextInside ? upper[c + 1] : 0;
-            const RasterPixel p01 = nextRowInside && inside ? lower[c] : 0;
-            const RasterPixel p11 = nextRowInside && nextInside ? lower[c + 1] : 0;
+            const RasterPixel p00 = upper[c];
+            const RasterPixel p10 = upper[c + 1];
+            const RasterPixel p01 = lower[c];
+            const RasterPixel p11 = lower[c + 1];
             const double ax = column.fraction;
-            if (ax == 0.0 && ay == 0.0) {
-                // A sample exactly on a pixel is that pixel.
+            if ((p00 | p10 | p01 | p11) == 0 || (ax == 0.0 && ay == 0.0)) {
+                // A sample among clear pixels is clear (most of a film strip
+                // is), and one exactly on a pixel is that pixel: the sums
+                // would give the same bits.
                 out[x] = p00;
                 continue;
             }
-            double sum[4] = {0.0, 0.0, 0.0, 0.0};
-            AddSample(sum, p00, p10, p01, p11, (1.0 - ax) * (1.0 - ay), ax * (1.0 - ay), (1.0 - ax) * ay, ax * ay);
-            RasterPixel result = 0;
-            for (int k = 0; k < 4; ++k)
-                result |= static_cast<RasterPixel>(static_cast<int>(sum[k]) & 0xFF) << (k * 8);
-            out[x] = result;
+            out[x] =
+                Interpolate(p00, p10, p01, p11, (1.0 - ax) * (1.0 - ay), ax * (1.0 - ay), (1.0 - ax) * ay, ax * ay);
         }
     }
 }
@@ -153,6 +185,17 @@ Region RegionOf(const RasterBitmap& bitmap, int firstRow, int rowCount)
     return {base + firstRow * stride, stride, bitmap.PixelWidth(), rowCount};
 }
 
+// Clears rows [from, to) of bitmap, nothing if the range is empty.
+void ClearRows(RasterBitmap& bitmap, int from, int to)
+{
+    if (to <= from)
+        return;
+    const Region rows = RegionOf(bitmap, from, to - from);
+    for (int y = 0; y < rows.height; ++y)
+        std::memset(const_cast<RasterPixel*>(rows.pixels + y * rows.stride), 0,
+                    static_cast<std::size_t>(rows.width) * sizeof(RasterPixel));
+}
+
 }  // namespace
 
 void ResampleInto(const RasterBitmap& source, RasterBitmap& destination, int frameCount)
@@ -167,19 +210,24 @@ void ResampleInto(const RasterBitmap& source, RasterBitmap& destination, int fra
         ResampleRegion(RegionOf(source, 0, sh), const_cast<RasterPixel*>(dst.pixels), dst.stride, dw, dh);
         return;
     }
-    ClearBitmap(&destination);
+    // Only the rows no frame covers are cleared: clearing the whole strip first
+    // would touch every page of it twice.
     const int n = frameCount;
     const int sourceBand = sh / n;
     const int destinationBand = (dh - n) / n;
+    int cleared = 0;  // rows above this one are written or cleared
     for (int i = 0; i < n; ++i) {
         const int sourceTop = static_cast<int>(static_cast<double>(sh) * i / n + 0.5);
         const int destinationTop = static_cast<int>(static_cast<double>(dh) * i / n + 0.5);
         if (sourceTop + sourceBand > sh || destinationTop + destinationBand > dh)
             break;
+        ClearRows(destination, cleared, destinationTop);
         const Region dst = RegionOf(destination, destinationTop, destinationBand);
         ResampleRegion(RegionOf(source, sourceTop, sourceBand), const_cast<RasterPixel*>(dst.pixels), dst.stride, dw,
                        destinationBand);
+        cleared = std::max(cleared, destinationTop + destinationBand);
     }
+    ClearRows(destination, cleared, dh);
 }
 
 }  // namespace kestrelon

@@ -1,6 +1,9 @@
 // Shared images, rescaling and the redraw cycle on a windowless context.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "framework/graphics/image_cache.h"
 #include "framework/graphics/resample.h"
 #include "framework/graphics/stock_controls.h"
@@ -71,6 +74,56 @@ TEST(Images, ResamplingAveragesBoxesAndInterpolatesEnlargements)
     EXPECT_EQ(doubled.PixelData()[0], 0xFF000000u);
     EXPECT_EQ(doubled.PixelData()[1], 0xFF000020u) << "half way between the first two";
     EXPECT_EQ(doubled.PixelData()[7], 0x7F000060u) << "the last half-sample meets the clear edge";
+}
+
+// The resampler as plainly written: a box of bilinear samples per pixel,
+// neighbours past the right and bottom edges clear, each channel's sum
+// truncated. The fast paths must give its bits exactly.
+RasterPixel ReferenceSample(const RasterMemBitmap& src, int dw, int dh, int x, int y)
+{
+    const int sw = src.PixelWidth(), sh = src.PixelHeight();
+    const int kx = std::max(1, static_cast<int>(static_cast<double>(sw) / dw + 0.99999999999));
+    const int ky = std::max(1, static_cast<int>(static_cast<double>(sh) / dh + 0.99999999999));
+    const double fx = static_cast<double>(sw) / dw * x, fy = static_cast<double>(sh) / dh * y;
+    const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+    const double ax = fx - ix, ay = fy - iy;
+    auto at = [&](int c, int r, int k) -> int {
+        return c >= sw || r >= sh ? 0 : static_cast<int>((src.PixelData()[r * src.RowStride() + c] >> (8 * k)) & 0xFF);
+    };
+    RasterPixel result = 0;
+    for (int k = 0; k < 4; ++k) {
+        double sum = 0.0;
+        for (int u = 0; u < ky; ++u)
+            for (int v = 0; v < kx; ++v) {
+                const int c = ix + v, r = iy + u;
+                sum += at(c, r, k) * ((1 - ax) * (1 - ay)) + at(c + 1, r, k) * (ax * (1 - ay)) +
+                       at(c, r + 1, k) * ((1 - ax) * ay) + at(c + 1, r + 1, k) * (ax * ay);
+            }
+        result |= static_cast<RasterPixel>(static_cast<int>(sum / (kx * ky)) & 0xFF) << (8 * k);
+    }
+    return result;
+}
+
+TEST(Images, ResamplingGivesThePlainFormulasBits)
+{
+    RasterMemBitmap source(37, 29);
+    std::uint32_t seed = 7;
+    for (int y = 0; y < 29; ++y)
+        for (int x = 0; x < 37; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            // Clear patches among the random pixels, as film strips have.
+            source.PixelData()[y * source.RowStride() + x] = (x / 6 + y / 5) % 3 == 0 ? 0u : seed;
+        }
+    for (const auto& size : {std::pair{55, 43}, std::pair{37, 29}, std::pair{20, 15}, std::pair{74, 29}}) {
+        RasterMemBitmap scaled(size.first, size.second);
+        ResampleInto(source, scaled, 1);
+        int wrong = 0;
+        for (int y = 0; y < size.second; ++y)
+            for (int x = 0; x < size.first; ++x)
+                wrong += scaled.PixelData()[y * scaled.RowStride() + x] !=
+                         ReferenceSample(source, size.first, size.second, x, y);
+        EXPECT_EQ(wrong, 0) << size.first << " x " << size.second;
+    }
 }
 
 TEST(RedrawCycle, DirtyRectanglesAreUnitedAndPaintedOnce)

@@ -72,6 +72,15 @@ void operator delete[](void* p, std::size_t) noexcept
 {
     std::free(p);
 }
+// A constructor that throws after a nothrow new frees through these.
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
 
 namespace kestrelon {
 
