@@ -9,6 +9,10 @@ set -e
 export KESTRELON_SETUP_DONE=1
 # The comma-decimal locale is installed by set-up, so its test may not skip.
 export KESTRELON_REQUIRE_LOCALE=1
+# The editor's settings file of the native trees lands in the build tree, not
+# in the user's own configuration.
+export XDG_CONFIG_HOME="$root/build/test-config"
+mkdir -p "$XDG_CONFIG_HOME"
 "$root/scripts/build.sh" linux windows asan tsan
 set +e
 

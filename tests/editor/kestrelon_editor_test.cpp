@@ -234,7 +234,9 @@ TEST_F(KestrelonEditor, TypedOutputValuesAndTheClipSwitchFollowingClipOutput)
 {
     std::vector<std::string> steps = {"wait 50"};
     for (const char* typed : {"12", "20", "abc"}) {
-        for (const char* step : {"down 250 421", "up 250 421", "wait 50"})  // the Output readout
+        // Apart by more than a double click's time: a second click on the
+        // readout that soon would be a double click, which resets Output.
+        for (const char* step : {"wait 450", "down 250 421", "up 250 421", "wait 50"})  // the Output readout
             steps.push_back(step);
         steps.push_back(std::string("type ") + typed);
         steps.push_back("enter");

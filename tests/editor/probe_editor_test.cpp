@@ -49,6 +49,7 @@ TEST_F(EditTest, ProbeEditorPaintsOnItsTimerAndTurnsGesturesIntoHostCalls)
                                 "enter",
                                 "wait 50",
                                 "expect-param Amount 25",
+                                "wait 450",  // not a double click with the last click
                                 "down 150 110",
                                 "up 150 110",
                                 "wait 50",

@@ -134,6 +134,27 @@ bool LoadAudioLoop(const CommandLine& cl, double rate, std::vector<double>& loop
     return true;
 }
 
+// Steps that send the editor the user's input.
+bool IsInput(StepKind kind)
+{
+    switch (kind) {
+    case StepKind::Down:
+    case StepKind::Move:
+    case StepKind::Up:
+    case StepKind::DoubleClick:
+    case StepKind::Drag:
+    case StepKind::Wheel:
+    case StepKind::Key:
+    case StepKind::Enter:
+    case StepKind::Escape:
+    case StepKind::Type:
+    case StepKind::HostCapture:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class EditRun {
 public:
     EditRun(const CommandLine& commandLine, PluginInstance& plugin)
@@ -171,6 +192,9 @@ public:
             SetCrashContext("the plug-in crashed at " + step.source);
             std::string why;
             const bool ok = Perform(step, why);
+            if (ok && IsInput(step.kind))
+                if (HostWindow* window = host.ExistingWindow(); window && window->InputArrivesAtIdle())
+                    host.Idle();
             PrintHostKeys();
             if (!ok) {
                 error = step.source + ": " + why;
@@ -475,15 +499,19 @@ bool EditRun::Measure(double seconds, std::string& error)
                  later[later.size() / 2], later.back());
 
     auto phases = [&](const char* what) {
-        const double closed = CpuPercent(host, seconds);
+        const CpuUse closed = CpuPercent(host, seconds);
         if (!host.Open(error))
             return false;
         host.Wait(200);  // past the first frames
-        const double opened = CpuPercent(host, seconds);
+        const CpuUse opened = CpuPercent(host, seconds);
         host.Close();
         host.Wait(50);
-        printer.Line("cpu %s: editor closed %.3f%%, open %.3f%%, the editor %+.3f%% of one core", what, closed, opened,
-                     opened - closed);
+        printer.Line("cpu %s: editor closed %.3f%%, open %.3f%%, the editor %+.3f%% of one core", what, closed.process,
+                     opened.process, opened.process - closed.process);
+        // Drawing on X11 is partly the server's work: its share is the editor's too.
+        if (closed.server >= 0 && opened.server >= 0)
+            printer.Line("cpu %s, display server: editor closed %.3f%%, open %.3f%%, the editor %+.3f%% of one core",
+                         what, closed.server, opened.server, opened.server - closed.server);
         return true;
     };
     if (!phases("idle"))

@@ -77,6 +77,10 @@ public:
     virtual bool Key(const std::string& name, std::string& error) = 0;
     // Characters as typed into the focused window.
     virtual bool Type(const std::string& text, std::string& error) = 0;
+    // Whether the editor reads the input above in its effEditIdle rather than
+    // when it is sent: the run then gives it one idle call after every input
+    // step, as a host's idle timer would before the next user action.
+    virtual bool InputArrivesAtIdle() const { return false; }
     // The host grabs the mouse for itself (as when it starts a drag of its own)
     // and lets it go again.
     virtual void TakeMouseCapture() = 0;

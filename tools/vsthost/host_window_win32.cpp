@@ -5,6 +5,8 @@
 // does: translated, dispatched, sleeping until the next message or timer.
 #include <windows.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstring>
 
@@ -81,8 +83,24 @@ void CountGdiObjects(WindowResources& counts)
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
     const unsigned short self = static_cast<unsigned short>(GetCurrentProcessId());
+    // The table's memory may be committed only as far as handles were ever
+    // made: read what is readable from its start and no further.
+    std::size_t readable = 0;
+    while (readable < kEntries * kEntrySize) {
+        MEMORY_BASIC_INFORMATION region;
+        if (VirtualQuery(table + readable, &region, sizeof region) == 0 || region.State != MEM_COMMIT ||
+            (region.Protect &
+             (PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE)) == 0 ||
+            (region.Protect & PAGE_GUARD) != 0)
+            break;
+        readable =
+            static_cast<std::size_t>(static_cast<const unsigned char*>(region.BaseAddress) + region.RegionSize - table);
+    }
+    const std::size_t entries = std::min(kEntries, readable / kEntrySize);
+    if (entries == 0)
+        return;
     counts.gdiObjects = counts.deviceContexts = counts.bitmaps = counts.fonts = 0;
-    for (std::size_t i = 0; i < kEntries; ++i) {
+    for (std::size_t i = 0; i < entries; ++i) {
         const unsigned char* entry = table + i * kEntrySize;
         std::uint64_t object = 0;
         unsigned short owner = 0;

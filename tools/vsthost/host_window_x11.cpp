@@ -163,6 +163,14 @@ public:
         xcb_flush(connection);
     }
 
+    // X11 editors read their connection in effEditIdle; the round trip makes
+    // sure the server has turned the faked input into the editor's events.
+    bool InputArrivesAtIdle() const override
+    {
+        Reply<xcb_get_input_focus_reply_t> sync(
+            xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+        return true;
+    }
     bool Capture(Screenshot& shot, std::string& error) override;
     WindowResources Resources() override;
     bool ClassRegistered(const std::string&, void*) override { return false; }
