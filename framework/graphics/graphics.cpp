@@ -191,13 +191,13 @@ bool IGraphics::PaintRegion(const Rect& rect)
 
 bool IGraphics::DrawImage(const ImageRef& image, const Rect& dest, int srcX, int srcY, const BlendSpec* blend)
 {
-    const BlendSpec spec = blend ? *blend : BlendSpec{};
+    const BlendSpec applied = blend ? *blend : BlendSpec{};
     const Rect c = dest.Intersection(drawRect);
     if (c.IsEmpty() || !drawSurface)
         return true;
     const SourceRect source{srcX + c.left - dest.left, srcY + c.top - dest.top, srcX + c.right - dest.left,
                             srcY + c.bottom - dest.top};
-    BlitBitmap(drawSurface.get(), image.bitmap, c.left, c.top, &source, spec.weight, spec.Mode());
+    BlitBitmap(drawSurface.get(), image.bitmap, c.left, c.top, &source, applied.weight, applied.Mode());
     return true;
 }
 

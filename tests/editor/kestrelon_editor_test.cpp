@@ -66,8 +66,10 @@ TEST_F(KestrelonEditor, CallsWithoutAnOpenEditorAndTheRectBeforeTheFirstOpening)
                                               "wait 50",
                                               "close",
                                           });
-    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(LinesStartingWith(run.out, "open ")[0], "open 340 x 484");
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    const std::vector<std::string> opens = LinesStartingWith(run.out, "open ");
+    ASSERT_FALSE(opens.empty()) << run.out;
+    EXPECT_EQ(opens[0], "open 340 x 484");
 }
 
 TEST_F(KestrelonEditor, OpenedTwiceWithoutACloseIsOneWindow)
