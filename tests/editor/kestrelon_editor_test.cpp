@@ -128,6 +128,10 @@ TEST_F(KestrelonEditor, StateRestoredWhileTheEditorIsOpen)
 
 TEST_F(KestrelonEditor, HostTakingTheMouseEndsTheDragWithItsEndOfEdit)
 {
+#if !defined(_WIN32)
+    GTEST_SKIP() << "on X11 the editor's button press grabs the pointer for it, and the server refuses the host's "
+                    "grab (AlreadyGrabbed): a host cannot take the mouse mid-drag there";
+#endif
     const ToolRun run = EditBetweenChecks({
         "open",
         "wait 30",

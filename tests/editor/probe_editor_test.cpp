@@ -118,9 +118,14 @@ TEST_F(EditTest, ProbeEditorReopensAsOneWindowAndLeavesNothingAfterManyOpenings)
         "open",  // a second effEditOpen without a close
         "wait 50",
         "resources check",
+#if defined(_WIN32)
+        // The window class lives while an editor does; X11 has no classes.
         "expect-class IEffectWndClass registered",
+#endif
         "close",
+#if defined(_WIN32)
         "expect-class IEffectWndClass unregistered",
+#endif
         "open",
         "wait 20",
         "close",

@@ -509,10 +509,13 @@ int CountWindows(xcb_connection_t* connection, std::uint32_t parent)
     return n;
 }
 
+// Made if missing: the server names resource types by atoms it makes only at
+// the first X-Resource query, so looking one up without making it would find
+// none before that query and count nothing of its type.
 std::uint32_t Atom(xcb_connection_t* connection, const char* name)
 {
     Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
     return atom ? atom->atom : 0;
 }
 
