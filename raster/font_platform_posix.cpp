@@ -4,6 +4,7 @@
 // has a line height of 16 and the editor's text has the same metrics on both platforms.
 // There is no native text drawing here: every text goes through the glyph cache.
 
+#include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -68,10 +69,22 @@ struct FontFile {
     bool oblique = false;
 };
 
+// fontconfig keeps state of its own for the process that no call of ours frees. Where nothing
+// else in the host uses it, it would be unloaded with the plug-in and that state lost memory,
+// then built again by the next plug-in the host loads. Pinned, it stays loaded with its state,
+// as a host's own fontconfig does.
+void PinFontconfig()
+{
+    static const bool pinned = dlopen("libfontconfig.so.1", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+    (void)pinned;
+}
+
 bool FindFontFile(const char* face, std::int32_t weight, bool italic, FontFile& file)
 {
-    if (config == nullptr)
+    if (config == nullptr) {
+        PinFontconfig();
         config = FcInitLoadConfigAndFonts();
+    }
     if (config == nullptr)
         return false;
     FcPattern* pattern = FcPatternCreate();
