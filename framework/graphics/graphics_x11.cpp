@@ -617,6 +617,8 @@ void IGraphicsX11::ForwardKeyToHost(const xcb_key_press_event_t* e)
     const std::uint32_t mask =
         (e->response_type & 0x7f) == XCB_KEY_PRESS ? XCB_EVENT_MASK_KEY_PRESS : XCB_EVENT_MASK_KEY_RELEASE;
     xcb_send_event(connection, 1, parentWindow, mask, bytes);
+    // Now, not with the next frame: the host's shortcut should not wait for our idle call.
+    xcb_flush(connection);
 }
 
 void IGraphicsX11::RedrawTick(bool force)

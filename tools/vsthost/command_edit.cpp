@@ -134,6 +134,12 @@ bool LoadAudioLoop(const CommandLine& cl, double rate, std::vector<double>& loop
     return true;
 }
 
+// Steps that press keys.
+bool IsKey(StepKind kind)
+{
+    return kind == StepKind::Key || kind == StepKind::Enter || kind == StepKind::Escape || kind == StepKind::Type;
+}
+
 // Steps that send the editor the user's input.
 bool IsInput(StepKind kind)
 {
@@ -196,9 +202,11 @@ public:
                 if (HostWindow* window = host.ExistingWindow(); window && window->InputArrivesAtIdle()) {
                     host.Idle();
                     // What the editor passed on to the host's window (a key it
-                    // does not take) is read before it is reported.
+                    // does not take) is read before it is reported: the server
+                    // serves the editor's connection and ours in its own order,
+                    // so the host's loop runs a moment, as a host's would.
                     window->InputArrivesAtIdle();
-                    window->Pump(0, nullptr, 0);
+                    window->Pump(IsKey(step.kind) ? 30 : 0, nullptr, 0);
                 }
             PrintHostKeys();
             if (!ok) {
