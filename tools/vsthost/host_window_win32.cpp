@@ -269,7 +269,9 @@ void Win32HostWindow::Pump(int milliseconds, const std::function<void()>& tick, 
         auto wakeAt = end;
         if (tick && tickMs > 0 && nextTick < wakeAt)
             wakeAt = nextTick;
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wakeAt - now).count();
+        // Rounded up: a wait cut to 0 ms would spin through the last
+        // fraction of every idle period.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now).count();
         MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait > 0 ? wait : 0), QS_ALLINPUT,
                                     MWMO_INPUTAVAILABLE);
     }

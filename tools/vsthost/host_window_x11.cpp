@@ -365,7 +365,9 @@ void X11HostWindow::Pump(int milliseconds, const std::function<void()>& tick, in
         if (tick && tickMs > 0 && nextTick < wakeAt)
             wakeAt = nextTick;
         pollfd fd{xcb_get_file_descriptor(connection), POLLIN, 0};
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wakeAt - now).count();
+        // Rounded up: a wait cut to 0 ms would spin through the last
+        // fraction of every idle period.
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - now).count();
         poll(&fd, 1, static_cast<int>(wait > 0 ? wait : 0));
     }
 }
