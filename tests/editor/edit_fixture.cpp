@@ -11,22 +11,8 @@
 namespace kestrelon {
 
 namespace editor_test {
-namespace {
 
-std::string HostPath(const std::string& path)
-{
-#if defined(_WIN32)
-    // Built with Unix paths of the build machine; wine maps them under Z:.
-    if (!path.empty() && path[0] == '/') {
-        std::string windows = "Z:" + path;
-        std::replace(windows.begin(), windows.end(), '/', '\\');
-        return windows;
-    }
-#endif
-    return path;
-}
-
-}  // namespace
+using vsthost_test::HostPath;
 
 std::string ProbePlugin()
 {

@@ -15,6 +15,10 @@ struct ToolRun {
     std::string err;
 };
 
+// A path of the build machine as this test program's platform names it: under
+// wine the Unix paths compiled into the Windows tests are on the Z: drive.
+std::string HostPath(const std::string& path);
+
 // `workDir` holds the captured output files.
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir);
 

@@ -22,6 +22,11 @@ std::string Slurp(const std::string& path)
 
 }  // namespace
 
+std::string HostPath(const std::string& path)
+{
+    return path;
+}
+
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir)
 {
     const std::string outPath = workDir + "/.stdout";

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -60,6 +61,17 @@ std::string Slurp(const std::string& path)
 }
 
 }  // namespace
+
+std::string HostPath(const std::string& path)
+{
+    // Built with Unix paths of the build machine; wine maps them under Z:.
+    if (!path.empty() && path[0] == '/') {
+        std::string windows = "Z:" + path;
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        return windows;
+    }
+    return path;
+}
 
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir)
 {

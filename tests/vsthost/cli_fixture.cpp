@@ -11,23 +11,6 @@
 namespace kestrelon {
 
 namespace vsthost_test {
-namespace {
-
-std::string HostPath(const std::string& path)
-{
-#if defined(_WIN32)
-    // Built with Unix paths of the build machine; wine maps them under Z:.
-    if (!path.empty() && path[0] == '/') {
-        std::string windows = "Z:" + path;
-        std::replace(windows.begin(), windows.end(), '/', '\\');
-        return windows;
-    }
-#endif
-    return path;
-}
-
-}  // namespace
-
 Audio MakeSignal(int channels, int sampleRate, std::size_t frames, int format)
 {
     Audio audio;
