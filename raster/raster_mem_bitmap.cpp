@@ -46,6 +46,7 @@ bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
     const bool fits = newWidth >= 1 && newHeight >= 1 && stride <= kMaxBytes / 4 / newHeight;
     const std::int64_t needed = fits ? stride * newHeight * 4 : 0;
 
+    const std::int32_t capacityBefore = capacity;
     if (!fits) {
         buffer.reset();
         capacity = 0;
@@ -70,7 +71,8 @@ bool RasterMemBitmap::SetSize(std::int32_t newWidth, std::int32_t newHeight)
         }
     }
     // Otherwise the block is big enough: memory is never given back while the bitmap lives.
-    if (buffer && static_cast<std::size_t>(needed) >= kLargePageWorthy)
+    // A new or grown block gets the advice once; a reused one has had it.
+    if (buffer && capacity != capacityBefore && static_cast<std::size_t>(needed) >= kLargePageWorthy)
         AdviseLargePages(buffer.get(), static_cast<std::size_t>(needed) + kAlignment - 1);
 
     if (!buffer) {

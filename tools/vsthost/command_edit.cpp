@@ -200,12 +200,13 @@ public:
             const bool ok = Perform(step, why);
             if (ok && IsInput(step.kind))
                 if (HostWindow* window = host.ExistingWindow(); window && window->InputArrivesAtIdle()) {
+                    window->SyncWithDisplay();
                     host.Idle();
                     // What the editor passed on to the host's window (a key it
                     // does not take) is read before it is reported: the server
                     // serves the editor's connection and ours in its own order,
                     // so the host's loop runs a moment, as a host's would.
-                    window->InputArrivesAtIdle();
+                    window->SyncWithDisplay();
                     window->Pump(IsKey(step.kind) ? 30 : 0, nullptr, 0);
                 }
             PrintHostKeys();

@@ -81,6 +81,10 @@ public:
     // when it is sent: the run then gives it one idle call after every input
     // step, as a host's idle timer would before the next user action.
     virtual bool InputArrivesAtIdle() const { return false; }
+    // Returns once the display has handled every request sent so far (the
+    // faked input among them); nothing to wait for where input is delivered
+    // when it is sent.
+    virtual void SyncWithDisplay() {}
     // The host grabs the mouse for itself (as when it starts a drag of its own)
     // and lets it go again.
     virtual void TakeMouseCapture() = 0;

@@ -163,13 +163,13 @@ public:
         xcb_flush(connection);
     }
 
-    // X11 editors read their connection in effEditIdle; the round trip makes
-    // sure the server has turned the faked input into the editor's events.
-    bool InputArrivesAtIdle() const override
+    // X11 editors read their connection in effEditIdle.
+    bool InputArrivesAtIdle() const override { return true; }
+    // A round trip: the server has turned the faked input into the editor's events.
+    void SyncWithDisplay() override
     {
         Reply<xcb_get_input_focus_reply_t> sync(
             xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-        return true;
     }
     bool Capture(Screenshot& shot, std::string& error) override;
     WindowResources Resources() override;
