@@ -183,6 +183,9 @@ protected:
     void ProcessFloat(float* const* hostIn, float* const* hostOut, int frames, bool accumulate);
     void SilenceHostOutputs(float* const* hostOut, int frames);
     void SilenceHostOutputs(double* const* hostOut, int frames);
+    // Whether the first + second doubles at pos each lie within the range of
+    // the parameter they would set.
+    bool ValuesFitParameters(const ChunkBuffer& buffer, int pos, int first, int second) const;
 
     std::vector<ChannelConfig> channelConfigs;
     RecursiveMutex mutex;

@@ -6,6 +6,18 @@
 
 namespace kestrelon {
 
+bool IEffectBase::ValuesFitParameters(const ChunkBuffer& buffer, int pos, int first, int second) const
+{
+    for (int i = 0; i < first + second; ++i) {
+        double v = 0.0;
+        pos = buffer.GetDouble(pos, &v);
+        const IParameter& param = params[static_cast<std::size_t>(i < first ? i : primaryParamCount + i - first)];
+        if (pos < 0 || !(v >= param.MinValue() && v <= param.MaxValue()))
+            return false;
+    }
+    return true;
+}
+
 bool IEffectBase::SerializeParams(ChunkBuffer& buffer)  // any thread, takes the mutex
 {
     MutexLock lock(mutex);
@@ -32,10 +44,14 @@ int IEffectBase::UnserializeParams(const ChunkBuffer& buffer, int pos)  // any t
     second = std::clamp(second, 0, secondaryParamCount);
 
     // States saved before the editor kept its size carry no editor values,
-    // and hosts hold such states in their projects: the two layouts are told
-    // apart by their exact length, and the older one leaves the values unset.
+    // and hosts hold such states in their projects: the older layout has the
+    // exact length of its values, and the older one leaves the editor values
+    // unset. A current state cut short can have that length too; it is told
+    // apart by its values, since an editor size (-1, or hundreds of pixels)
+    // stands where the older layout has a parameter within its range.
     int editorValues = EditorStateValueCount();
-    if (editorValues > 0 && pos >= 0 && buffer.Size() - pos == 8 * (first + second))
+    if (editorValues > 0 && pos >= 0 && buffer.Size() - pos == 8 * (first + second) &&
+        ValuesFitParameters(buffer, pos, first, second))
         editorValues = 0;
     for (int i = 0; i < editorValues; ++i) {
         double v = 0.0;

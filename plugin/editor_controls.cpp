@@ -1,5 +1,6 @@
 #include "plugin/editor_controls.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "framework/effect_base.h"
@@ -23,6 +24,14 @@ void ScaleStyle(TextStyle& style, const TextStyle& base, double scale)
     if (style.size != size)
         style.cachedFont = nullptr;
     style.size = size;
+}
+
+// What a meter or light shows of its value: the host's audio can bring
+// anything, and the first value reaches the control unclamped; a value that
+// is not a number shows as rest (no deflection).
+double Reading(double value, double rest)
+{
+    return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : rest;
 }
 
 }  // namespace
@@ -93,8 +102,9 @@ void HBiDirMeterControl::OnScaleChanged(double)
     halfWidth = rect.Width() / 2;
 }
 
-Rect HBiDirMeterControl::BarFor(double v) const
+Rect HBiDirMeterControl::BarFor(double value) const
 {
+    const double v = Reading(value, 0.5);
     const int offset = static_cast<int>(2.0 * halfWidth * v - halfWidth);
     const int centre = rect.left + halfWidth;
     // The centre column belongs to the cut side: a cut of one step lights it
@@ -104,8 +114,9 @@ Rect HBiDirMeterControl::BarFor(double v) const
     return Rect{centre + offset, rect.top, centre + 1, rect.bottom};
 }
 
-Colour HBiDirMeterControl::ColourFor(double v) const
+Colour HBiDirMeterControl::ColourFor(double value) const
 {
+    const double v = Reading(value, 0.5);
     const double strength = std::sqrt(std::fabs(v - 0.5) * 2.0);
     auto mix = [strength](int from, int to) { return static_cast<int>(from + (to - from) * strength); };
     return Colour{mix(centreColour.alpha, edgeColour.alpha), mix(centreColour.red, edgeColour.red),
@@ -114,7 +125,7 @@ Colour HBiDirMeterControl::ColourFor(double v) const
 
 bool HBiDirMeterControl::Paint(IGraphics& graphics)
 {
-    const double v = Value();
+    const double v = Reading(Value(), 0.5);
     barOffset = static_cast<int>(2.0 * halfWidth * v - halfWidth);
     intensity = std::sqrt(std::fabs(v - 0.5) * 2.0);
     barColour = ColourFor(v);
@@ -131,9 +142,9 @@ LedBitMapControl::LedBitMapControl(IEffectBase* plugin, ImageRef* shown)
       image(shown)
 {}
 
-int LedBitMapControl::FrameFor(double v, int frameCount)
+int LedBitMapControl::FrameFor(double value, int frameCount)
 {
-    const double f = std::trunc((frameCount - 1) * v + 0.5);
+    const double f = std::trunc((frameCount - 1) * Reading(value, 0.0) + 0.5);
     if (!(f >= 0.0))
         return 1;
     return f + 1 > frameCount ? frameCount : static_cast<int>(f) + 1;

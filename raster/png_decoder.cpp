@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -13,24 +14,47 @@ namespace kestrelon {
 
 namespace {
 
-// Read state of the memory loader.
-struct PngMemorySource {
+// Read state of both loaders, and the stream's first 16 bytes: the signature and the first
+// chunk's length and type.
+struct PngSource {
+    std::FILE* file;
     const std::uint8_t* read;
     std::int32_t remaining;
+    std::uint8_t head[16];
+    std::size_t headBytes;
 };
+
+// libpng lets chunks it was told to skip stand before IHDR, where no chunk may; the file is
+// refused as one with any other chunk there is.
+void CheckFirstChunk(png_structp png, PngSource& source, const std::uint8_t* bytes, png_size_t count)
+{
+    if (source.headBytes >= sizeof source.head)
+        return;
+    const std::size_t taken = std::min(sizeof source.head - source.headBytes, static_cast<std::size_t>(count));
+    std::memcpy(source.head + source.headBytes, bytes, taken);
+    source.headBytes += taken;
+    if (source.headBytes == sizeof source.head && std::memcmp(source.head + 12, "IHDR", 4) != 0)
+        png_error(png, "the first chunk is not IHDR");
+}
 
 // A complete image never asks for more than it holds (decoding stops at IEND), so a read past
 // the end fails the load at once. Handing libpng zero bytes and waiting for its own checks would
 // come to the same null, but only after a chunk length of 2 GiB in a 100-byte resource had been
 // read through as zeros.
-void ReadFromMemory(png_structp png, png_bytep buffer, png_size_t count)
+void ReadFromSource(png_structp png, png_bytep buffer, png_size_t count)
 {
-    auto* source = static_cast<PngMemorySource*>(png_get_io_ptr(png));
-    if (count > static_cast<png_size_t>(source->remaining))
-        png_error(png, "data ends early");
-    std::memcpy(buffer, source->read, count);
-    source->read += count;
-    source->remaining -= static_cast<std::int32_t>(count);
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (source->file != nullptr) {
+        if (std::fread(buffer, 1, count, source->file) != count)
+            png_error(png, "data ends early");
+    } else {
+        if (count > static_cast<png_size_t>(source->remaining))
+            png_error(png, "data ends early");
+        std::memcpy(buffer, source->read, count);
+        source->read += count;
+        source->remaining -= static_cast<std::int32_t>(count);
+    }
+    CheckFirstChunk(png, *source, buffer, count);
 }
 
 // The loaders report failure as null only; libpng's default handlers would print to stderr.
@@ -92,7 +116,7 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
         return nullptr;
     }
 
-    PngMemorySource source{input.data, input.length};
+    PngSource source{input.file, input.data, input.length, {}, 0};
     // libpng errors land at the setjmp below. Nothing with a destructor may live across it, and
     // what the recovery path releases is volatile so that it sees the values stored last.
     RasterBitmap* volatile bitmap = nullptr;
@@ -108,10 +132,7 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination)
         return nullptr;
     }
 
-    if (input.file != nullptr)
-        png_init_io(png, input.file);
-    else
-        png_set_read_fn(png, &source, ReadFromMemory);
+    png_set_read_fn(png, &source, ReadFromSource);
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
     // What ancillary chunks may make libpng allocate (8 MB each) and keep (a thousand), stated
     // here rather than left to how each platform's libpng happened to be configured.

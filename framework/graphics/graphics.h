@@ -156,6 +156,16 @@ public:
     // captured control gets its release and the host its end of edit.
     void ReleaseCapture();
 
+    // The in-place text entry box, whatever the platform draws it with.
+    // [UI thread] The box just opened on control: when the press that opened
+    // it began an edit, the box holds that edit open until it closes.
+    void TextEntryOpened(IControl* control);
+    // [UI thread] The box closed: committed is the typed text (null when the
+    // box was cancelled or went with the window). The value goes to control
+    // (to parameter when there is one, else as text), then the host hears the
+    // edit end: every begin gets its one end, with the typed value between.
+    void TextEntryClosed(IControl* control, IParameter* parameter, const char* committed);
+
     IEffectBase* Plugin() const { return plugin; }
     RasterSysBitmap* DrawSurface() const { return drawSurface.get(); }
     const Rect& DrawRect() const { return drawRect; }
@@ -189,6 +199,8 @@ protected:
     int height = kDesignHeight;
     int framesPerSecond = 120;
     int captureIndex = -1;
+    // The parameter whose edit an open text entry box holds open, or -1.
+    int entryEditParam = -1;
     int mouseOverIndex = -1;
     int lastMouseX = -1;
     int lastMouseY = -1;

@@ -4,6 +4,8 @@
 // and end of an edit.
 #include "framework/effect_base.h"
 #include "framework/graphics/graphics.h"
+#include "framework/parameter.h"
+#include "framework/text/leading_number.h"
 
 namespace kestrelon {
 
@@ -152,6 +154,45 @@ void IGraphics::ReleaseCapture()
     // Without this the control would stay captured and the host would wait
     // for an end of edit that never comes.
     RouteMouseUp(lastMouseX, lastMouseY, MouseModifiers{});
+}
+
+void IGraphics::TextEntryOpened(IControl* control)
+{
+    IControl* pressed = ControlAt(captureIndex);
+    if (!control || pressed != control || control->ParamIndex() < 0 || !plugin)
+        return;
+    // The release belongs to the box now: it must not end the edit early.
+    entryEditParam = control->ParamIndex();
+    ForgetCapture();
+}
+
+void IGraphics::TextEntryClosed(IControl* control, IParameter* parameter, const char* committed)
+{
+    const int openEdit = entryEditParam;
+    entryEditParam = -1;
+    if (committed && control) {
+        const int param = control->ParamIndex();
+        // A box opened without a press still hands its value over inside an edit.
+        const bool ownEdit = openEdit < 0 && param >= 0 && plugin;
+        if (ownEdit)
+            plugin->HostBeginParamEdit(param);
+        if (!parameter) {
+            control->AcceptEnteredText(committed);
+        } else {
+            double value = 0.0;
+            if (parameter->Type() == ParamKind::KindSwitch || parameter->Type() == ParamKind::KindChoice) {
+                if (!parameter->FindValueByText(committed, &value))
+                    value = 0.0;
+            } else {
+                value = ParseLeadingNumber(committed);
+            }
+            control->SetValueFromUser(parameter->ToNormalized(value));
+        }
+        if (ownEdit)
+            plugin->HostEndParamEdit(param);
+    }
+    if (openEdit >= 0 && plugin)
+        plugin->HostEndParamEdit(openEdit);
 }
 
 }  // namespace kestrelon

@@ -138,7 +138,9 @@ void* IGraphicsWin::OpenEditorWindow(void* parent)
         CloseEditorWindow();
     }
     parentWindow = parent;
-    if (openWindows++ == 0)
+    // A host that destroyed its window without closing the editor left this
+    // editor counted: it is counted once, however often it is opened.
+    if (!countedOpen && openWindows++ == 0)
         RegisterWindowClass(static_cast<HINSTANCE>(module));
     countedOpen = true;
     timerRate = framesPerSecond;
@@ -170,7 +172,9 @@ void IGraphicsWin::CloseEditorWindow()
 void IGraphicsWin::WindowDestroyed()
 {
     window = nullptr;
-    // The box died with the window: nothing may go on describing it.
+    // The box died with the window: nothing may go on describing it, and the
+    // edit it held open ends.
+    const bool entryWasOpen = entryBox != nullptr;
     if (entryFont)
         DeleteObject(static_cast<HFONT>(entryFont));
     entryFont = nullptr;
@@ -179,6 +183,8 @@ void IGraphicsWin::WindowDestroyed()
     entryParameter = nullptr;
     entryPreviousProc = 0;
     entryState = EntryState::EntryIdle;
+    if (entryWasOpen)
+        TextEntryClosed(nullptr, nullptr, nullptr);
     if (captureIndex >= 0)
         ReleaseCapture();
     if (cursorHidden)

@@ -7,7 +7,6 @@
 
 #include "framework/graphics/graphics_win32.h"
 #include "framework/parameter.h"
-#include "framework/text/leading_number.h"
 
 namespace kestrelon {
 
@@ -57,6 +56,7 @@ void IGraphicsWin::OpenTextEntry(IControl* control, const TextStyle& style, cons
     SendMessageW(box, EM_SETSEL, 0, -1);
     entryPreviousProc = SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EntryWindowProc));
     SetFocus(box);
+    TextEntryOpened(control);
 }
 
 std::intptr_t IGraphicsWin::HandleEntryMessage(void* handle, unsigned message, std::uintptr_t wParam,
@@ -132,20 +132,7 @@ void IGraphicsWin::CloseEntryBox(bool commit)
     entryParameter = nullptr;
     entryPreviousProc = 0;
     entryState = EntryState::EntryIdle;
-    if (!commit || !control)
-        return;
-    if (!parameter) {
-        control->AcceptEnteredText(text.c_str());
-        return;
-    }
-    double value = 0.0;
-    if (parameter->Type() == ParamKind::KindSwitch || parameter->Type() == ParamKind::KindChoice) {
-        if (!parameter->FindValueByText(text.c_str(), &value))
-            value = 0.0;
-    } else {
-        value = ParseLeadingNumber(text.c_str());
-    }
-    control->SetValueFromUser(parameter->ToNormalized(value));
+    TextEntryClosed(control, parameter, commit ? text.c_str() : nullptr);
 }
 
 }  // namespace kestrelon

@@ -245,10 +245,13 @@ void IGraphicsX11::TearDown()
         ReleaseCapture();
     if (cursorHidden)
         RestoreCursor();
+    const bool entryWasOpen = EntryOpen();
     entryControl = nullptr;
     entryParameter = nullptr;
     entryState = EntryState::EntryIdle;
     entryText.clear();
+    if (entryWasOpen)
+        TextEntryClosed(nullptr, nullptr, nullptr);  // went with the window: its edit ends
     const bool sound = connection && !xcb_connection_has_error(connection);
     if (sound) {
         if (window && !windowGone)

@@ -10,7 +10,6 @@
 
 #include "framework/graphics/graphics_x11.h"
 #include "framework/parameter.h"
-#include "framework/text/leading_number.h"
 
 namespace kestrelon {
 
@@ -152,6 +151,7 @@ void IGraphicsX11::OpenTextEntry(IControl* control, const TextStyle& style, cons
     xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
     entryState = EntryState::EntryEditing;
     xcb_flush(connection);
+    TextEntryOpened(control);
 }
 
 void IGraphicsX11::EntryClick(int x)
@@ -316,20 +316,7 @@ void IGraphicsX11::CloseEntryBox(bool commit)
                                 XCB_CURRENT_TIME);
         std::free(focus);
     }
-    if (!commit || !control)
-        return;
-    if (!parameter) {
-        control->AcceptEnteredText(text.c_str());
-        return;
-    }
-    double value = 0.0;
-    if (parameter->Type() == ParamKind::KindSwitch || parameter->Type() == ParamKind::KindChoice) {
-        if (!parameter->FindValueByText(text.c_str(), &value))
-            value = 0.0;
-    } else {
-        value = ParseLeadingNumber(text.c_str());
-    }
-    control->SetValueFromUser(parameter->ToNormalized(value));
+    TextEntryClosed(control, parameter, commit ? text.c_str() : nullptr);
 }
 
 }  // namespace kestrelon

@@ -27,6 +27,8 @@ ViewLayout defaultLayout;
 constexpr char kSection[] = "gui";
 constexpr char kKey[] = "guiscale";
 constexpr double kScaleEpsilon = 1e-10;
+constexpr char kNoticeFirstLine[] = "  Reopen plugin interface";
+constexpr char kNoticeSecondLine[] = "  to get new size...";
 
 LayoutEntry EntryOf(const IControl& control)
 {
@@ -271,6 +273,10 @@ void IResizeController::OnEditorOpen()
             windowWidth = stateValues[1].Value();
         if (stateValues[2].Value() > -0.5)
             windowHeight = stateValues[2].Value();
+        // The sizes come from a project the host kept, which may be damaged:
+        // within the view's limits the grip stays reachable and the host's
+        // window sane.
+        ClampWindowSize();
     }
     // Another editor of the process may have changed the scale since.
     guiScale = std::clamp(ReadScale(guiScale), minScale, maxScale);
@@ -282,6 +288,15 @@ void IResizeController::OnEditorOpen()
     if (plugin)
         plugin->EditorLayoutChanged(viewMode, windowWidth, windowHeight);
     if (pixelWidth == oldWidth && pixelHeight == oldHeight) {
+        // The scale is the one this editor was laid out at; the notice, if
+        // another editor's scaling raised it, goes with the reopening.
+        if (needsReopen) {
+            needsReopen = false;
+            if (liveResize)
+                RescaleSharedImages(editor, guiScale);
+            ForEachControl([](IControl& c, double s) { c.OnScaleChanged(s); }, guiScale);
+            editor.MarkAllControlsDirty();
+        }
         lastAppliedScale = guiScale;
         return;
     }
@@ -386,6 +401,11 @@ void IResizeController::HandleMouseUp(int, int, const MouseModifiers&)
     editor.SetMouseCursor(MouseCursor::Arrow);
     if (!(liveResize && deferImageRescale) || needsReopen)
         return;
+    FinishScaling();
+}
+
+void IResizeController::FinishScaling()
+{
     RescaleSharedImages(editor, guiScale);
     LayOut();
     ForEachControl([](IControl& c, double s) { c.OnScaleChanged(s); }, guiScale);
@@ -396,8 +416,17 @@ void IResizeController::HandleMouseUp(int, int, const MouseModifiers&)
 
 void IResizeController::HandleDoubleClick(int, int, const MouseModifiers&)
 {
+    // The notice asks for a reopening, and a rescale here would pull the
+    // shared images from under the editors at the new scale.
+    if (needsReopen)
+        return;
     guiScale = 1.0;
     ApplyEditorSize();
+    // A double click is a whole scaling: it finishes as a drag's release does,
+    // or this editor would show its images at the old scale and then the
+    // notice. Its own release lands outside the smaller editor.
+    if (liveResize && deferImageRescale)
+        FinishScaling();
 }
 
 void IResizeController::ResizeWidth(double newWidth)
@@ -450,14 +479,37 @@ void IResizeController::PaintReopenNotice(IGraphics& graphics)
     style.colour = Colour{255, 255, 255, 255};
     const int w = graphics.Width();
     const int h = graphics.Height();
-    style.size = designWidth > 0 ? w * 77 / designWidth : 77;
+    style.size = NoticeTextSize(graphics, style, w);
     int top = h / 2 - style.size;
     const int correction = top < 0 ? -top : 0;
     top += correction;
     Rect first{GetRect().left, top, GetRect().right, GetRect().bottom};
-    graphics.DrawTextInRect(style, "  Reopen plugin interface", first);
+    graphics.DrawTextInRect(style, kNoticeFirstLine, first);
     Rect second{GetRect().left, h / 2 + correction, GetRect().right, GetRect().bottom};
-    graphics.DrawTextInRect(style, "  to get new size...", second);
+    graphics.DrawTextInRect(style, kNoticeSecondLine, second);
+}
+
+int IResizeController::NoticeTextSize(IGraphics& graphics, TextStyle style, int editorWidth) const
+{
+    // At width x 77 / design width the lines run far off the right edge: the
+    // notice takes the largest size up to that at which both lines fit.
+    int size = designWidth > 0 ? editorWidth * 77 / designWidth : 77;
+    while (size > 1) {
+        style.size = size;
+        style.cachedFont = nullptr;
+        int widest = 0;
+        for (const char* line : {kNoticeFirstLine, kNoticeSecondLine}) {
+            Rect box{0, 0, editorWidth, size};
+            if (!graphics.DrawTextInRect(style, line, box, true))
+                return size;  // no font: nothing is drawn at any size
+            widest = std::max(widest, box.Width());
+        }
+        if (widest <= editorWidth)
+            break;
+        // Text grows about in step with its size; the step down is at least one.
+        size = std::min(size - 1, static_cast<int>(static_cast<long long>(size) * editorWidth / widest));
+    }
+    return std::max(size, 1);
 }
 
 void IResizeController::PaintCornerGrip(IGraphics& graphics)

@@ -105,6 +105,11 @@ private:
     void RecomputePixelSize();
     void ClampWindowSize();
     void SetRectsToWholeEditor();
+    // The end of a scaling by the grip: the shared images and every control
+    // at the new scale, which becomes the one last applied.
+    void FinishScaling();
+    // The reopen notice's text size in an editor that wide.
+    int NoticeTextSize(IGraphics& graphics, TextStyle style, int editorWidth) const;
     void ForEachControl(void (*action)(IControl&, double), double argument);
 
     IGraphics& editor;

@@ -84,15 +84,15 @@ TEST_F(KestrelonEditor, OpenedTwiceWithoutACloseIsOneWindow)
 
 TEST_F(KestrelonEditor, HostDestroysItsWindowBeforeClosingTheEditor)
 {
-    // The warm-up has the host make its window anew once as well.
+    // The warm-up has the host make its window anew once as well; the second
+    // time the host opens the editor again without closing it first.
     const std::vector<std::string> destroyFirst = {
-        "open",    "wait 50", "destroy-window", "idle", "wait 30", "close",
-        "open",  // in a new host window
-        "wait 50", "close",
+        "open",    "wait 50",        "destroy-window", "idle",    "wait 30", "close",   "open",  // in a new host window
+        "wait 50", "destroy-window", "idle",           "wait 30", "open",    "wait 50", "close",
     };
     const ToolRun run = EditBetweenChecks(destroyFirst, {}, {}, destroyFirst);
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(LinesStartingWith(run.out, "host window destroyed").size(), 2u);
+    EXPECT_EQ(LinesStartingWith(run.out, "host window destroyed").size(), 4u);
 }
 
 TEST_F(KestrelonEditor, OpenedAndClosedWhileAudioRunsAndTheHostAutomatesEveryParameter)
@@ -161,13 +161,25 @@ TEST_F(KestrelonEditor, WholeEditorAtBothScalesAndTheGripDragThatScalesIt)
                                                     "wait 150",
                                                     "expect-size 510 726",
                                                     "screenshot " + Path("scale-1.5.png"),
+                                                    // Back to the design size, as a fresh editor looks.
+                                                    "dblclick 505 721",
+                                                    "wait 150",
+                                                    "expect-size 340 484",
+                                                    "screenshot " + Path("double-clicked.png"),
+                                                    "close",
+                                                    "open",
+                                                    "wait 150",
+                                                    "screenshot " + Path("reopened.png"),
                                                 });
     const std::string settings = SettingsText();
     RemoveSettings();
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_THAT(settings, HasSubstr("guiscale=1.500000000000000"));
-    EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.0.png")), std::string("kestrelon-1.0-") + PlatformName()));
+    EXPECT_THAT(settings, HasSubstr("guiscale=1.000000000000000"));
+    const std::string atDesignSize = std::string("kestrelon-1.0-") + PlatformName();
+    EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.0.png")), atDesignSize));
     EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.5.png")), std::string("kestrelon-1.5-") + PlatformName()));
+    EXPECT_TRUE(MatchesGolden(LoadShot(Path("double-clicked.png")), atDesignSize));
+    EXPECT_TRUE(MatchesGolden(LoadShot(Path("reopened.png")), atDesignSize));
 }
 
 // The same state on the other platform: only the text may differ, drawn by
@@ -252,9 +264,23 @@ TEST_F(KestrelonEditor, TypedOutputValuesAndTheClipSwitchFollowingClipOutput)
     steps.insert(steps.end(), {"screenshot " + Path("on.png"), "set Clip Output=off", "wait 50",
                                "screenshot " + Path("off.png"), "down 170 84", "up 170 84", "wait 50",
                                "expect-param Clip Output on", "screenshot " + Path("clicked.png")});
+    // A box cancelled, and one that goes with the window.
+    steps.insert(steps.end(), {"wait 450", "down 250 421", "up 250 421", "wait 50", "type 3", "escape", "wait 50",
+                               "wait 450", "down 250 421", "up 250 421", "wait 50", "type 4", "close"});
     const ToolRun run = Edit(KestrelonPlugin(), steps);
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_THAT(LinesStartingWith(run.out, "automate 4 "), ElementsAre("automate 4 1.000000"));
+    // Each readout edit is one edit for the host, the typed value inside it.
+    std::vector<std::string> edits;
+    for (const std::string& line : LinesStartingWith(run.out, ""))
+        if (line == "begin-edit 3" || line == "end-edit 3" || line.rfind("automate 3 ", 0) == 0)
+            edits.push_back(line);
+    EXPECT_THAT(edits, ElementsAre("begin-edit 3", "automate 3 1.000000", "end-edit 3",  // 12
+                                   "begin-edit 3", "automate 3 1.000000", "end-edit 3",  // 20, held to 12
+                                   "begin-edit 3", "automate 3 0.500000", "end-edit 3",  // abc: 0
+                                   "begin-edit 3", "end-edit 3",  // cancelled
+                                   "begin-edit 3", "end-edit 3"))  // closed with the window
+        << run.out;
     const Screenshot on = LoadShot(Path("on.png")), off = LoadShot(Path("off.png")),
                      clicked = LoadShot(Path("clicked.png"));
     // Off: the grey button covers the socket; on: it is clear, the socket shows.

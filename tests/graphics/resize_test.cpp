@@ -4,12 +4,14 @@
 // test's own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "framework/graphics/resize_controller.h"
 #include "framework/graphics/settings_file.h"
@@ -154,19 +156,114 @@ TEST(Resize, AnotherEditorShowsTheReopenNoticeUntilReopened)
     first.DragTo(340, 484);
 }
 
-TEST(Resize, StateSizesOpenTheEditorAtThoseSizesTimesTheScale)
+TEST(Resize, StateSizesOpenTheEditorAtThoseSizesTimesTheScaleWithinTheViewLimits)
+{
+    const struct {
+        double width, height;
+        int pixelWidth, pixelHeight;
+    } rows[] = {
+        {500.0, 700.0, 600, 840},
+        // From a damaged or hostile project: an editor nobody could see or grip,
+        // or one that would grow the host's windows by as much.
+        {0.0, 0.0, 408, 580},
+        {1000000.0, 1000000.0, 612, 871},
+    };
+    for (const auto& row : rows) {
+        std::remove(SettingsFile().c_str());
+        ASSERT_TRUE(WriteSetting(SettingsFile(), "gui", "guiscale", "1.200000000000000"));
+        ScalableEditor editor;
+        IParameter* values = editor.graphics->StateValues();
+        ASSERT_NE(values, nullptr);
+        values[1].Set(row.width);
+        values[2].Set(row.height);
+        editor.controller->OnEditorOpen();
+        EXPECT_EQ(editor.graphics->Width(), row.pixelWidth) << row.width;
+        EXPECT_EQ(editor.graphics->Height(), row.pixelHeight) << row.height;
+    }
+    std::remove(SettingsFile().c_str());
+}
+
+TEST(Resize, ADoubleClickOnTheGripFinishesLikeARelease)
 {
     std::remove(SettingsFile().c_str());
-    ASSERT_TRUE(WriteSetting(SettingsFile(), "gui", "guiscale", "1.200000000000000"));
+    ScalableEditor fresh;
+    fresh.controller->OnEditorOpen();
+    fresh.graphics->PaintRegion(Rect{0, 0, 340, 484});
+    ScalableEditor other;
+    other.controller->OnEditorOpen();
     ScalableEditor editor;
-    IParameter* values = editor.graphics->StateValues();
-    ASSERT_NE(values, nullptr);
-    values[1].Set(500.0);
-    values[2].Set(700.0);
     editor.controller->OnEditorOpen();
-    EXPECT_EQ(editor.graphics->Width(), 600);
-    EXPECT_EQ(editor.graphics->Height(), 840);
+
+    editor.DragTo(600, 800);
+    EXPECT_TRUE(other.controller->NeedsRedraw()) << "the other editor, at 1.0, shows the notice";
+    const MouseModifiers left{true, false, false, false, false};
+    // The press and release of the first click, then the double click; the
+    // last release falls outside the smaller editor.
+    editor.graphics->RouteMouseDown(505, 721, left);
+    editor.graphics->RouteMouseUp(505, 721, left);
+    editor.graphics->RouteDoubleClick(505, 721, left);
+    editor.graphics->RouteMouseUp(505, 721, MouseModifiers{});
+    EXPECT_EQ(editor.controller->GuiScale(), 1.0);
+    EXPECT_EQ(IResizeController::LastAppliedScale(), 1.0);
+    EXPECT_FALSE(editor.controller->NeedsRedraw()) << "the editor that was scaled never shows the notice";
+    editor.graphics->PaintRegion(Rect{0, 0, 340, 484});
+    for (int y = 0; y < 484; ++y)
+        for (int x = 0; x < 340; ++x)
+            ASSERT_EQ(editor.graphics->Pixel(x, y), fresh.graphics->Pixel(x, y))
+                << "as a fresh editor at " << x << "," << y;
+    editor.DragTo(340, 484);
+    EXPECT_FALSE(editor.controller->NeedsRedraw()) << "and its grip still drags";
+
+    // Back at its own size, the other editor loses the notice when reopened.
+    EXPECT_TRUE(other.controller->NeedsReopen());
+    other.controller->OnEditorOpen();
+    EXPECT_FALSE(other.controller->NeedsReopen());
+    EXPECT_FALSE(other.controller->NeedsRedraw());
+    EXPECT_EQ(other.graphics->Width(), 340);
     std::remove(SettingsFile().c_str());
+}
+
+TEST(Resize, TheNoticeFitsTheEditorAtEveryScale)
+{
+    std::remove(SettingsFile().c_str());
+    for (const auto& [dragX, dragY] : {std::pair{340, 484}, std::pair{600, 800}}) {
+        ScalableEditor dragged;
+        ScalableEditor other;
+        dragged.controller->OnEditorOpen();
+        other.controller->OnEditorOpen();
+        other.DragTo(dragX, dragY);  // the scale the other editor is laid out at
+        dragged.DragTo(dragX == 340 ? 450 : 340, dragY == 484 ? 640 : 484);
+        ASSERT_TRUE(other.controller->NeedsRedraw());
+        const int w = other.graphics->Width(), h = other.graphics->Height();
+        other.graphics->PaintRegion(Rect{0, 0, w, h});
+        int textLeft = w, textRight = -1;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                if (other.graphics->Pixel(x, y) == 0xFF191919u)
+                    continue;
+                textLeft = std::min(textLeft, x);
+                textRight = std::max(textRight, x);
+            }
+        }
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        EXPECT_GT(textLeft, w / 40) << "the lines keep their margin";
+        EXPECT_LT(textRight, w - 2) << "both lines wholly inside the editor";
+        EXPECT_GT(textRight, w / 2) << "and as large as fits";
+        dragged.DragTo(340, 484);
+    }
+    std::remove(SettingsFile().c_str());
+}
+
+TEST(Resize, TheSettingsFolderMayHaveAnyName)
+{
+    // A user whose profile folder has letters beyond ASCII.
+    const std::string folder = SettingsRoot() + "/J\xC3\xBCrgen \xC3\x98stby \xE6\x97\xA5\xE6\x9C\xAC";
+    MakeFolder(folder);
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::u8path(folder)));
+    ASSERT_TRUE(WriteSetting(folder + "/Settings.ini", "gui", "guiscale", "1.250000000000000"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(folder + "/Settings.ini")));
+    EXPECT_EQ(ReadSetting(folder + "/Settings.ini", "gui", "guiscale", "-1.0"), "1.250000000000000");
+    std::filesystem::remove_all(std::filesystem::u8path(folder));
 }
 
 TEST(Resize, DamagedSettingsReadAsTheDesignSizeOrTheNearestLimit)

@@ -1,6 +1,9 @@
 // Kestrelon's own controls on its editor, through a windowless context.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "framework/graphics/graphics.h"
 #include "framework/graphics/resize_controller.h"
 #include "plugin/editor_controls.h"
@@ -55,6 +58,11 @@ TEST(EditorControls, MeterBarsGrowFromTheCentreColumn)
         {0.49, {89, 80, 91, 88}},  // offset -1.2: its left neighbour and itself
         {1.0, {90, 80, 150, 88}},  // sixty columns to the right
         {0.0, {30, 80, 91, 88}},  // sixty-one to the left, the centre included
+        // What no meter can show: nothing for a value that is not a number, the
+        // end of the scale beyond it.
+        {std::nan(""), {90, 80, 90, 88}},
+        {-std::numeric_limits<double>::infinity(), {90, 80, 90, 88}},
+        {1e300, {90, 80, 150, 88}},
     };
     for (const auto& row : rows)
         EXPECT_EQ(meter.BarFor(row.value), row.bar) << row.value;
@@ -67,9 +75,11 @@ TEST(EditorControls, ClipLightFramesAndReadoutTexts)
     const struct {
         double value;
         int frame;
-    } frames[] = {
-        {0.0, 1}, {1.0 / 18 - 1e-9, 1}, {1.0 / 18, 2}, {17.0 / 18 - 1e-9, 9}, {17.0 / 18, 10}, {1.0, 10}, {1.5, 10},
-        {-0.3, 1}};
+    } frames[] = {{0.0, 1},          {1.0 / 18 - 1e-9, 1},
+                  {1.0 / 18, 2},     {17.0 / 18 - 1e-9, 9},
+                  {17.0 / 18, 10},   {1.0, 10},
+                  {1.5, 10},         {-0.3, 1},
+                  {std::nan(""), 1}, {std::numeric_limits<double>::infinity(), 1}};
     for (const auto& row : frames)
         EXPECT_EQ(LedBitMapControl::FrameFor(row.value, 10), row.frame) << row.value;
 

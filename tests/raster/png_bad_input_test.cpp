@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -108,6 +109,23 @@ TEST(PngBadInput, DamageInAnyChunkIsRefused)
             FixPngCrc(badType, offset);
             EXPECT_FALSE(Loads(badType)) << "invalid chunk name";
         }
+    }
+}
+
+TEST(PngBadInput, NoChunkMayStandBeforeIhdr)
+{
+    const std::vector<std::uint8_t> file = EncodePng(MakeTestImage(6, 8, 2, 2, false, false, 7));
+    ASSERT_TRUE(Loads(file));
+    // The chunks the decoder skips unread among them: skipped, they escaped libpng's own check.
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "iCCP", "sPLT", "eXIf", "gAMA"}) {
+        SCOPED_TRACE(type);
+        // Four bytes of data, then room for the CRC.
+        const std::string bytes = std::string("\0\0\0\4", 4) + type + std::string("ab\0c\0\0\0\0", 8);
+        std::vector<std::uint8_t> chunk(bytes.begin(), bytes.end());
+        FixPngCrc(chunk, 0);
+        std::vector<std::uint8_t> early = file;
+        early.insert(early.begin() + 8, chunk.begin(), chunk.end());
+        EXPECT_FALSE(Loads(early));
     }
 }
 
