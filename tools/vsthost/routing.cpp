@@ -221,7 +221,9 @@ bool ParseOutputsText(const std::string& text, std::vector<int>& outputs, std::s
 
 bool WantsMonoLayout(const EffectLayout& layout, int fileChannels, int sideChannels, const RoutingRequest& request)
 {
-    return request.instances.empty() && sideChannels == 0 && fileChannels == 1 && MainInputs(layout) > 1;
+    // Outputs picked by hand are picked from the effect's own layout.
+    return request.instances.empty() && request.outputs.empty() && sideChannels == 0 && fileChannels == 1 &&
+           MainInputs(layout) > 1;
 }
 
 bool PlanRouting(const EffectLayout& layout, int fileChannels, int sideChannels, const RoutingRequest& request,

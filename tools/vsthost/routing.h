@@ -69,7 +69,8 @@ struct RoutingPlan {
 constexpr int kMaxInstances = 64;
 
 // Whether the default plan would feed a mono file to several inputs of the
-// effect, so that the effect should first be asked for one in, one out.
+// effect, so that the effect should first be asked for one in, one out
+// (not when --map or --outputs route by hand).
 bool WantsMonoLayout(const EffectLayout& layout, int fileChannels, int sideChannels, const RoutingRequest& request);
 
 // The plan for a file of `fileChannels` (and a side-chain file of
