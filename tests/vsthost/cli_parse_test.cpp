@@ -53,6 +53,16 @@ TEST(CommandLineParser, RenderTakesFilesSettingsAndOptionsInAnyOrder)
     EXPECT_EQ(cl.outDir, "o");
     EXPECT_EQ(cl.jobs, 3);
     EXPECT_TRUE(cl.strict);
+    // Routing: each --map an instance, its items the inputs in order.
+    ASSERT_TRUE(ParseCommandLine(
+        {"render", "K.so", "a", "b", "--map", "2,s1,0", "--map=1", "--outputs", "2,1", "--sidechain", "key.wav"}, cl,
+        error))
+        << error;
+    using File = vsthost::InputSource::File;
+    EXPECT_EQ(cl.routing.instances, (std::vector<std::vector<vsthost::InputSource>>{
+                                        {{File::Main, 1}, {File::SideChain, 0}, {File::None, 0}}, {{File::Main, 0}}}));
+    EXPECT_EQ(cl.routing.outputs, (std::vector<int>{1, 0}));
+    EXPECT_EQ(cl.sideChainFile, "key.wav");
 }
 
 TEST(CommandLineParser, PresetCommandsSeparateThePresetFileFromTheStartingState)
@@ -116,6 +126,11 @@ TEST(CommandLineParser, MistakesAreRefusedWithAMessageAndLeaveTheResultAlone)
         {{"render", "K.so", "a", "b", "--jobs", "2"}, "--jobs needs --out-dir"},
         {{"render", "K.so", "a", "--out-dir", "o", "--jobs", "0"}, "--jobs needs a whole number of worker threads"},
         {{"render", "K.so", "--out-dir", "o"}, "wrong number of arguments for 'render'"},
+        {{"render", "K.so", "a", "b", "--map", "1,,2"}, "--map needs the channel for each input in order"},
+        {{"render", "K.so", "a", "b", "--map", "-1"}, "(got \"-1\")"},
+        {{"render", "K.so", "a", "b", "--map", "257"}, "(got \"257\")"},
+        {{"render", "K.so", "a", "b", "--outputs", "0"}, "--outputs needs the plug-in's output numbers from 1"},
+        {{"render", "K.so", "a", "b", "--map", "1,s1"}, "names the side-chain channel s1 but no --sidechain FILE"},
         {{"info", "K.so", "--set", "A=1"}, "'info' has no option --set"},
         {{"info", "K.so", "--rate", "fast"}, "--rate needs a sample rate"},
         {{"info", "K.so", "--rate", "10"}, "--rate needs a sample rate"},

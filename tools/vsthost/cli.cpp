@@ -90,7 +90,8 @@ struct CommandShape {
 const CommandShape kShapes[] = {
     {"info", Command::Info, 1, false, "--rate --block"},
     {"render", Command::Render, 2, true,
-     "--set --preset --block --double --no-latency-compensation --float --strict --out-dir --jobs"},
+     "--set --preset --block --double --no-latency-compensation --float --strict --out-dir --jobs --map --outputs "
+     "--sidechain"},
     {"preset save", Command::PresetSave, 2, false, "--set --preset --strict"},
     {"preset load", Command::PresetLoad, 2, false, ""},
     {"synth-drums", Command::SynthDrums, 1, false, "--rate --seconds"},
@@ -158,6 +159,24 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
             return false;
         }
         out.jobs = n;
+    } else if (name == "--map") {
+        std::vector<InputSource> sources;
+        if (!ParseMapText(value, sources, error))
+            return false;
+        if (out.routing.instances.size() >= static_cast<std::size_t>(kMaxInstances)) {
+            error = "--map is given more than " + std::to_string(kMaxInstances) + " times, one instance each";
+            return false;
+        }
+        out.routing.instances.push_back(std::move(sources));
+    } else if (name == "--outputs") {
+        if (!ParseOutputsText(value, out.routing.outputs, error))
+            return false;
+    } else if (name == "--sidechain") {
+        if (value.empty()) {
+            error = "--sidechain needs a file name";
+            return false;
+        }
+        out.sideChainFile = value;
     } else if (name == "--timeout") {
         double s = 0;
         if (!ParseNumber(value, s) || s < 0.1 || s > 3600.0) {
@@ -291,6 +310,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         error = "--jobs needs --out-dir: vsthost render PLUGIN IN... --out-dir DIR --jobs N";
         return false;
     }
+    for (const std::vector<InputSource>& instance : cl.routing.instances) {
+        for (const InputSource& source : instance) {
+            if (source.file == InputSource::File::SideChain && cl.sideChainFile.empty()) {
+                error = "--map names the side-chain channel s" + std::to_string(source.channel + 1) +
+                        " but no --sidechain FILE is given";
+                return false;
+            }
+        }
+    }
     if (!countOk) {
         error = "wrong number of arguments for '" + std::string(shape->word) + "'; usage: " + [&] {
             switch (shape->command) {
@@ -367,12 +395,18 @@ const char* UsageText()
            "      the effect record, parameters, programs, canDo answers and chunk sizes\n"
            "  render PLUGIN IN OUT [--set NAME=TEXT]... [--preset FILE] [--block N]\n"
            "         [--double] [--no-latency-compensation] [--float] [--strict]\n"
+           "         [--map LIST]... [--outputs LIST] [--sidechain FILE]\n"
            "  render PLUGIN IN... --out-dir DIR [--jobs N] [options as above]\n"
            "      processes an audio file; OUT keeps IN's format (--float: 32-bit float);\n"
            "      --set is applied after --preset, and a text the plug-in did not take as\n"
            "      written is a warning (--strict: an error); the latency is compensated\n"
            "      unless told not to. With --out-dir each IN is written to DIR under its\n"
-           "      own name, each by its own instance, N files at a time (default: one per core)\n"
+           "      own name, each by its own instance, N files at a time (default: one per core).\n"
+           "      Channels are routed to the plug-in's inputs as a DAW would (a mono file to\n"
+           "      both inputs of a stereo effect, a stereo file through a mono effect an\n"
+           "      instance per channel); each --map runs one instance and names the channel\n"
+           "      of each input in order (1,2 ; 1,1 ; 2,1 ; s1 for --sidechain FILE's first\n"
+           "      channel, 0 for silence); --outputs picks each instance's outputs (1,2)\n"
            "  preset save PLUGIN FILE.fxp|FILE.fxb [--set NAME=TEXT]... [--preset FILE] [--strict]\n"
            "  preset load PLUGIN FILE.fxp|FILE.fxb\n"
            "      writes or checks a standard preset file; load prints the parameters it sets\n"

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/vsthost/routing.h"
+
 namespace kestrelon {
 
 namespace vsthost {
@@ -28,6 +30,8 @@ struct CommandLine {
     std::vector<ParamSetting> settings;
     std::string outDir;  // render: a batch, each input written under its own name here
     int jobs = 0;  // render --out-dir: worker threads; 0 for one per core
+    RoutingRequest routing;  // render: --map (each an instance) and --outputs
+    std::string sideChainFile;  // render --sidechain: a second file for the side-chain inputs
     int blockSize = 512;
     double sampleRate = 44100.0;  // info, synth-drums
     double seconds = 4.0;  // synth-drums

@@ -5,6 +5,7 @@
 #include "tools/vsthost/commands.h"
 #include "tools/vsthost/fx_preset.h"
 #include "tools/vsthost/platform.h"
+#include "tools/vsthost/routing.h"
 #include "tools/vsthost/session.h"
 
 namespace kestrelon {
@@ -87,18 +88,46 @@ const char* CanDoWord(vst2::VstIntPtr answer)
     return answer > 0 ? "yes" : answer < 0 ? "no" : "don't know";
 }
 
+// Numbered from 1, as --map and --outputs name them.
 void PrintPins(PluginInstance& plugin, vst2::VstInt32 opcode, int count, const char* title)
 {
     for (int i = 0; i < count; ++i) {
         vst2::VstPinProperties pin = {};
         if (plugin.Dispatch(opcode, i, 0, &pin) == 0) {
-            std::printf("  %s %d: (no properties)\n", title, i);
+            std::printf("  %s %d: (no properties)\n", title, i + 1);
             continue;
         }
         pin.label[sizeof pin.label - 1] = '\0';
-        std::printf("  %s %d: \"%s\"%s%s\n", title, i, pin.label, (pin.flags & vst2::kVstPinIsActive) ? " active" : "",
+        std::printf("  %s %d: \"%s\"%s%s\n", title, i + 1, pin.label,
+                    (pin.flags & vst2::kVstPinIsActive) ? " active" : "",
                     (pin.flags & vst2::kVstPinIsStereo) ? " stereo-pair" : "");
     }
+}
+
+// How render routes a mono and a stereo file through the effect by default.
+// Last of all: asking for the one-in, one-out layout changes the effect.
+void PrintDefaultRouting(PluginInstance& plugin)
+{
+    const EffectLayout layout = LayoutOf(plugin);
+    const RoutingRequest none;
+    const char* const titles[] = {"routing      mono file  ", "             stereo file"};
+    std::string lines[2];
+    for (int channels = 2; channels >= 1; --channels) {
+        EffectLayout forFile = layout;
+        if (WantsMonoLayout(layout, channels, 0, none))
+            forFile.monoLayoutTaken = plugin.RequestMonoLayout();
+        RoutingPlan plan;
+        std::string error;
+        std::string& line = lines[channels - 1];
+        if (!PlanRouting(forFile, channels, 0, none, plan, error))
+            line = "refused: " + error;
+        else if (plan.note.empty())
+            line = forFile.monoLayoutTaken ? "the one-in, one-out layout" : "channel n to input n";
+        else
+            line = plan.note;
+    }
+    for (int i = 0; i < 2; ++i)
+        std::printf("%s %s\n", titles[i], lines[i].c_str());
 }
 
 }  // namespace
@@ -165,6 +194,7 @@ int RunInfo(const CommandLine& cl)
     const std::size_t programChunk = plugin->GetChunk(true).size();
     const std::size_t bankChunk = plugin->GetChunk(false).size();
     std::printf("chunks       program %zu bytes, bank %zu bytes\n", programChunk, bankChunk);
+    PrintDefaultRouting(*plugin);
     return kExitOk;
 }
 

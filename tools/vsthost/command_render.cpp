@@ -35,29 +35,17 @@ struct FileResult {
     // A failure every other file would meet alike (the plug-in cannot be
     // started, refuses the preset or a --set): a batch stops at it.
     bool stopsTheBatch = false;
+    // The request cannot be carried out (the routing does not fit the file or
+    // the plug-in): the usage's exit status rather than a failure's.
+    bool impossible = false;
     std::string message;  // the "rendered ..." line, or the error
+    std::string routingNote;  // the default routing when it is not channel n to input n
     std::vector<std::string> warnings;
     double audioSeconds = 0.0;
 };
 
 // Called with the input frames done and the frames the input has.
 using FileProgress = std::function<void(std::int64_t done, std::int64_t total)>;
-
-// The channel layout the file needs, or an error naming what does not fit.
-bool CheckChannels(const PluginInstance& plugin, int fileChannels, const std::string& input, std::string& error)
-{
-    const vst2::AEffect& record = plugin.Record();
-    if (fileChannels > 2) {
-        error = input + " has " + std::to_string(fileChannels) + " channels; only mono and stereo files are rendered";
-        return false;
-    }
-    if (record.numInputs < fileChannels || record.numOutputs < fileChannels) {
-        error = input + " has " + std::to_string(fileChannels) + " channels but the plug-in has " +
-                std::to_string(record.numInputs) + " inputs and " + std::to_string(record.numOutputs) + " outputs";
-        return false;
-    }
-    return true;
-}
 
 // The partly written output a crash of this thread deletes, while in scope.
 class CrashCleanup {
@@ -79,68 +67,107 @@ bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::str
     if (!reader)
         return false;
     const int channels = reader->Channels();
-    const int format =
-        ChooseOutputFormat(output, reader->Format(), cl.floatOutput, channels, reader->SampleRate(), error);
-    if (format == 0)
-        return false;
 
-    std::unique_ptr<PluginInstance> plugin = StartPlugin(cl.plugin, reader->SampleRate(), cl.blockSize, error);
-    if (!plugin) {
+    std::unique_ptr<SoundReader> sideReader;
+    if (!cl.sideChainFile.empty()) {
+        sideReader = SoundReader::Open(cl.sideChainFile, error);
+        if (!sideReader) {
+            result.stopsTheBatch = true;
+            return false;
+        }
+        if (sideReader->SampleRate() != reader->SampleRate()) {
+            error = cl.sideChainFile + " runs at " + std::to_string(sideReader->SampleRate()) + " Hz but " + input +
+                    " at " + std::to_string(reader->SampleRate()) + " Hz; the side-chain must have the same rate";
+            result.impossible = true;
+            return false;
+        }
+    }
+    const int sideChannels = sideReader ? sideReader->Channels() : 0;
+
+    std::vector<std::unique_ptr<PluginInstance>> instances;
+    instances.push_back(StartPlugin(cl.plugin, reader->SampleRate(), cl.blockSize, error));
+    if (!instances[0]) {
         result.stopsTheBatch = true;
         return false;
     }
-    if (!CheckChannels(*plugin, channels, input, error))
+    EffectLayout layout = LayoutOf(*instances[0]);
+    if (WantsMonoLayout(layout, channels, sideChannels, cl.routing))
+        layout.monoLayoutTaken = instances[0]->RequestMonoLayout();
+    RoutingPlan plan;
+    if (!PlanRouting(layout, channels, sideChannels, cl.routing, plan, error, input, cl.sideChainFile)) {
+        result.impossible = true;
         return false;
-    if (cl.doublePrecision && !plugin->CanProcessDouble()) {
+    }
+    if (cl.doublePrecision && !instances[0]->CanProcessDouble()) {
         error = "the plug-in cannot process in double precision; render without --double";
         result.stopsTheBatch = true;
         return false;
     }
+    const int outChannels = plan.OutputChannels();
+    const int format =
+        ChooseOutputFormat(output, reader->Format(), cl.floatOutput, outChannels, reader->SampleRate(), error);
+    if (format == 0)
+        return false;
 
     RenderOptions options;
     options.blockSize = cl.blockSize;
     options.doublePrecision = cl.doublePrecision;
     options.compensateLatency = cl.compensateLatency;
-    if (channels == 1 && plugin->Record().numInputs > 1)
-        options.duplicateMono = !plugin->RequestMonoLayout();
 
     result.stopsTheBatch = true;
-    if (preset) {
-        if (!CheckPresetFits(*preset, *plugin, cl.presetFile, error))
-            return false;
-        SetCrashContext("the plug-in crashed while loading " + cl.presetFile);
-        if (!ApplyPreset(*plugin, *preset, cl.presetFile, error))
+    while (instances.size() < plan.instances.size()) {
+        instances.push_back(StartPlugin(cl.plugin, reader->SampleRate(), cl.blockSize, error));
+        if (!instances.back())
             return false;
     }
-    if (!ApplySettings(*plugin, cl.settings, cl.strict, result.warnings, error))
-        return false;
+    // Every instance gets the same state; the first one's warnings stand for all.
+    for (std::size_t k = 0; k < instances.size(); ++k) {
+        PluginInstance& plugin = *instances[k];
+        std::vector<std::string> repeated;
+        if (preset) {
+            if (k == 0 && !CheckPresetFits(*preset, plugin, cl.presetFile, error))
+                return false;
+            SetCrashContext("the plug-in crashed while loading " + cl.presetFile);
+            if (!ApplyPreset(plugin, *preset, cl.presetFile, error))
+                return false;
+        }
+        if (!ApplySettings(plugin, cl.settings, cl.strict, k == 0 ? result.warnings : repeated, error))
+            return false;
+    }
     result.stopsTheBatch = false;
 
-    std::unique_ptr<SoundWriter> writer = SoundWriter::Create(output, format, channels, reader->SampleRate(), error);
+    std::unique_ptr<SoundWriter> writer = SoundWriter::Create(output, format, outChannels, reader->SampleRate(), error);
     if (!writer)
         return false;
     const CrashCleanup cleanup(writer->TemporaryPath());
 
     SetCrashContext("the plug-in crashed while processing " + input);
-    plugin->SetOfflineRender(true);
-    plugin->Resume(cl.doublePrecision);
+    std::vector<PluginInstance*> running;
+    for (const std::unique_ptr<PluginInstance>& plugin : instances) {
+        plugin->SetOfflineRender(true);
+        plugin->Resume(cl.doublePrecision);
+        running.push_back(plugin.get());
+    }
     RenderResult rendered;
     const std::int64_t total = reader->Frames();
     const bool done = RenderFile(
-        *plugin, *reader, *writer, options, [&](std::int64_t frames) { progress(frames, total); }, rendered, error);
+        running, plan, *reader, sideReader.get(), *writer, options,
+        [&](std::int64_t frames) { progress(frames, total); }, rendered, error);
     SetCrashContext("the plug-in crashed while being closed");
-    plugin->Suspend();
+    for (PluginInstance* plugin : running)
+        plugin->Suspend();
     if (!done)
         return false;
     if (!writer->Commit(error))
         return false;
-    const std::string settings = DescribeSettings(*plugin, cl.settings);
-    plugin.reset();
+    const std::string settings = DescribeSettings(*instances[0], cl.settings);
+    instances.clear();
+    result.routingNote = plan.note;
 
     const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
     result.audioSeconds = static_cast<double>(rendered.frames) / reader->SampleRate();
     char line[256];
-    std::snprintf(line, sizeof line, ": %.3f s, %d ch, %d Hz, %s%s, latency %d%s%s", result.audioSeconds, channels,
+    std::snprintf(line, sizeof line, ": %.3f s, %d ch, %d Hz, %s%s, latency %d%s%s", result.audioSeconds, outChannels,
                   reader->SampleRate(), DescribeFormat(format).c_str(), cl.doublePrecision ? ", double precision" : "",
                   rendered.latency, cl.compensateLatency ? " compensated" : " not compensated",
                   settings.empty() ? "" : ", ");
@@ -168,8 +195,12 @@ int RenderSingle(const CommandLine& cl)
     }
     for (const std::string& warning : result.warnings)
         ReportWarning(warning);
-    if (!ok)
-        return ReportError(result.message);
+    if (!ok) {
+        ReportError(result.message);
+        return result.impossible ? kExitUsage : kExitFailed;
+    }
+    if (!result.routingNote.empty())
+        std::printf("routing: %s\n", result.routingNote.c_str());
     std::printf("%s\n", result.message.c_str());
     return kExitOk;
 }
@@ -276,9 +307,10 @@ int RenderBatch(const CommandLine& cl)
 
     // This thread alone writes to the terminal: the bar, and each file's line
     // as it finishes.
-    std::size_t failed = 0, rendered = 0;
+    std::size_t failed = 0, rendered = 0, impossible = 0;
     double audioSeconds = 0.0;
     std::set<std::string> warned;
+    std::set<std::string> routingsShown;
     std::string stopReason;
     ProgressBar bar(StderrIsTerminal());
     auto report = [&](std::size_t index, const FileResult& result) {
@@ -288,6 +320,9 @@ int RenderBatch(const CommandLine& cl)
                 ReportWarning(warning);
         }
         if (result.ok) {
+            // Files of one layout share a routing: it is shown once.
+            if (!result.routingNote.empty() && routingsShown.insert(result.routingNote).second)
+                std::printf("routing: %s\n", result.routingNote.c_str());
             ++rendered;
             audioSeconds += result.audioSeconds;
             std::printf("%s\n", result.message.c_str());
@@ -295,6 +330,8 @@ int RenderBatch(const CommandLine& cl)
             return;
         }
         ++failed;
+        if (result.impossible)
+            ++impossible;
         if (!result.stopsTheBatch)
             ReportError(cl.files[index] + ": " + result.message);
         else if (stopReason.empty())
@@ -350,7 +387,8 @@ int RenderBatch(const CommandLine& cl)
     std::printf("rendered %zu of %zu files into %s with %zu %s: %.3f s of audio in %.3f s (%.0fx real time)%s\n",
                 rendered, files, cl.outDir.c_str(), jobs, jobs == 1 ? "job" : "jobs", audioSeconds, elapsed,
                 elapsed > 0 ? audioSeconds / elapsed : 0.0, failures.c_str());
-    return failed == 0 ? kExitOk : kExitFailed;
+    // Only files the request could not be carried out for: a usage error.
+    return failed == 0 ? kExitOk : failed == impossible ? kExitUsage : kExitFailed;
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
-// The render loop: streams an audio file through an effect block by block,
-// in single or double precision, and lines the output up with the input by
-// dropping the effect's reported latency at the start and flushing it out at
-// the end.
+// The render loop: streams an audio file (and a side-chain file) through one
+// or more instances of an effect block by block, routed as planned, in single
+// or double precision, and lines the output up with the input by dropping the
+// effect's reported latency at the start and flushing it out at the end.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "tools/vsthost/routing.h"
 
 namespace kestrelon {
 
@@ -20,9 +23,6 @@ struct RenderOptions {
     int blockSize = 512;
     bool doublePrecision = false;
     bool compensateLatency = true;
-    // A mono file on an effect that refused the one-in, one-out layout is fed
-    // to both of its inputs instead.
-    bool duplicateMono = false;
 };
 
 struct RenderResult {
@@ -33,10 +33,13 @@ struct RenderResult {
 // Called after each block with the input frames consumed so far.
 using RenderProgress = std::function<void(std::int64_t done)>;
 
-// The effect must be resumed with the same precision and block size. Writes
-// as many frames as the input has.
-bool RenderFile(PluginInstance& plugin, SoundReader& in, SoundWriter& out, const RenderOptions& options,
-                const RenderProgress& progress, RenderResult& result, std::string& error);
+// `plugins` holds one resumed instance per instance of the plan, with the
+// same precision and block size; `side` is the side-chain file or null (past
+// its end its inputs are silent). Writes as many frames as the input has, with
+// the plan's output channels.
+bool RenderFile(const std::vector<PluginInstance*>& plugins, const RoutingPlan& plan, SoundReader& in,
+                SoundReader* side, SoundWriter& out, const RenderOptions& options, const RenderProgress& progress,
+                RenderResult& result, std::string& error);
 
 }  // namespace vsthost
 

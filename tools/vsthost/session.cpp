@@ -24,6 +24,17 @@ std::unique_ptr<PluginInstance> StartPlugin(const std::string& path, double samp
     return plugin;
 }
 
+EffectLayout LayoutOf(PluginInstance& plugin)
+{
+    EffectLayout layout;
+    layout.inputs = plugin.Record().numInputs;
+    layout.outputs = plugin.Record().numOutputs;
+    vst2::VstPinProperties pin = {};
+    layout.stereoPairInput = layout.inputs > 1 && plugin.Dispatch(vst2::effGetInputProperties, 0, 0, &pin) != 0 &&
+                             (pin.flags & vst2::kVstPinIsStereo) != 0;
+    return layout;
+}
+
 namespace {
 
 std::string Trimmed(const std::string& text)

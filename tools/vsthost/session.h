@@ -9,6 +9,7 @@
 
 #include "tools/vsthost/cli.h"
 #include "tools/vsthost/plugin_instance.h"
+#include "tools/vsthost/routing.h"
 
 namespace kestrelon {
 
@@ -16,6 +17,10 @@ namespace vsthost {
 
 std::unique_ptr<PluginInstance> StartPlugin(const std::string& path, double sampleRate, int blockSize,
                                             std::string& error);
+
+// What routing a file needs to know of the effect: its pin counts, and
+// whether its first input opens a stereo pair.
+EffectLayout LayoutOf(PluginInstance& plugin);
 
 // Applies every --set in order; false with `error` for an unknown name or a
 // text the effect refused. Each text the effect took as something else than
