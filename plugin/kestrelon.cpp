@@ -50,14 +50,14 @@ double MeterReading(double peak, int32_t direction)
 
 }  // namespace
 
-void DefineKestrelonParams(IEffectBase& base)
+void DefineKestrelonParams(IParameter* params)
 {
     using P = KestrelonParams;
-    base.ParamAt(P::kAttack)->DefineContinuous("Attack", 0.0, -10.0, 10.0, 0.1);
-    base.ParamAt(P::kSustain)->DefineContinuous("Sustain", 0.0, -10.0, 10.0, 0.1);
-    base.ParamAt(P::kSensitivity)->DefineContinuous("Sensitivity", 0.5, 0.0, 1.0, 0.1);
-    base.ParamAt(P::kOutput)->DefineContinuous("Output", 0.0, -12.0, 12.0, 0.1, "dB");
-    base.ParamAt(P::kClipOutput)->DefineSwitch("Clip Output", true);
+    params[P::kAttack].DefineContinuous("Attack", 0.0, -10.0, 10.0, 0.1);
+    params[P::kSustain].DefineContinuous("Sustain", 0.0, -10.0, 10.0, 0.1);
+    params[P::kSensitivity].DefineContinuous("Sensitivity", 0.5, 0.0, 1.0, 0.1);
+    params[P::kOutput].DefineContinuous("Output", 0.0, -12.0, 12.0, 0.1, "dB");
+    params[P::kClipOutput].DefineSwitch("Clip Output", true);
 }
 
 int KestrelonCore::Reset(double sampleRate, int maxBlockSize)

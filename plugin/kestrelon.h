@@ -84,8 +84,8 @@ private:
     BlockRandom random;
 };
 
-// Sets up the five parameters of a plug-in base. [construction]
-void DefineKestrelonParams(IEffectBase& base);
+// Sets up the five parameters, params[0] to params[4]. [construction]
+void DefineKestrelonParams(IParameter* params);
 
 // The effect in a format: Format is that format's adapter (IEffectVST,
 // IEffectLV2...), which derives from the host-independent plug-in base;
@@ -98,7 +98,7 @@ public:
     template <class... Host>
     explicit KestrelonEffect(Host... host) : Format(KestrelonDescription(), host...)
     {
-        DefineKestrelonParams(*this);
+        DefineKestrelonParams(this->ParamAt(0));
         BuildEditor();
         // The one preset starts as the defaults.
         this->FillUnsetPresets("-", 1);

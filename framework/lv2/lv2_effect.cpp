@@ -191,6 +191,27 @@ void IEffectLV2::WriteOutputPorts()
             *meterPorts[i] = static_cast<float>(std::isfinite(meterValues[i]) ? meterValues[i] : 0.0);
 }
 
+bool IEffectLV2::LoadEditorLayout(double (&values)[kEditorStateValueCount])
+{
+    MutexLock lock(mutex);
+    if (!editorStateValues)
+        return false;
+    for (int i = 0; i < kEditorStateValueCount; ++i)
+        values[i] = editorStateValues[i].Value();
+    return true;
+}
+
+bool IEffectLV2::StoreEditorLayout(const double (&values)[kEditorStateValueCount])
+{
+    MutexLock lock(mutex);
+    if (!editorStateValues)
+        return false;
+    for (int i = 0; i < kEditorStateValueCount; ++i)
+        if (std::isfinite(values[i]))
+            editorStateValues[i].Set(values[i]);
+    return true;
+}
+
 LV2_State_Status IEffectLV2::SaveState(LV2_State_Store_Function store, LV2_State_Handle handle)
 {
     MutexLock lock(mutex);

@@ -53,6 +53,12 @@ public:
     LV2_State_Status SaveState(LV2_State_Store_Function store, LV2_State_Handle handle);
     LV2_State_Status RestoreState(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
 
+    // [UI thread] takes the mutex. The editor's size and mode as the state
+    // keeps them, for an editor in the same process (instance-access); false
+    // when the effect has no editor values.
+    bool LoadEditorLayout(double (&values)[kEditorStateValueCount]);
+    bool StoreEditorLayout(const double (&values)[kEditorStateValueCount]);
+
     // Host-facing operations of the base: LV2 carries parameters, latency
     // and meters on ports, so the calls that would tell a host directly have
     // nothing to do here.
