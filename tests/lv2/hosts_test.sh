@@ -45,7 +45,7 @@ grep -q "state#interface" <<<"$info" || fail "lv2info: no state interface"
 [ "$(grep -c 'Symbol:' <<<"$info")" = 13 ] || fail "lv2info: $(grep -c 'Symbol:' <<<"$info") ports, not 13"
 
 schemas=/usr/lib/lv2
-report=$(sord_validate "$schemas"/schemas.lv2/*.ttl "$schemas"/{core,units,port-props,state,ui,options,buf-size,urid,atom}.lv2/*.ttl \
+report=$(sord_validate "$schemas"/schemas.lv2/*.ttl "$schemas"/{core,units,port-props,state,ui,options,buf-size,urid,atom,instance-access}.lv2/*.ttl \
   "$lv2dir"/Kestrelon.lv2/*.ttl 2>&1) || fail "sord_validate: $report"
 grep -q "Found 0 errors" <<<"$report" || fail "sord_validate: $report"
 echo "Kestrelon.lv2 in lv2apply, lv2file, lv2info and sord_validate: as expected"

@@ -167,8 +167,9 @@ TEST(JalvEditor, ShowsTheGoldenEditorAndADragMovesTheAttackPort)
         for (int x = 0; x < shot.width; ++x) {
             const bool meters = y >= 80 && y < 88 && ((x >= 30 && x < 150) || (x >= 190 && x < 310));
             const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(shot.width) + x;
-            if (!meters)
+            if (!meters) {
                 ASSERT_EQ(shot.pixels[i], golden.pixels[i]) << "at " << x << "," << y;
+            }
         }
     const std::string vstShot = work + "/vst-silence.png";
     const std::string edit = std::string("'") + VSTHOST_EXE + "' edit '" + VST_PLUGIN +
