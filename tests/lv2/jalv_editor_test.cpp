@@ -125,33 +125,79 @@ long long DifferingPixels(const vsthost::Screenshot& a, const vsthost::Screensho
     return n;
 }
 
-TEST(JalvEditor, ShowsTheGoldenEditorAndADragMovesTheAttackPort)
-{
-    const std::string work = ::testing::TempDir() + "lv2-jalv-" + std::to_string(getpid());
-    ASSERT_EQ(std::system(("mkdir -p '" + work + "'").c_str()), 0);
-    const std::string server = "kestrelon-lv2-" + std::to_string(getpid());
-    setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-    setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-    setenv("LV2_PATH", KESTRELON_LV2_DIR, 1);
-    // The editor's scale lives in the settings file: a private one starts at 1.0.
-    setenv("XDG_CONFIG_HOME", work.c_str(), 1);
-
-    Background jack({"jackd", "-n", server, "-r", "-d", "dummy", "-r", "44100", "-p", "256"}, work + "/jackd.log");
-    std::this_thread::sleep_for(500ms);
-    Background jalv({"jalv.gtk3", "--no-menu", "--dump", "--print-controls", "--jack-name", "kestrelon-test",
-                     "urn:lumenpathway:kestrelon"},
-                    work + "/jalv.log");
-
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    ASSERT_FALSE(xcb_connection_has_error(c));
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_window_t window = 0;
-    for (int i = 0; i < 200 && !window; ++i) {
-        std::this_thread::sleep_for(50ms);
-        window = FindWindow(c, root, "Kestrelon");
+// jalv with the plug-in and its editor on a JACK server of its own, in a
+// work folder of its own (with its own settings file: the scale starts at 1.0).
+struct JalvSession {
+    explicit JalvSession(const std::string& name, const std::vector<std::string>& options = {})
+        : work(::testing::TempDir() + "lv2-jalv-" + name + "-" + std::to_string(getpid()))
+    {
+        EXPECT_EQ(std::system(("mkdir -p '" + work + "'").c_str()), 0);
+        const std::string server = "kestrelon-lv2-" + name + "-" + std::to_string(getpid());
+        setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+        setenv("LV2_PATH", KESTRELON_LV2_DIR, 1);
+        setenv("XDG_CONFIG_HOME", work.c_str(), 1);
+        jack = std::make_unique<Background>(
+            std::vector<std::string>{"jackd", "-n", server, "-r", "-d", "dummy", "-r", "44100", "-p", "256"},
+            work + "/jackd.log");
+        std::this_thread::sleep_for(500ms);
+        std::vector<std::string> args{"jalv.gtk3", "--no-menu", "--print-controls", "--jack-name", "kestrelon-test"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back("urn:lumenpathway:kestrelon");
+        jalv = std::make_unique<Background>(args, work + "/jalv.log");
+        c = xcb_connect(nullptr, nullptr);
+        root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        for (int i = 0; i < 200 && !window && !xcb_connection_has_error(c); ++i) {
+            std::this_thread::sleep_for(50ms);
+            window = FindWindow(c, root, "Kestrelon");
+        }
+        std::this_thread::sleep_for(700ms);  // the first frames, through the host's idle calls
     }
-    ASSERT_NE(window, 0u) << "jalv showed no editor:\n" << ReadFile(work + "/jalv.log");
-    std::this_thread::sleep_for(700ms);  // the first frames, through the host's idle calls
+    ~JalvSession()
+    {
+        xcb_disconnect(c);
+        jalv.reset();
+        jack.reset();
+    }
+    // Ends jalv and JACK; what jalv printed.
+    std::string Stop()
+    {
+        jalv.reset();
+        jack.reset();
+        return ReadFile(work + "/jalv.log");
+    }
+
+    std::string work;
+    std::unique_ptr<Background> jack, jalv;
+    xcb_connection_t* c = nullptr;
+    xcb_window_t root = 0;
+    xcb_window_t window = 0;
+};
+
+// Whether the two pictures are the same outside the meters' bars, which a
+// host that runs the plug-in shows at rest and the goldens before any audio.
+bool SameOutsideMeters(const vsthost::Screenshot& a, const vsthost::Screenshot& b)
+{
+    if (a.width != b.width || a.height != b.height)
+        return false;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            const bool meters = y >= 80 && y < 88 && ((x >= 30 && x < 150) || (x >= 190 && x < 310));
+            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(a.width) + x;
+            if (!meters && a.pixels[i] != b.pixels[i])
+                return false;
+        }
+    return true;
+}
+
+TEST(JalvEditor, ShowsTheVstEditorsPixelsAndADragChangesThem)
+{
+    JalvSession session("open");
+    ASSERT_NE(session.window, 0u) << "jalv showed no editor:\n" << session.Stop();
+    xcb_connection_t* c = session.c;
+    const xcb_window_t root = session.root;
+    const xcb_window_t window = session.window;
+    const std::string& work = session.work;
 
     std::string error;
     const vsthost::Screenshot shot = Capture(c, window);
@@ -163,14 +209,7 @@ TEST(JalvEditor, ShowsTheGoldenEditorAndADragMovesTheAttackPort)
     ASSERT_TRUE(vsthost::ReadPng(std::string(EDITOR_TEST_DATA) + "/kestrelon-1.0-linux.png", golden, error)) << error;
     ASSERT_EQ(shot.width, golden.width);
     ASSERT_EQ(shot.height, golden.height);
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x) {
-            const bool meters = y >= 80 && y < 88 && ((x >= 30 && x < 150) || (x >= 190 && x < 310));
-            const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(shot.width) + x;
-            if (!meters) {
-                ASSERT_EQ(shot.pixels[i], golden.pixels[i]) << "at " << x << "," << y;
-            }
-        }
+    EXPECT_TRUE(SameOutsideMeters(shot, golden));
     const std::string vstShot = work + "/vst-silence.png";
     const std::string edit = std::string("'") + VSTHOST_EXE + "' edit '" + VST_PLUGIN +
                              "' --signal silence --step 'wait 400' --step 'screenshot " + vstShot + "' >/dev/null";
@@ -199,12 +238,53 @@ TEST(JalvEditor, ShowsTheGoldenEditorAndADragMovesTheAttackPort)
     const vsthost::Screenshot dragged = Capture(c, window);
     EXPECT_GT(DifferingPixels(dragged, shot), 0) << "the drag moved nothing";
     vsthost::WritePng(work + "/dragged.png", dragged, error);
-    xcb_disconnect(c);
-    jalv.Stop();
-    jack.Stop();
-
-    const std::string log = ReadFile(work + "/jalv.log");
+    const std::string log = session.Stop();
     EXPECT_NE(log.find("attack_meter = 0.5"), std::string::npos) << "the host reports the meter outputs:\n" << log;
+}
+
+// A project that kept the editor's view at its largest (510 x 726 design
+// pixels; the grip scales instead, through the settings file): the restored
+// state opens the host's window at that size, the editor in its corner.
+TEST(JalvEditor, ARestoredStateOpensTheEditorAtItsSize)
+{
+    const std::string dir = ::testing::TempDir() + "lv2-state-" + std::to_string(getpid());
+    ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+    std::ofstream(dir + "/manifest.ttl") << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                                            "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+                                            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                                            "<state.ttl> a pset:Preset ; lv2:appliesTo "
+                                            "<urn:lumenpathway:kestrelon> ; rdfs:seeAlso <state.ttl> .\n";
+    std::ofstream(dir + "/state.ttl") << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                                         "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+                                         "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                                         "@prefix xsd: <http://www.w3.org/2001/XMLSchema#> .\n"
+                                         "<> a pset:Preset ; lv2:appliesTo <urn:lumenpathway:kestrelon> ;\n"
+                                         "  state:state [\n"
+                                         "    <urn:lumenpathway:editor#viewMode> \"0.0\"^^xsd:double ;\n"
+                                         "    <urn:lumenpathway:editor#width> \"510.0\"^^xsd:double ;\n"
+                                         "    <urn:lumenpathway:editor#height> \"726.0\"^^xsd:double\n"
+                                         "  ] .\n";
+    JalvSession session("state", {"--load", dir});
+    ASSERT_NE(session.window, 0u) << "jalv showed no editor:\n" << session.Stop();
+    const vsthost::Screenshot shot = Capture(session.c, session.window);
+    vsthost::Screenshot golden;
+    std::string error;
+    ASSERT_TRUE(vsthost::ReadPng(std::string(EDITOR_TEST_DATA) + "/kestrelon-1.0-linux.png", golden, error)) << error;
+    ASSERT_EQ(shot.width, 510);
+    ASSERT_EQ(shot.height, 726);
+    // The design-size part, but for the grip, which sits in the window's
+    // corner now: there it is drawn over black.
+    vsthost::Screenshot corner = golden;
+    long long grip = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const std::uint32_t pixel = shot.pixels[static_cast<std::size_t>(y * shot.width + x)];
+            if (x < golden.width && y < golden.height && (x < 324 || y < 468))
+                corner.pixels[static_cast<std::size_t>(y * golden.width + x)] = pixel;
+            grip += x >= shot.width - 16 && y >= shot.height - 16 && pixel != 0;
+        }
+    EXPECT_TRUE(SameOutsideMeters(corner, golden));
+    EXPECT_GT(grip, 0) << "no grip in the window's corner";
 }
 
 }  // namespace
