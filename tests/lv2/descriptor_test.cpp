@@ -217,6 +217,47 @@ TEST_F(Lv2Binary, StateKeepsTheEditorSizeAndSurvivesDamagedRestores)
     d->cleanup(h);
 }
 
+// One parameter over the adapter, counting what reaches its change handler.
+class CountingEffect : public IEffectLV2 {
+public:
+    static EffectDescription Description()
+    {
+        EffectDescription d;
+        d.paramCount = 1;
+        d.channelIO = "2-2";
+        d.effectName = "Counting";
+        return d;
+    }
+    CountingEffect() : IEffectLV2(Description(), 44100.0, nullptr)
+    {
+        ParamAt(0)->DefineContinuous("Gain", 0.0, -12.0, 12.0, 0.1);
+        Open();
+        changes = 0;
+    }
+    void HandleParamChange(int) override { ++changes; }
+    int changes = 0;
+};
+
+TEST(Lv2Ports, OnlyAChangedValueReachesTheChangeHandler)
+{
+    CountingEffect fx;
+    float port = 0.0f;
+    fx.ConnectPort(4, &port);
+    const struct {
+        float value;
+        int changes;  // handler calls the run makes
+        double after;
+    } runs[] = {{0.0f, 0, 0.0},     {3.5f, 1, 3.5},     {3.5f, 0, 3.5},  {NAN, 0, 3.5},
+                {-40.0f, 1, -12.0}, {-50.0f, 0, -12.0}, {12.0f, 1, 12.0}};
+    for (const auto& r : runs) {
+        port = r.value;
+        fx.changes = 0;
+        fx.Run(0);
+        EXPECT_EQ(fx.changes, r.changes) << r.value;
+        EXPECT_EQ(fx.ParamAt(0)->Value(), r.after) << r.value;
+    }
+}
+
 TEST(Lv2PortValue, AFloatPortStandsForItsShortestDecimal)
 {
     const struct {
