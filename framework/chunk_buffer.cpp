@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstring>
 
-#include "framework/text/text_copy.h"
+#include "text/text_copy.h"
 
 namespace kestrelon {
 

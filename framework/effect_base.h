@@ -6,6 +6,7 @@
 
 #include "framework/chunk_buffer.h"
 #include "framework/editor.h"
+#include "framework/editor_delegate.h"
 #include "framework/effect_types.h"
 #include "framework/parameter.h"
 #include "framework/recursive_mutex.h"
@@ -20,9 +21,9 @@ constexpr int kEditorStateValueCount = 3;
 // Host-independent core of the plug-in: identity, channel layouts,
 // parameters, presets, processing context, the buffers handed to
 // ProcessBlock, the attached editor and the lock every host and editor entry
-// runs under. The VST adapter derives from it and supplies the host calls;
-// the effect derives from the adapter.
-class IEffectBase {
+// runs under. A format's adapter (framework/vst, framework/lv2) derives from
+// it and supplies the host calls; the effect is written over any adapter.
+class IEffectBase : public IEditorDelegate {
 public:
     explicit IEffectBase(const EffectDescription& description);
     IEffectBase(const IEffectBase&) = delete;
@@ -30,7 +31,7 @@ public:
 
     // The virtual interface: the adapter fills in the host-facing half, the
     // effect the processing half.
-    virtual ~IEffectBase();
+    ~IEffectBase() override;
     // [UI or audio thread] takes the mutex. The rate or block size changed.
     virtual void Reset();
     // [any thread] takes the mutex. A parameter's value changed, whatever
@@ -56,15 +57,15 @@ public:
     virtual void EditorResized() {}
     // [UI thread] mutex held. After every layout of the resize controller,
     // with the view mode and the editor size in design units.
-    virtual void EditorLayoutChanged(int, double, double) {}
+    void EditorLayoutChanged(int, double, double) override {}
     // [UI thread] mutex held. After the host was identified at opening.
     virtual void HostIdentified() {}
     // [UI thread] takes the mutex. A control changed a parameter.
-    virtual void SetParamFromEditor(int index, double normalised);
+    void SetParamFromEditor(int index, double normalised) override;
     // [UI thread] The host-facing half, each one host call.
-    virtual void HostBeginParamEdit(int index) = 0;
+    void HostBeginParamEdit(int index) override = 0;
     virtual void HostParamChanged(int index, double normalised) = 0;
-    virtual void HostEndParamEdit(int index) = 0;
+    void HostEndParamEdit(int index) override = 0;
     virtual void HostUpdateDisplay() = 0;
     virtual bool RenderingOffline() { return false; }
     // [audio thread] mutex held.
@@ -77,10 +78,10 @@ public:
     virtual int GetPluginApi() { return pluginApi; }
     // [UI thread] mutex held. The editor's size changed (the graphics
     // context calls it); recorded as the rectangle reported to the host.
-    virtual void SetEditorSize(int width, int height) = 0;
+    void SetEditorSize(int width, int height) override = 0;
     // [UI thread] mutex held. Asks the host to make its window fit an editor
     // of the new size; false when it refused or cannot.
-    virtual bool HostResizeEditor(int, int) { return false; }
+    bool HostResizeEditor(int, int) override { return false; }
     virtual void ApplyHostQuirks() {}
     // [UI thread] takes the mutex. Takes ownership of the editor, prepares
     // it and pushes every parameter's value into its controls. Null does
@@ -88,6 +89,11 @@ public:
     virtual void AttachEditor(std::unique_ptr<IEditor> newEditor);
     // [any thread] mutex held.
     virtual void SetLatencySamples(int samples) { latency = samples; }
+    // [audio thread] mutex held. Whether the effect works out its meter
+    // readings after a block (only for an editor here; a format that carries
+    // them to the host always), and the readings when it does, 0..1 each.
+    virtual bool MetersWanted() const { return editor != nullptr; }
+    virtual void MetersChanged(const double*, int) {}
     // [audio thread] mutex held.
     virtual bool SendMidiToHost(const MidiMessage& message) = 0;
     virtual bool SendSysExToHost(const SysExMessage&) { return false; }
@@ -106,7 +112,7 @@ public:
     ChannelConfig ChannelConfigAt(int index) const;
 
     IParameter* ParamAt(int index);
-    const IParameter* ParamAt(int index) const;
+    const IParameter* ParamAt(int index) const override;
     int ParamCount() const { return static_cast<int>(params.size()); }
     // [UI thread] mutex held. HandleParamChange for every parameter in order.
     void NotifyAllParamsChanged();
@@ -156,10 +162,10 @@ public:
     void SetEditorStateValues(IParameter* stateValues);
     int EditorStateValueCount() const { return editorStateValues ? kEditorStateValueCount : 0; }
 
-    RecursiveMutex& Mutex() { return mutex; }
-    const char* EffectName() const { return effectName; }
+    RecursiveMutex& Mutex() override { return mutex; }
+    const char* EffectName() const override { return effectName; }
     const char* ProductName() const { return productName; }
-    const char* MakerName() const { return makerName; }
+    const char* MakerName() const override { return makerName; }
     int32_t UniqueId() const { return uniqueId; }
     int32_t MakerId() const { return makerId; }
     int32_t Version() const { return version; }
@@ -173,7 +179,7 @@ public:
     int MaxBlockSize() const { return maxBlockSize; }
     int Latency() const { return latency; }
     int TailSize() const { return tailSize; }
-    IEditor* Editor() const { return editor.get(); }
+    IEditor* Editor() const override { return editor.get(); }
 
 protected:
     // Points an unconnected channel's slot back at its own scratch.

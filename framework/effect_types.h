@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "framework/chunk_buffer.h"
-#include "framework/text/four_char_code.h"
+#include "text/four_char_code.h"
 
 namespace kestrelon {
 

@@ -1,6 +1,6 @@
 #include "framework/host_identification.h"
 
-#include "framework/text/ascii.h"
+#include "text/ascii.h"
 
 #include <cstring>
 

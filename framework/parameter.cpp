@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "framework/text/text_copy.h"
+#include "text/text_copy.h"
 
 namespace kestrelon {
 

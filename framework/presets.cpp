@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "framework/effect_base.h"
-#include "framework/text/text_copy.h"
+#include "text/text_copy.h"
 
 namespace kestrelon {
 

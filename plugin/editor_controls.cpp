@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/effect_base.h"
+#include "framework/editor_delegate.h"
 #include "framework/graphics/graphics.h"
-#include "framework/text/leading_number.h"
+#include "framework/parameter.h"
+#include "text/leading_number.h"
 
 namespace kestrelon {
 
@@ -36,7 +37,7 @@ double Reading(double value, double rest)
 
 }  // namespace
 
-TextEntry::TextEntry(IEffectBase* plugin, const Rect& drawn, const TextStyle& style, int param)
+TextEntry::TextEntry(IEditorDelegate* plugin, const Rect& drawn, const TextStyle& style, int param)
     : IControl(plugin, drawn, -1, BlendSpec{}), baseStyle(style)
 {
     textStyle = style;
@@ -91,7 +92,8 @@ void TextEntry::OnScaleChanged(double scale)
     ScaleStyle(textStyle, baseStyle, scale);
 }
 
-HBiDirMeterControl::HBiDirMeterControl(IEffectBase* plugin, const Rect& drawn, const Colour& centre, const Colour& edge)
+HBiDirMeterControl::HBiDirMeterControl(IEditorDelegate* plugin, const Rect& drawn, const Colour& centre,
+                                       const Colour& edge)
     : IControl(plugin, drawn, -1, BlendSpec{}), centreColour(centre), edgeColour(edge)
 {
     halfWidth = rect.Width() / 2;
@@ -134,7 +136,7 @@ bool HBiDirMeterControl::Paint(IGraphics& graphics)
     return true;
 }
 
-LedBitMapControl::LedBitMapControl(IEffectBase* plugin, ImageRef* shown)
+LedBitMapControl::LedBitMapControl(IEditorDelegate* plugin, ImageRef* shown)
     : IControl(plugin,
                shown ? Rect{158, 72, 158 + shown->width, 72 + shown->height / std::max(shown->frameCount, 1)}
                      : Rect{158, 72, 158, 72},
@@ -157,8 +159,8 @@ bool LedBitMapControl::Paint(IGraphics& graphics)
     return graphics.DrawImageFrame(*image, rect, FrameFor(Value(), image->frameCount), &blend);
 }
 
-CreditDisplayControl::CreditDisplayControl(IEffectBase* plugin, ImageRef* shown, const Rect& spot, const Rect& textBox,
-                                           const TextStyle& style)
+CreditDisplayControl::CreditDisplayControl(IEditorDelegate* plugin, ImageRef* shown, const Rect& spot,
+                                           const Rect& textBox, const TextStyle& style)
     : ISwitchControl(plugin, 0, 0, -1, shown, BlendMethod::BlendMethodAlpha),
       hotspot(spot),
       hotspotDesign(spot),

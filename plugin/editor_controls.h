@@ -13,7 +13,7 @@ namespace kestrelon {
 // which a value can be typed.
 class TextEntry : public IControl {
 public:
-    TextEntry(IEffectBase* plugin, const Rect& rect, const TextStyle& style, int paramIndex);
+    TextEntry(IEditorDelegate* plugin, const Rect& rect, const TextStyle& style, int paramIndex);
 
     // [UI thread]
     void HandleMouseDown(int x, int y, const MouseModifiers& mods) override;
@@ -36,7 +36,7 @@ private:
 // left for a cut, at full length for +-10 dB; brighter as it grows.
 class HBiDirMeterControl : public IControl {
 public:
-    HBiDirMeterControl(IEffectBase* plugin, const Rect& rect, const Colour& centreColour, const Colour& edgeColour);
+    HBiDirMeterControl(IEditorDelegate* plugin, const Rect& rect, const Colour& centreColour, const Colour& edgeColour);
 
     bool Paint(IGraphics& graphics) override;
     void OnScaleChanged(double scale) override;
@@ -58,7 +58,7 @@ private:
 // The clip light: a frame of its strip for the level, from dark to full.
 class LedBitMapControl : public IControl {
 public:
-    LedBitMapControl(IEffectBase* plugin, ImageRef* image);
+    LedBitMapControl(IEditorDelegate* plugin, ImageRef* image);
 
     bool Paint(IGraphics& graphics) override;
     // 1-based, as DrawImageFrame takes it.
@@ -72,7 +72,7 @@ private:
 // it over the whole editor, another hides it.
 class CreditDisplayControl : public ISwitchControl {
 public:
-    CreditDisplayControl(IEffectBase* plugin, ImageRef* image, const Rect& hotspot, const Rect& textRect,
+    CreditDisplayControl(IEditorDelegate* plugin, ImageRef* image, const Rect& hotspot, const Rect& textRect,
                          const TextStyle& style);
 
     bool Paint(IGraphics& graphics) override;

@@ -8,12 +8,10 @@
 
 namespace kestrelon {
 
-namespace {
-
 EffectDescription KestrelonDescription()
 {
     EffectDescription d;
-    d.paramCount = Kestrelon::kNumParams;
+    d.paramCount = KestrelonParams::kNumParams;
     d.channelIO = "1-1 2-2";
     d.presetCount = 1;
     d.effectName = "Kestrelon";
@@ -25,6 +23,8 @@ EffectDescription KestrelonDescription()
     d.latency = 0;
     return d;
 }
+
+namespace {
 
 // Knob positions act on the square of their distance from the centre, so
 // the last part of the travel is where most of the strength is.
@@ -50,28 +50,18 @@ double MeterReading(double peak, int32_t direction)
 
 }  // namespace
 
-Kestrelon::Kestrelon(vst2::audioMasterCallback host) : IEffectVST(KestrelonDescription(), host)
+void DefineKestrelonParams(IParameter* params)
 {
-    InitParameters();
-    BuildEditor();
-    // The one preset starts as the defaults.
-    FillUnsetPresets("-", 1);
+    using P = KestrelonParams;
+    params[P::kAttack].DefineContinuous("Attack", 0.0, -10.0, 10.0, 0.1);
+    params[P::kSustain].DefineContinuous("Sustain", 0.0, -10.0, 10.0, 0.1);
+    params[P::kSensitivity].DefineContinuous("Sensitivity", 0.5, 0.0, 1.0, 0.1);
+    params[P::kOutput].DefineContinuous("Output", 0.0, -12.0, 12.0, 0.1, "dB");
+    params[P::kClipOutput].DefineSwitch("Clip Output", true);
 }
 
-Kestrelon::~Kestrelon() = default;
-
-void Kestrelon::InitParameters()
+int KestrelonCore::Reset(double sampleRate, int maxBlockSize)
 {
-    ParamAt(kAttack)->DefineContinuous("Attack", 0.0, -10.0, 10.0, 0.1);
-    ParamAt(kSustain)->DefineContinuous("Sustain", 0.0, -10.0, 10.0, 0.1);
-    ParamAt(kSensitivity)->DefineContinuous("Sensitivity", 0.5, 0.0, 1.0, 0.1);
-    ParamAt(kOutput)->DefineContinuous("Output", 0.0, -12.0, 12.0, 0.1, "dB");
-    ParamAt(kClipOutput)->DefineSwitch("Clip Output", true);
-}
-
-void Kestrelon::Reset()
-{
-    MutexLock lock(mutex);
     engine.SetSampleRate(sampleRate);
 
     const double lookahead = engine.GetLookahead();
@@ -80,7 +70,6 @@ void Kestrelon::Reset()
         latencySamples = std::numeric_limits<int>::max();
     else if (lookahead > 0.0)
         latencySamples = static_cast<int>(lookahead);  // truncated: whole samples only
-    SetLatencySamples(latencySamples);
 
     // About e^(-5 t) per block of t seconds. Without a block size the meters
     // hold; a block longer than a fifth of a second would give a negative
@@ -89,15 +78,12 @@ void Kestrelon::Reset()
         meterDecay = 1.0;
     else
         meterDecay = std::max(0.0, 1.0 - (1.0 / (sampleRate / static_cast<double>(maxBlockSize))) * 5.0);
+    return latencySamples;
 }
 
-void Kestrelon::HandleParamChange(int paramIdx)
+bool KestrelonCore::ApplyParam(int paramIdx, const IParameter& param)
 {
-    MutexLock lock(mutex);
-    IParameter* param = ParamAt(paramIdx);
-    if (!param)
-        return;
-    const double v = param->Value();
+    const double v = param.Value();
 
     switch (paramIdx) {
     case kAttack: {
@@ -123,18 +109,15 @@ void Kestrelon::HandleParamChange(int paramIdx)
         outputGain = std::exp(v * kDbToLog);
         break;
     case kClipOutput:
-        // The switch is the one control the host's own changes do not move
-        // from here; the adapter's setter and the state loads do.
-        clipEnabled = param->GetBool();
-        return;
+        clipEnabled = param.GetBool();
+        return false;
     default:
-        return;
+        return false;
     }
-    if (editor)
-        editor->UpdateControlsFromPlugin(paramIdx, v, false);
+    return true;
 }
 
-void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
+void KestrelonCore::ProcessBlock(double** inputs, double** outputs, int nFrames)
 {
     ScopedFlushDenormals flushDenormals;
 
@@ -172,30 +155,20 @@ void Kestrelon::ProcessBlock(double** inputs, double** outputs, int nFrames)
     }
     if (loudest > limit)
         clipLevel = 1.0;
-
-    if (editor)
-        UpdateMeters();
 }
 
-void Kestrelon::UpdateMeters()
+KestrelonMeters KestrelonCore::UpdateMeters()
 {
-    attackMeterValue = MeterReading(attackPeak, attackDirection);
-    sustainMeterValue = MeterReading(sustainPeak, sustainDirection);
-    SendToControl(attackMeter, attackMeterValue);
-    SendToControl(sustainMeter, sustainMeterValue);
+    KestrelonMeters meters;
+    meters.attack = MeterReading(attackPeak, attackDirection);
+    meters.sustain = MeterReading(sustainPeak, sustainDirection);
     // The sustain meter shows each block's own peak; the attack meter and
     // the clip light fall back smoothly.
     sustainPeak = 0.0;
     attackPeak *= meterDecay;
-    SendToControl(clipLed, clipLevel);
+    meters.clip = clipLevel;
     clipLevel *= meterDecay;
-}
-
-void Kestrelon::SendToControl(int32_t index, double value)
-{
-    // The editor ignores an index outside its control list.
-    if (index >= 0)
-        editor->SetControlValueFromPlugin(index, value);
+    return meters;
 }
 
 }  // namespace kestrelon

@@ -37,10 +37,10 @@ struct KnobPlace {
 };
 
 constexpr KnobPlace kKnobs[] = {
-    {101, "resources/img/knob_1.png", 23, 119, Kestrelon::kAttack},
-    {102, "resources/img/knob_2.png", 183, 119, Kestrelon::kSustain},
-    {103, "resources/img/knob_3.png", 23, 279, Kestrelon::kSensitivity},
-    {104, "resources/img/knob_4.png", 183, 279, Kestrelon::kOutput},
+    {101, "resources/img/knob_1.png", 23, 119, KestrelonParams::kAttack},
+    {102, "resources/img/knob_2.png", 183, 119, KestrelonParams::kSustain},
+    {103, "resources/img/knob_3.png", 23, 279, KestrelonParams::kSensitivity},
+    {104, "resources/img/knob_4.png", 183, 279, KestrelonParams::kOutput},
 };
 
 // The readouts: 64 wide, centred under the knobs (centres x = 90 and 250).
@@ -48,15 +48,16 @@ constexpr Rect kReadouts[] = {{58, 253, 122, 269}, {218, 253, 282, 269}, {58, 41
 
 }  // namespace
 
-void Kestrelon::BuildEditor()
+KestrelonEditorParts BuildKestrelonEditor(IEditorDelegate* plugin)
 {
+    KestrelonEditorParts parts;
     // The images are the library's own: resources on Windows, compiled-in
     // data registered once per process elsewhere.
     RegisterEditorImages();
     std::unique_ptr<IGraphics> graphics =
-        MakePlatformGraphics(this, ModuleInstance(), IGraphics::kDesignWidth, IGraphics::kDesignHeight);
+        MakePlatformGraphics(plugin, ModuleInstance(), IGraphics::kDesignWidth, IGraphics::kDesignHeight);
 
-    auto resize = std::make_unique<IResizeController>(this, *graphics);
+    auto resize = std::make_unique<IResizeController>(plugin, *graphics);
     resize->SetLiveResize(true);
     resize->SelectViewMode(0);
     resize->SetScaleLimits(1.0, 1.5);
@@ -67,29 +68,31 @@ void Kestrelon::BuildEditor()
     graphics->SetImageResolution(1);
     graphics->AddBackground();
     for (const KnobPlace& knob : kKnobs)
-        graphics->AddControl(std::make_unique<IKnobMultiControl>(this, knob.x, knob.y, knob.param,
+        graphics->AddControl(std::make_unique<IKnobMultiControl>(plugin, knob.x, knob.y, knob.param,
                                                                  graphics->LoadImage(knob.image, knob.name, 101), 4.0));
     const TextStyle readout = ArialStyle(16, FontStyle::StyleNormal, TextAlign::AlignCentre);
     for (int i = 0; i < 4; ++i)
-        graphics->AddControl(std::make_unique<TextEntry>(this, kReadouts[i], readout, kKnobs[i].param));
+        graphics->AddControl(std::make_unique<TextEntry>(plugin, kReadouts[i], readout, kKnobs[i].param));
 
     const Colour meterColour{150, 255, 255, 255};
-    attackMeter = graphics->ControlCount();
-    graphics->AddControl(std::make_unique<HBiDirMeterControl>(this, Rect{30, 80, 150, 88}, meterColour, meterColour));
-    sustainMeter = graphics->ControlCount();
-    graphics->AddControl(std::make_unique<HBiDirMeterControl>(this, Rect{190, 80, 310, 88}, meterColour, meterColour));
-
-    clipLed = graphics->ControlCount();
+    parts.meters.attackMeter = graphics->ControlCount();
+    graphics->AddControl(std::make_unique<HBiDirMeterControl>(plugin, Rect{30, 80, 150, 88}, meterColour, meterColour));
+    parts.meters.sustainMeter = graphics->ControlCount();
     graphics->AddControl(
-        std::make_unique<LedBitMapControl>(this, graphics->LoadImage(105, "resources/img/clip.png", 10)));
-    graphics->AddControl(std::make_unique<ISwitchControl>(this, 159, 73, kClipOutput,
+        std::make_unique<HBiDirMeterControl>(plugin, Rect{190, 80, 310, 88}, meterColour, meterColour));
+
+    parts.meters.clipLed = graphics->ControlCount();
+    graphics->AddControl(
+        std::make_unique<LedBitMapControl>(plugin, graphics->LoadImage(105, "resources/img/clip.png", 10)));
+    graphics->AddControl(std::make_unique<ISwitchControl>(plugin, 159, 73, KestrelonParams::kClipOutput,
                                                           graphics->LoadImage(107, "resources/img/clipbutton.png", 2),
                                                           BlendMethod::BlendMethodAlpha));
     graphics->AddControl(std::make_unique<CreditDisplayControl>(
-        this, graphics->LoadImage(106, "resources/img/credits.png", 1), Rect{10, 440, 330, 480}, Rect{5, 470, 155, 482},
-        ArialStyle(12, FontStyle::StyleBold, TextAlign::AlignLeft)));
+        plugin, graphics->LoadImage(106, "resources/img/credits.png", 1), Rect{10, 440, 330, 480},
+        Rect{5, 470, 155, 482}, ArialStyle(12, FontStyle::StyleBold, TextAlign::AlignLeft)));
 
-    AttachEditor(std::move(graphics));
+    parts.graphics = std::move(graphics);
+    return parts;
 }
 
 }  // namespace kestrelon

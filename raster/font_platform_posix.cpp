@@ -18,9 +18,9 @@
 #include <new>
 #include <string>
 
-#include "framework/text/text_copy.h"
 #include "raster/font_platform.h"
 #include "raster/pixel_rows.h"
+#include "text/text_copy.h"
 
 namespace kestrelon {
 

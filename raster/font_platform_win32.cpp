@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "framework/text/text_copy.h"
-#include "framework/text/utf16_win32.h"
 #include "raster/font_platform.h"
+#include "text/text_copy.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 

@@ -1,9 +1,9 @@
 #include "raster/png_loader.h"
 
-#include "framework/text/ascii.h"
 #include "raster/image_loader.h"
 #include "raster/png_decoder.h"
 #include "raster/raster_bitmap.h"
+#include "text/ascii.h"
 
 #include <cstring>
 

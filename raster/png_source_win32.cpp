@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/text/utf16_win32.h"
 #include "raster/png_decoder.h"
 #include "raster/png_loader.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 

@@ -38,7 +38,13 @@ for tree in "${trees[@]}"; do
     linux)
       configure_and_build linux
       copy_product linux Kestrelon.so linux
-      copy_product linux vsthost linux ;;
+      copy_product linux vsthost linux
+      # The LV2 bundle goes whole: descriptions and binaries side by side.
+      if [ -d "$root/build/linux/lv2/Kestrelon.lv2" ]; then
+        rm -rf "$root/dist/linux/Kestrelon.lv2"
+        mkdir -p "$root/dist/linux"
+        cp -R "$root/build/linux/lv2/Kestrelon.lv2" "$root/dist/linux/"
+      fi ;;
     windows)
       "$root/scripts/build-libpng-mingw.sh"
       "$root/scripts/build-sndfile-mingw.sh"

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
-#include "framework/effect_base.h"
+#include "framework/editor_delegate.h"
+#include "framework/parameter.h"
 
 namespace kestrelon {
 
-IControl::IControl(IEffectBase* owner, const Rect& drawn, int param, BlendSpec blending)
+IControl::IControl(IEditorDelegate* owner, const Rect& drawn, int param, BlendSpec blending)
     : plugin(owner), rect(drawn), targetRect(drawn), paramIndex(param), blend(blending)
 {
     designRect[0] = drawn.left;

@@ -8,7 +8,7 @@
 
 namespace kestrelon {
 
-class IEffectBase;
+class IEditorDelegate;
 class IGraphics;
 
 // An extra parameter binding of a control.
@@ -28,7 +28,7 @@ struct SecondaryBinding {
 // UI thread reads at its next redraw whatever was written last.
 class IControl {
 public:
-    IControl(IEffectBase* plugin, const Rect& rect, int paramIndex = -1, BlendSpec blend = {});
+    IControl(IEditorDelegate* plugin, const Rect& rect, int paramIndex = -1, BlendSpec blend = {});
     IControl(const IControl&) = delete;
     IControl& operator=(const IControl&) = delete;
     virtual ~IControl() = default;
@@ -95,12 +95,12 @@ public:
     const BlendSpec& Blend() const { return blend; }
     int EntryLengthLimit() const { return entryLengthLimit; }
     const std::vector<SecondaryBinding>& AuxParams() const { return auxParams; }
-    IEffectBase* Plugin() const { return plugin; }
+    IEditorDelegate* Plugin() const { return plugin; }
 
 protected:
     std::int32_t entryLengthLimit = 7;
     TextStyle textStyle;
-    IEffectBase* plugin = nullptr;  // not owned
+    IEditorDelegate* plugin = nullptr;  // not owned
     Rect rect;
     Rect targetRect;
     double designRect[4] = {};

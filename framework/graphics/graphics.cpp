@@ -2,16 +2,17 @@
 
 #include <algorithm>
 
-#include "framework/effect_base.h"
+#include "framework/editor_delegate.h"
 #include "framework/graphics/image_cache.h"
 #include "framework/graphics/resize_controller.h"
 #include "framework/graphics/stock_controls.h"
+#include "framework/parameter.h"
 #include "raster/raster_bitmap.h"
 #include "raster/raster_ops.h"
 
 namespace kestrelon {
 
-IGraphics::IGraphics(IEffectBase* owner, int w, int h, int fps)
+IGraphics::IGraphics(IEditorDelegate* owner, int w, int h, int fps)
     : plugin(owner), width(w), height(h), framesPerSecond(fps)
 {}
 

@@ -18,7 +18,7 @@
 
 namespace kestrelon {
 
-class IEffectBase;
+class IEditorDelegate;
 class IParameter;
 class IResizeController;
 class RasterBitmap;
@@ -39,7 +39,7 @@ public:
     static constexpr int kDesignWidth = 340;
     static constexpr int kDesignHeight = 484;
 
-    IGraphics(IEffectBase* plugin, int width = kDesignWidth, int height = kDesignHeight, int framesPerSecond = 120);
+    IGraphics(IEditorDelegate* plugin, int width = kDesignWidth, int height = kDesignHeight, int framesPerSecond = 120);
     IGraphics(const IGraphics&) = delete;
     IGraphics& operator=(const IGraphics&) = delete;
     // A derived window closes itself first; here the controls go, last to
@@ -62,7 +62,7 @@ public:
     // A text entry box over rect. Without a parameter the committed text
     // goes to the control's AcceptEnteredText; with one, to its value.
     virtual void OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const char* initialText,
-                               IParameter* parameter) = 0;
+                               const IParameter* parameter) = 0;
     virtual std::string HostDirectory() = 0;
     virtual std::string PluginDirectory() = 0;
     virtual std::string DesktopDirectory() = 0;
@@ -164,9 +164,9 @@ public:
     // box was cancelled or went with the window). The value goes to control
     // (to parameter when there is one, else as text), then the host hears the
     // edit end: every begin gets its one end, with the typed value between.
-    void TextEntryClosed(IControl* control, IParameter* parameter, const char* committed);
+    void TextEntryClosed(IControl* control, const IParameter* parameter, const char* committed);
 
-    IEffectBase* Plugin() const { return plugin; }
+    IEditorDelegate* Plugin() const { return plugin; }
     RasterSysBitmap* DrawSurface() const { return drawSurface.get(); }
     const Rect& DrawRect() const { return drawRect; }
     int FramesPerSecond() const { return framesPerSecond; }
@@ -189,7 +189,7 @@ protected:
     void ForgetCapture();
 
     std::vector<std::unique_ptr<IControl>> controls;
-    IEffectBase* plugin = nullptr;  // not owned
+    IEditorDelegate* plugin = nullptr;  // not owned
     Rect drawRect;
     bool cursorHidden = false;
     int cursorX = -1;

@@ -2,10 +2,10 @@
 // background, then delivered to one control, the captured one or the topmost
 // hit. A press and its release on a parameter control are the host's begin
 // and end of an edit.
-#include "framework/effect_base.h"
+#include "framework/editor_delegate.h"
 #include "framework/graphics/graphics.h"
 #include "framework/parameter.h"
-#include "framework/text/leading_number.h"
+#include "text/leading_number.h"
 
 namespace kestrelon {
 
@@ -166,7 +166,7 @@ void IGraphics::TextEntryOpened(IControl* control)
     ForgetCapture();
 }
 
-void IGraphics::TextEntryClosed(IControl* control, IParameter* parameter, const char* committed)
+void IGraphics::TextEntryClosed(IControl* control, const IParameter* parameter, const char* committed)
 {
     const int openEdit = entryEditParam;
     entryEditParam = -1;

@@ -9,10 +9,10 @@
 #include "framework/graphics/image_cache.h"
 #include "framework/graphics/resample.h"
 #include "framework/module_instance.h"
-#include "framework/text/ascii.h"
 #include "raster/png_loader.h"
 #include "raster/raster_bitmap.h"
 #include "raster/raster_ops.h"
+#include "text/ascii.h"
 
 namespace kestrelon {
 

@@ -98,7 +98,7 @@ LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-IGraphicsWin::IGraphicsWin(IEffectBase* owner, void* moduleHandle, int w, int h, int fps)
+IGraphicsWin::IGraphicsWin(IEditorDelegate* owner, void* moduleHandle, int w, int h, int fps)
     : IGraphics(owner, w, h, fps), module(moduleHandle), processId(GetCurrentProcessId())
 {}
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "framework/graphics/graphics.h"
-#include "framework/text/utf16_win32.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 
@@ -25,7 +25,7 @@ class IGraphicsWin : public IGraphics, public Windows_UTF_Converter {
 public:
     // module: the plug-in module's instance handle, for the window class and
     // the image resources.
-    IGraphicsWin(IEffectBase* plugin, void* module, int width = kDesignWidth, int height = kDesignHeight,
+    IGraphicsWin(IEditorDelegate* plugin, void* module, int width = kDesignWidth, int height = kDesignHeight,
                  int framesPerSecond = 120);
     ~IGraphicsWin() override;
 
@@ -36,7 +36,7 @@ public:
     int ShowMessage(const char* text, const char* caption, int type) override;
     PopupMenu* ShowPopupMenu(PopupMenu& menu, const Rect& rect) override;
     void OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const char* initialText,
-                       IParameter* parameter) override;
+                       const IParameter* parameter) override;
     std::string HostDirectory() override;
     std::string PluginDirectory() override;
     std::string DesktopDirectory() override;
@@ -80,7 +80,7 @@ private:
     void* window = nullptr;
     void* entryBox = nullptr;
     IControl* entryControl = nullptr;
-    IParameter* entryParameter = nullptr;
+    const IParameter* entryParameter = nullptr;
     std::intptr_t entryPreviousProc = 0;
     EntryState entryState = EntryState::EntryIdle;
     void* entryFont = nullptr;  // made for the box, deleted with it

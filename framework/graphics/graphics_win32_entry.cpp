@@ -27,7 +27,7 @@ LRESULT CALLBACK EntryWindowProc(HWND box, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 void IGraphicsWin::OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const char* initialText,
-                                 IParameter* parameter)
+                                 const IParameter* parameter)
 {
     if (!control || entryBox || !window)
         return;
@@ -122,7 +122,7 @@ void IGraphicsWin::CloseEntryBox(bool commit)
     }
     SetWindowLongPtrW(box, GWLP_WNDPROC, entryPreviousProc);
     IControl* control = entryControl;
-    IParameter* parameter = entryParameter;
+    const IParameter* parameter = entryParameter;
     DestroyWindow(box);
     if (entryFont)
         DeleteObject(static_cast<HFONT>(entryFont));

@@ -15,9 +15,10 @@
 #include <cstring>
 #include <memory>
 
-#include "framework/effect_base.h"
+#include "framework/editor_delegate.h"
 #include "framework/graphics/graphics_x11.h"
 #include "framework/graphics/stock_controls.h"
+#include "framework/parameter.h"
 #include "raster/raster_bitmap.h"
 
 namespace kestrelon {
@@ -124,7 +125,7 @@ struct IGraphicsX11::SharedImage {
     std::size_t bytes = 0;
 };
 
-IGraphicsX11::IGraphicsX11(IEffectBase* owner, void*, int w, int h, int fps) : IGraphics(owner, w, h, fps)
+IGraphicsX11::IGraphicsX11(IEditorDelegate* owner, void*, int w, int h, int fps) : IGraphics(owner, w, h, fps)
 {}
 
 IGraphicsX11::~IGraphicsX11()

@@ -33,7 +33,7 @@ enum class EntryState : std::int32_t {
 class IGraphicsX11 : public IGraphics {
 public:
     // module is unused on X11: images come from the library's own resources.
-    IGraphicsX11(IEffectBase* plugin, void* module, int width = kDesignWidth, int height = kDesignHeight,
+    IGraphicsX11(IEditorDelegate* plugin, void* module, int width = kDesignWidth, int height = kDesignHeight,
                  int framesPerSecond = 120);
     ~IGraphicsX11() override;
 
@@ -44,7 +44,7 @@ public:
     int ShowMessage(const char* text, const char* caption, int type) override;
     PopupMenu* ShowPopupMenu(PopupMenu& menu, const Rect& rect) override;
     void OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const char* initialText,
-                       IParameter* parameter) override;
+                       const IParameter* parameter) override;
     std::string HostDirectory() override;
     std::string PluginDirectory() override;
     std::string DesktopDirectory() override;
@@ -165,7 +165,7 @@ private:
     // UTF-8 text, and the caret and the selection as byte offsets on
     // character boundaries.
     IControl* entryControl = nullptr;
-    IParameter* entryParameter = nullptr;
+    const IParameter* entryParameter = nullptr;
     EntryState entryState = EntryState::EntryIdle;
     TextStyle entryStyle;
     Rect entryRect;

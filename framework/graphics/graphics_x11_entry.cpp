@@ -128,7 +128,7 @@ Rect IGraphicsX11::EntryBoxRect() const
 }
 
 void IGraphicsX11::OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const char* initialText,
-                                 IParameter* parameter)
+                                 const IParameter* parameter)
 {
     if (!control || EntryOpen() || !window || windowGone)
         return;
@@ -300,7 +300,7 @@ void IGraphicsX11::CloseEntryBox(bool commit)
         text.resize(cut);
     }
     IControl* control = entryControl;
-    IParameter* parameter = entryParameter;
+    const IParameter* parameter = entryParameter;
     Damage(EntryBoxRect());
     entryControl = nullptr;
     entryParameter = nullptr;

@@ -10,6 +10,6 @@ namespace kestrelon {
 // built from module (its instance handle, for the window class and the image
 // resources): the Windows window on Windows, a windowless context where the
 // platform has no editor window of ours.
-std::unique_ptr<IGraphics> MakePlatformGraphics(IEffectBase* plugin, void* module, int width, int height);
+std::unique_ptr<IGraphics> MakePlatformGraphics(IEditorDelegate* plugin, void* module, int width, int height);
 
 }  // namespace kestrelon

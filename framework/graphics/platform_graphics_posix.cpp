@@ -3,7 +3,7 @@
 
 namespace kestrelon {
 
-std::unique_ptr<IGraphics> MakePlatformGraphics(IEffectBase* plugin, void* module, int width, int height)
+std::unique_ptr<IGraphics> MakePlatformGraphics(IEditorDelegate* plugin, void* module, int width, int height)
 {
     return std::make_unique<IGraphicsX11>(plugin, module, width, height);
 }

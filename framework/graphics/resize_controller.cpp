@@ -4,12 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
-#include "framework/effect_base.h"
+#include "framework/editor_delegate.h"
 #include "framework/graphics/graphics.h"
 #include "framework/graphics/settings_file.h"
-#include "framework/text/leading_number.h"
+#include "framework/parameter.h"
 #include "raster/raster_bitmap.h"
 #include "raster/raster_ops.h"
+#include "text/leading_number.h"
 
 namespace kestrelon {
 
@@ -64,7 +65,7 @@ double IResizeController::LastAppliedScale()
     return lastAppliedScale;
 }
 
-IResizeController::IResizeController(IEffectBase* owner, IGraphics& graphics)
+IResizeController::IResizeController(IEditorDelegate* owner, IGraphics& graphics)
     : IControl(owner, Rect{}, -1), editor(graphics)
 {
     designWidth = editor.Width();
@@ -527,7 +528,7 @@ void IResizeController::PaintCornerGrip(IGraphics& graphics)
     }
 }
 
-HorizontalResizeHandle::HorizontalResizeHandle(IEffectBase* plugin, IGraphics& graphics, IResizeController& resize,
+HorizontalResizeHandle::HorizontalResizeHandle(IEditorDelegate* plugin, IGraphics& graphics, IResizeController& resize,
                                                int handleWidth)
     : IControl(plugin,
                handleWidth > 0 ? Rect{graphics.Width() - handleWidth, 0, graphics.Width(), graphics.Height()} : Rect{},
@@ -551,7 +552,7 @@ void HorizontalResizeHandle::HandleMouseDrag(int x, int, int, int, const MouseMo
     controller.ResizeWidth(x);
 }
 
-VerticalResizeHandle::VerticalResizeHandle(IEffectBase* plugin, IGraphics& graphics, IResizeController& resize,
+VerticalResizeHandle::VerticalResizeHandle(IEditorDelegate* plugin, IGraphics& graphics, IResizeController& resize,
                                            int handleHeight)
     : IControl(plugin,
                handleHeight > 0 ? Rect{0, graphics.Height() - handleHeight, graphics.Width(), graphics.Height()}

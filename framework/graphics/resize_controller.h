@@ -41,7 +41,7 @@ public:
 
     // [construction] Reads the scale from the settings file, creating the
     // file (scale 1.0) and its folders when it is missing.
-    IResizeController(IEffectBase* plugin, IGraphics& editor);
+    IResizeController(IEditorDelegate* plugin, IGraphics& editor);
     ~IResizeController() override;
 
     // Configuration by the effect, before attaching.
@@ -143,7 +143,8 @@ private:
 // The two edge handles; hidden in this editor (zero width).
 class HorizontalResizeHandle : public IControl {
 public:
-    HorizontalResizeHandle(IEffectBase* plugin, IGraphics& editor, IResizeController& controller, int handleWidth = 0);
+    HorizontalResizeHandle(IEditorDelegate* plugin, IGraphics& editor, IResizeController& controller,
+                           int handleWidth = 0);
     void HandleMouseOver(int x, int y, const MouseModifiers& mods) override;
     void HandleMouseOut() override;
     void HandleMouseDrag(int x, int y, int dx, int dy, const MouseModifiers& mods) override;
@@ -156,7 +157,8 @@ private:
 
 class VerticalResizeHandle : public IControl {
 public:
-    VerticalResizeHandle(IEffectBase* plugin, IGraphics& editor, IResizeController& controller, int handleHeight = 0);
+    VerticalResizeHandle(IEditorDelegate* plugin, IGraphics& editor, IResizeController& controller,
+                         int handleHeight = 0);
     void HandleMouseOver(int x, int y, const MouseModifiers& mods) override;
     void HandleMouseOut() override;
     void HandleMouseDrag(int x, int y, int dx, int dy, const MouseModifiers& mods) override;

@@ -2,7 +2,7 @@
 
 #include "framework/graphics/graphics.h"
 #include "framework/graphics/settings_file.h"
-#include "framework/text/utf16_win32.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 

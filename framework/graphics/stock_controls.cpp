@@ -29,7 +29,7 @@ int FrameForValue(double value, int frameCount)
     return position > frameCount ? frameCount : static_cast<int>(position);
 }
 
-IBitmapControl::IBitmapControl(IEffectBase* plugin, int x, int y, int param, ImageRef* shown, BlendMethod method)
+IBitmapControl::IBitmapControl(IEditorDelegate* plugin, int x, int y, int param, ImageRef* shown, BlendMethod method)
     : IControl(plugin, FrameRect(x, y, shown), param, BlendSpec{method, 1.0f}), image(shown)
 {}
 
@@ -56,11 +56,11 @@ void ISwitchControl::HandleDoubleClick(int x, int y, const MouseModifiers& mods)
     HandleMouseDown(x, y, mods);
 }
 
-IKnobControl::IKnobControl(IEffectBase* plugin, const Rect& drawn, int param, double gear, BlendSpec blending)
+IKnobControl::IKnobControl(IEditorDelegate* plugin, const Rect& drawn, int param, double gear, BlendSpec blending)
     : IControl(plugin, drawn, param, blending), gearing(gear)
 {}
 
-IKnobMultiControl::IKnobMultiControl(IEffectBase* plugin, int x, int y, int param, ImageRef* shown, double gear)
+IKnobMultiControl::IKnobMultiControl(IEditorDelegate* plugin, int x, int y, int param, ImageRef* shown, double gear)
     : IKnobControl(plugin, FrameRect(x, y, shown), param, gear, BlendSpec{BlendMethod::BlendMethodAlpha, 1.0f}),
       image(shown)
 {}

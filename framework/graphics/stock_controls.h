@@ -14,7 +14,7 @@ int FrameForValue(double value, int frameCount);
 class IBitmapControl : public IControl {
 public:
     // rect = the image's width by one frame's height, at (x, y).
-    IBitmapControl(IEffectBase* plugin, int x, int y, int paramIndex, ImageRef* image,
+    IBitmapControl(IEditorDelegate* plugin, int x, int y, int paramIndex, ImageRef* image,
                    BlendMethod method = BlendMethod::BlendMethodAlpha);
 
     bool Paint(IGraphics& graphics) override;
@@ -35,7 +35,7 @@ public:
 
 class IKnobControl : public IControl {
 public:
-    IKnobControl(IEffectBase* plugin, const Rect& rect, int paramIndex, double gearing, BlendSpec blend = {});
+    IKnobControl(IEditorDelegate* plugin, const Rect& rect, int paramIndex, double gearing, BlendSpec blend = {});
 
 protected:
     // How many control heights of vertical drag sweep the whole range.
@@ -46,7 +46,7 @@ protected:
 // finer with shift or control), one hundredth per wheel step.
 class IKnobMultiControl : public IKnobControl {
 public:
-    IKnobMultiControl(IEffectBase* plugin, int x, int y, int paramIndex, ImageRef* image, double gearing = 4.0);
+    IKnobMultiControl(IEditorDelegate* plugin, int x, int y, int paramIndex, ImageRef* image, double gearing = 4.0);
 
     void HandleMouseDrag(int x, int y, int dx, int dy, const MouseModifiers& mods) override;
     void HandleWheel(int x, int y, const MouseModifiers& mods, int steps) override;

@@ -17,7 +17,7 @@ public:
     void CancelTextEntry() override {}
     int ShowMessage(const char*, const char*, int) override { return 0; }
     PopupMenu* ShowPopupMenu(PopupMenu&, const Rect&) override { return nullptr; }
-    void OpenTextEntry(IControl*, const TextStyle&, const Rect&, const char*, IParameter*) override {}
+    void OpenTextEntry(IControl*, const TextStyle&, const Rect&, const char*, const IParameter*) override {}
     std::string HostDirectory() override { return std::string(); }
     std::string PluginDirectory() override { return std::string(); }
     std::string DesktopDirectory() override { return std::string(); }

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "framework/text/four_char_code.h"
+#include "text/four_char_code.h"
 
 namespace kestrelon {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "framework/text/leading_number.h"
-#include "framework/text/text_copy.h"
 #include "framework/vst/vst_effect.h"
+#include "text/leading_number.h"
+#include "text/text_copy.h"
 
 namespace kestrelon {
 

@@ -79,7 +79,7 @@ public:
     void HandleMouseDown(int, int, const MouseModifiers&) override
     {
         auto* graphics = dynamic_cast<IGraphics*>(plugin->Editor());
-        IParameter* param = plugin->ParamAt(paramIndex);
+        const IParameter* param = plugin->ParamAt(paramIndex);
         if (graphics && param)
             graphics->OpenTextEntry(this, textStyle, rect, "", param);
     }

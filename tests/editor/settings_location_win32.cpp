@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "framework/text/utf16_win32.h"
 #include "tests/editor/settings_location.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 

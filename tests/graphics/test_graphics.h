@@ -15,7 +15,8 @@ class TestGraphics : public WindowlessGraphics {
 public:
     using Painter = std::function<RasterPixel(int x, int y)>;
 
-    explicit TestGraphics(IEffectBase* plugin = nullptr, int w = 340, int h = 484) : WindowlessGraphics(plugin, w, h)
+    explicit TestGraphics(IEditorDelegate* plugin = nullptr, int w = 340, int h = 484)
+        : WindowlessGraphics(plugin, w, h)
     {
         CreateDrawSurfaces();
     }

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/kestrelon.h"
 #include "plugin/plugin_export.h"
+#include "plugin/vst/kestrelon_vst.h"
 #include "tests/support/hosted_effect.h"
 
 namespace kestrelon {

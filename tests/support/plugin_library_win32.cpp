@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "framework/text/utf16_win32.h"
 #include "tests/support/plugin_library.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 

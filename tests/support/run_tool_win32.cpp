@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "framework/text/utf16_win32.h"
 #include "tests/support/run_tool.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 

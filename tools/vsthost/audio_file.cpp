@@ -1,6 +1,6 @@
 #include "tools/vsthost/audio_file.h"
 
-#include "framework/text/ascii.h"
+#include "text/ascii.h"
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/sound_file_open.h"
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "framework/text/utf16_win32.h"
+#include "text/utf16_win32.h"
 
 namespace kestrelon {
 

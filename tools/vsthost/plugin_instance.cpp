@@ -3,7 +3,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "framework/text/ascii.h"
+#include "text/ascii.h"
 #include "tools/vsthost/platform.h"
 
 namespace kestrelon {

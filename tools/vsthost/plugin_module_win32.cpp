@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "framework/text/utf16_win32.h"
+#include "text/utf16_win32.h"
 #include "tools/vsthost/plugin_module.h"
 
 namespace kestrelon {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "framework/text/ascii.h"
+#include "text/ascii.h"
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/plugin_instance.h"
 

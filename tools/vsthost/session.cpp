@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "framework/text/ascii.h"
+#include "text/ascii.h"
 #include "tools/vsthost/platform.h"
 
 namespace kestrelon {

@@ -3,7 +3,7 @@
 #include <io.h>
 // Declares sf_wchar_open; must come after <windows.h>, before <sndfile.h>.
 #define ENABLE_SNDFILE_WINDOWS_PROTOTYPES 1
-#include "framework/text/utf16_win32.h"
+#include "text/utf16_win32.h"
 #include "tools/vsthost/sound_file_open.h"
 
 namespace kestrelon {

@@ -2,8 +2,8 @@
 #include <new>
 
 #include "framework/vst/vst_entry.h"
-#include "plugin/kestrelon.h"
 #include "plugin/plugin_export.h"
+#include "plugin/vst/kestrelon_vst.h"
 
 namespace kestrelon {
 

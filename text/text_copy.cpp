@@ -1,4 +1,4 @@
-#include "framework/text/text_copy.h"
+#include "text/text_copy.h"
 
 #include <cstring>
 

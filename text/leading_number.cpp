@@ -1,4 +1,4 @@
-#include "framework/text/leading_number.h"
+#include "text/leading_number.h"
 
 #include <algorithm>
 #include <charconv>

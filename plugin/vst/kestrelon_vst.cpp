@@ -1,0 +1,7 @@
+#include "plugin/vst/kestrelon_vst.h"
+
+namespace kestrelon {
+
+template class KestrelonEffect<IEffectVST>;
+
+}  // namespace kestrelon
