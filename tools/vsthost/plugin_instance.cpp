@@ -228,30 +228,11 @@ void PluginInstance::SetParam(int index, float normalised)
     effectRecord->setParameter(effectRecord, index, normalised);
 }
 
-int PluginInstance::FindParam(const std::string& name)
+bool PluginInstance::FirstInputIsStereoPair()
 {
-    for (int i = 0; i < ParamCount(); ++i) {
-        if (ParamName(i) == name)
-            return i;
-    }
-    for (int i = 0; i < ParamCount(); ++i) {
-        if (EqualsIgnoringAsciiCase(ParamName(i), name))
-            return i;
-    }
-    return -1;
-}
-
-std::string PluginInstance::ParamNameList()
-{
-    std::string list;
-    for (int i = 0; i < ParamCount(); ++i) {
-        if (i > 0)
-            list += ", ";
-        list += '"';
-        list += ParamName(i);
-        list += '"';
-    }
-    return list.empty() ? "(the plug-in has no parameters)" : list;
+    vst2::VstPinProperties pin = {};
+    return effectRecord->numInputs > 1 && Dispatch(vst2::effGetInputProperties, 0, 0, &pin) != 0 &&
+           (pin.flags & vst2::kVstPinIsStereo) != 0;
 }
 
 bool PluginInstance::SetParamFromText(int index, const std::string& text)

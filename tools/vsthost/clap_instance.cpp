@@ -1,0 +1,694 @@
+#include "tools/vsthost/clap_instance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "tools/vsthost/platform.h"
+
+namespace kestrelon {
+
+namespace vsthost {
+namespace {
+
+ClapInstance* InstanceOf(const clap::clap_host* host)
+{
+    return host ? static_cast<ClapInstance*>(host->host_data) : nullptr;
+}
+
+// A C string the plug-in handed out, bounded and never null.
+std::string TextOf(const char* text, std::size_t limit = 4096)
+{
+    if (!text)
+        return std::string();
+    std::size_t n = 0;
+    while (n < limit && text[n] != '\0')
+        ++n;
+    return std::string(text, n);
+}
+
+// A fixed-size name field the plug-in filled, read up to its terminator or its end.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N])
+{
+    return TextOf(field, N);
+}
+
+// clap_entry's init and deinit run once per loaded library, however many
+// instances (render's per-channel instances, a batch's workers) share it:
+// counted per module handle.
+std::mutex entryMutex;
+std::map<void*, int> entryUsers;
+
+bool InitEntry(void* handle, const clap::clap_plugin_entry& entry, const std::string& path)
+{
+    const std::lock_guard<std::mutex> lock(entryMutex);
+    int& users = entryUsers[handle];
+    if (users == 0 && !entry.init(path.c_str())) {
+        entryUsers.erase(handle);
+        return false;
+    }
+    ++users;
+    return true;
+}
+
+void DeinitEntry(void* handle, const clap::clap_plugin_entry& entry)
+{
+    const std::lock_guard<std::mutex> lock(entryMutex);
+    auto found = entryUsers.find(handle);
+    if (found == entryUsers.end() || --found->second > 0)
+        return;
+    entryUsers.erase(found);
+    entry.deinit();
+}
+
+struct ByteStream {
+    std::vector<std::uint8_t>* bytes;
+    std::size_t position;
+};
+
+// [main thread] the state extension's streams over a byte vector.
+std::int64_t StreamWrite(const clap::clap_ostream* stream, const void* buffer, std::uint64_t size)
+{
+    if (!stream || (!buffer && size > 0))
+        return -1;
+    auto* to = static_cast<ByteStream*>(stream->ctx)->bytes;
+    const auto* from = static_cast<const std::uint8_t*>(buffer);
+    to->insert(to->end(), from, from + size);
+    return static_cast<std::int64_t>(size);
+}
+
+std::int64_t StreamRead(const clap::clap_istream* stream, void* buffer, std::uint64_t size)
+{
+    if (!stream || (!buffer && size > 0))
+        return -1;
+    auto* from = static_cast<ByteStream*>(stream->ctx);
+    const std::size_t left = from->bytes->size() - from->position;
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, left));
+    if (n > 0)
+        std::memcpy(buffer, from->bytes->data() + from->position, n);
+    from->position += n;
+    return static_cast<std::int64_t>(n);
+}
+
+}  // namespace
+
+ClapInstance::ClapInstance() : mainThread(std::this_thread::get_id())
+{
+    host.clap_version = clap::CLAP_VERSION;
+    host.host_data = this;
+    host.name = "vsthost";
+    host.vendor = "Lumen Pathway";
+    host.url = "";
+    host.version = "1.0";
+    host.get_extension = GetExtension;
+    host.request_restart = RequestRestart;
+    host.request_process = RequestProcess;
+    host.request_callback = RequestCallback;
+    inEvents.ctx = this;
+    inEvents.size = InputSize;
+    inEvents.get = InputGet;
+    outEvents.ctx = this;
+    outEvents.try_push = TryPush;
+}
+
+std::unique_ptr<ClapInstance> ClapInstance::Load(const std::string& path, const std::string& id, std::string& error)
+{
+    std::unique_ptr<ClapInstance> instance(new ClapInstance());
+    if (!instance->Create(path, id, error))
+        return nullptr;
+    return instance;
+}
+
+bool ClapInstance::Create(const std::string& path, const std::string& id, std::string& error)
+{
+    library = PluginModule::Load(path, error);
+    if (!library)
+        return false;
+    entry = static_cast<const clap::clap_plugin_entry*>(library->FindSymbol("clap_entry"));
+    if (!entry) {
+        error = "the library exports no clap_entry (not a CLAP plug-in?)";
+        return false;
+    }
+    if (!clap::clap_version_is_compatible(entry->clap_version)) {
+        error = "the plug-in was built for CLAP " + std::to_string(entry->clap_version.major) + "." +
+                std::to_string(entry->clap_version.minor) + ", before the 1.0 interface";
+        return false;
+    }
+    if (!entry->init || !entry->deinit || !entry->get_factory) {
+        error = "clap_entry lacks init, deinit or get_factory";
+        return false;
+    }
+    if (!InitEntry(library->Handle(), *entry, path)) {
+        error = "clap_entry's init refused the library";
+        return false;
+    }
+    entryInited = true;
+    const auto* factory =
+        static_cast<const clap::clap_plugin_factory*>(entry->get_factory(clap::CLAP_PLUGIN_FACTORY_ID));
+    if (!factory || !factory->get_plugin_count || !factory->get_plugin_descriptor || !factory->create_plugin) {
+        error = "the library offers no plug-in factory";
+        return false;
+    }
+    const std::uint32_t count = factory->get_plugin_count(factory);
+    for (std::uint32_t i = 0; i < count && i < 4096; ++i) {
+        const clap::clap_plugin_descriptor* d = factory->get_plugin_descriptor(factory, i);
+        if (!d || !d->id)
+            continue;
+        offeredIds.push_back(TextOf(d->id));
+        if (!descriptor && (id.empty() || offeredIds.back() == id))
+            descriptor = d;
+    }
+    if (!descriptor) {
+        error =
+            id.empty() ? "the factory offers no plug-in" : "the factory offers no plug-in with the id \"" + id + "\"";
+        return false;
+    }
+    plugin = factory->create_plugin(factory, &host, descriptor->id);
+    if (!plugin || !plugin->init || !plugin->destroy || !plugin->activate || !plugin->deactivate ||
+        !plugin->start_processing || !plugin->stop_processing || !plugin->process || !plugin->get_extension) {
+        if (plugin && plugin->destroy)
+            plugin->destroy(plugin);
+        plugin = nullptr;
+        error = "create_plugin gave no plug-in, or one without its functions";
+        return false;
+    }
+    if (!plugin->init(plugin)) {
+        error = "the plug-in's init failed";
+        return false;
+    }
+    pluginInited = true;
+    ports =
+        static_cast<const clap::clap_plugin_audio_ports*>(plugin->get_extension(plugin, clap::CLAP_EXT_AUDIO_PORTS));
+    params = static_cast<const clap::clap_plugin_params*>(plugin->get_extension(plugin, clap::CLAP_EXT_PARAMS));
+    state = static_cast<const clap::clap_plugin_state*>(plugin->get_extension(plugin, clap::CLAP_EXT_STATE));
+    latencyExtension =
+        static_cast<const clap::clap_plugin_latency*>(plugin->get_extension(plugin, clap::CLAP_EXT_LATENCY));
+    gui = static_cast<const clap::clap_plugin_gui*>(plugin->get_extension(plugin, clap::CLAP_EXT_GUI));
+    if (ports && (!ports->count || !ports->get))
+        ports = nullptr;
+    if (params && (!params->count || !params->get_info || !params->get_value))
+        params = nullptr;
+    if (state && (!state->save || !state->load))
+        state = nullptr;
+    if (latencyExtension && !latencyExtension->get)
+        latencyExtension = nullptr;
+    ReadPorts();
+    ReadParams();
+    return true;
+}
+
+ClapInstance::~ClapInstance()
+{
+    if (plugin) {
+        if (active)
+            Suspend();
+        plugin->destroy(plugin);
+    }
+    if (entryInited)
+        DeinitEntry(library->Handle(), *entry);
+}
+
+void ClapInstance::ReadPorts()
+{
+    // A plug-in without the extension has no audio ports.
+    constexpr std::uint32_t kMostPorts = 64;
+    constexpr std::uint32_t kMostChannels = 64;
+    allPorts64 = true;
+    for (const bool input : {true, false}) {
+        std::vector<clap::clap_audio_port_info>& list = input ? inputPorts : outputPorts;
+        int& channels = input ? inputChannels : outputChannels;
+        const std::uint32_t count = ports ? ports->count(plugin, input) : 0;
+        for (std::uint32_t i = 0; i < count && i < kMostPorts; ++i) {
+            clap::clap_audio_port_info info = {};
+            if (!ports->get(plugin, i, input, &info) || info.channel_count > kMostChannels)
+                continue;
+            info.name[clap::CLAP_NAME_SIZE - 1] = '\0';
+            list.push_back(info);
+            channels += static_cast<int>(info.channel_count);
+            if ((info.flags & clap::CLAP_AUDIO_PORT_SUPPORTS_64BITS) == 0)
+                allPorts64 = false;
+        }
+    }
+    if (inputPorts.empty() && outputPorts.empty())
+        allPorts64 = false;
+}
+
+void ClapInstance::ReadParams()
+{
+    constexpr std::uint32_t kMostParams = 100000;
+    const std::uint32_t count = params ? params->count(plugin) : 0;
+    for (std::uint32_t i = 0; i < count && i < kMostParams; ++i) {
+        clap::clap_param_info info = {};
+        if (!params->get_info(plugin, i, &info))
+            continue;
+        info.name[clap::CLAP_NAME_SIZE - 1] = '\0';
+        info.module[clap::CLAP_PATH_SIZE - 1] = '\0';
+        // A range that is empty, reversed or not finite is kept as 0..1 so
+        // that the normalised view stays defined.
+        if (!(std::isfinite(info.min_value) && std::isfinite(info.max_value) && info.max_value > info.min_value)) {
+            info.min_value = 0.0;
+            info.max_value = 1.0;
+        }
+        paramInfos.push_back(info);
+    }
+}
+
+bool ClapInstance::FirstInputIsStereoPair()
+{
+    return !inputPorts.empty() && inputPorts[0].channel_count == 2;
+}
+
+void ClapInstance::Configure(double sampleRate, int blockSize)
+{
+    rate = sampleRate;
+    maxBlock = blockSize;
+}
+
+bool ClapInstance::Activate()
+{
+    if (active)
+        return true;
+    if (!plugin->activate(plugin, rate, 1, static_cast<std::uint32_t>(maxBlock)))
+        return false;
+    active = true;
+    latency = 0;
+    if (latencyExtension) {
+        const std::uint32_t reported = latencyExtension->get(plugin);
+        latency = reported > 1u << 24 ? 0 : static_cast<int>(reported);
+    }
+    return true;
+}
+
+void ClapInstance::Deactivate()
+{
+    if (!active)
+        return;
+    plugin->deactivate(plugin);
+    active = false;
+}
+
+void ClapInstance::Resume(bool doublePrecision)
+{
+    (void)doublePrecision;  // chosen per block by which buffers are filled
+    FlushQueued();
+    if (!Activate())
+        return;
+    audioThread.store(std::this_thread::get_id());
+    processing = plugin->start_processing(plugin);
+    if (!processing)
+        audioThread.store(std::thread::id());
+    steadyTime = 0;
+}
+
+void ClapInstance::Suspend()
+{
+    if (processing) {
+        plugin->stop_processing(plugin);
+        processing = false;
+        audioThread.store(std::thread::id());
+    }
+    Deactivate();
+}
+
+template <typename Sample>
+void ClapInstance::Process(Sample** inputs, Sample** outputs, int frames)
+{
+    {
+        const std::lock_guard<std::mutex> lock(queueMutex);
+        sending.swap(queued);
+        queued.clear();
+    }
+    std::stable_sort(sending.begin(), sending.end(),
+                     [](const auto& a, const auto& b) { return a.header.time < b.header.time; });
+    for (auto& event : sending)
+        event.header.time = std::min(event.header.time, static_cast<std::uint32_t>(frames > 0 ? frames - 1 : 0));
+    if (!processing) {
+        // A plug-in that refused to start gets no process call; its output is silence.
+        for (int c = 0; c < outputChannels; ++c)
+            std::fill(outputs[c], outputs[c] + frames, Sample(0));
+        sending.clear();
+        return;
+    }
+    std::vector<clap::clap_audio_buffer> in(inputPorts.size()), out(outputPorts.size());
+    std::size_t channel = 0;
+    for (std::size_t p = 0; p < inputPorts.size(); ++p) {
+        in[p] = {};
+        in[p].channel_count = inputPorts[p].channel_count;
+        if constexpr (sizeof(Sample) == sizeof(double))
+            in[p].data64 = reinterpret_cast<double**>(inputs + channel);
+        else
+            in[p].data32 = reinterpret_cast<float**>(inputs + channel);
+        channel += inputPorts[p].channel_count;
+    }
+    channel = 0;
+    for (std::size_t p = 0; p < outputPorts.size(); ++p) {
+        out[p] = {};
+        out[p].channel_count = outputPorts[p].channel_count;
+        if constexpr (sizeof(Sample) == sizeof(double))
+            out[p].data64 = reinterpret_cast<double**>(outputs + channel);
+        else
+            out[p].data32 = reinterpret_cast<float**>(outputs + channel);
+        channel += outputPorts[p].channel_count;
+    }
+    clap::clap_process process = {};
+    process.steady_time = steadyTime;
+    process.frames_count = static_cast<std::uint32_t>(frames);
+    process.transport = nullptr;
+    process.audio_inputs = in.data();
+    process.audio_outputs = out.data();
+    process.audio_inputs_count = static_cast<std::uint32_t>(in.size());
+    process.audio_outputs_count = static_cast<std::uint32_t>(out.size());
+    process.in_events = &inEvents;
+    process.out_events = &outEvents;
+    plugin->process(plugin, &process);
+    sending.clear();
+    steadyTime += frames;
+}
+
+void ClapInstance::ProcessFloat(float** inputs, float** outputs, int frames)
+{
+    Process(inputs, outputs, frames);
+}
+
+void ClapInstance::ProcessDouble(double** inputs, double** outputs, int frames)
+{
+    Process(inputs, outputs, frames);
+}
+
+void ClapInstance::FlushQueued()
+{
+    {
+        const std::lock_guard<std::mutex> lock(queueMutex);
+        if (queued.empty())
+            return;
+        sending.swap(queued);
+        queued.clear();
+    }
+    if (params && params->flush)
+        params->flush(plugin, &inEvents, &outEvents);
+    sending.clear();
+}
+
+void ClapInstance::QueueParamValue(int index, double plain, std::uint32_t offset)
+{
+    if (index < 0 || index >= ParamCount())
+        return;
+    const clap::clap_param_info& info = ParamInfo(index);
+    clap::clap_event_param_value event = {};
+    event.header.size = sizeof event;
+    event.header.time = offset;
+    event.header.space_id = clap::CLAP_CORE_EVENT_SPACE_ID;
+    event.header.type = clap::CLAP_EVENT_PARAM_VALUE;
+    event.param_id = info.id;
+    event.cookie = info.cookie;
+    event.note_id = -1;
+    event.port_index = -1;
+    event.channel = -1;
+    event.key = -1;
+    event.value = std::clamp(plain, info.min_value, info.max_value);
+    const std::lock_guard<std::mutex> lock(queueMutex);
+    queued.push_back(event);
+}
+
+double ClapInstance::PlainValue(int index)
+{
+    if (index < 0 || index >= ParamCount())
+        return 0.0;
+    double value = ParamInfo(index).default_value;
+    if (!params->get_value(plugin, ParamInfo(index).id, &value) || !std::isfinite(value))
+        return ParamInfo(index).default_value;
+    return value;
+}
+
+std::string ClapInstance::ParamName(int index)
+{
+    return index >= 0 && index < ParamCount() ? FieldText(ParamInfo(index).name) : std::string();
+}
+
+std::string ClapInstance::ParamDisplay(int index)
+{
+    if (index < 0 || index >= ParamCount() || !params->value_to_text)
+        return std::string();
+    char text[256] = {};
+    if (!params->value_to_text(plugin, ParamInfo(index).id, PlainValue(index), text, sizeof text))
+        return std::string();
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+float ClapInstance::GetParam(int index)
+{
+    if (index < 0 || index >= ParamCount())
+        return 0.0f;
+    const clap::clap_param_info& info = ParamInfo(index);
+    return static_cast<float>(
+        std::clamp((PlainValue(index) - info.min_value) / (info.max_value - info.min_value), 0.0, 1.0));
+}
+
+void ClapInstance::SetParam(int index, float normalised)
+{
+    if (index < 0 || index >= ParamCount())
+        return;
+    const clap::clap_param_info& info = ParamInfo(index);
+    double plain =
+        info.min_value + static_cast<double>(std::clamp(normalised, 0.0f, 1.0f)) * (info.max_value - info.min_value);
+    if ((info.flags & clap::CLAP_PARAM_IS_STEPPED) != 0)
+        plain = std::round(plain);
+    QueueParamValue(index, plain, 0);
+    // Outside processing the value is delivered at once, so that it reads back.
+    if (!processing)
+        FlushQueued();
+}
+
+bool ClapInstance::SetParamFromText(int index, const std::string& text)
+{
+    if (index < 0 || index >= ParamCount() || !params->text_to_value)
+        return false;
+    double plain = 0.0;
+    if (!params->text_to_value(plugin, ParamInfo(index).id, text.c_str(), &plain) || !std::isfinite(plain))
+        return false;
+    QueueParamValue(index, plain, 0);
+    if (!processing)
+        FlushQueued();
+    return true;
+}
+
+bool ClapInstance::SaveState(std::vector<std::uint8_t>& bytes)
+{
+    bytes.clear();
+    if (!state)
+        return false;
+    ByteStream to{&bytes, 0};
+    const clap::clap_ostream stream{&to, StreamWrite};
+    return state->save(plugin, &stream);
+}
+
+bool ClapInstance::LoadState(const std::vector<std::uint8_t>& bytes)
+{
+    if (!state)
+        return false;
+    std::vector<std::uint8_t> copy = bytes;
+    ByteStream from{&copy, 0};
+    const clap::clap_istream stream{&from, StreamRead};
+    return state->load(plugin, &stream);
+}
+
+void ClapInstance::SetReport(std::function<void(const std::string&)> to)
+{
+    const std::lock_guard<std::mutex> lock(reportMutex);
+    report = std::move(to);
+}
+
+void ClapInstance::Report(const std::string& line)
+{
+    const std::lock_guard<std::mutex> lock(reportMutex);
+    if (report)
+        report(line);
+}
+
+void ClapInstance::ReportOutputEvent(const clap::clap_event_header& event)
+{
+    auto indexOf = [&](clap::clap_id id) {
+        for (int i = 0; i < ParamCount(); ++i) {
+            if (ParamInfo(i).id == id)
+                return std::to_string(i);
+        }
+        return std::string("unknown-id-") + std::to_string(id);
+    };
+    if (event.space_id != clap::CLAP_CORE_EVENT_SPACE_ID)
+        return;
+    if ((event.type == clap::CLAP_EVENT_PARAM_GESTURE_BEGIN || event.type == clap::CLAP_EVENT_PARAM_GESTURE_END) &&
+        event.size >= sizeof(clap::clap_event_param_gesture)) {
+        const auto& gesture = reinterpret_cast<const clap::clap_event_param_gesture&>(event);
+        Report(std::string(event.type == clap::CLAP_EVENT_PARAM_GESTURE_BEGIN ? "gesture-begin " : "gesture-end ") +
+               indexOf(gesture.param_id));
+    } else if (event.type == clap::CLAP_EVENT_PARAM_VALUE && event.size >= sizeof(clap::clap_event_param_value)) {
+        const auto& value = reinterpret_cast<const clap::clap_event_param_value&>(event);
+        char number[64];
+        std::snprintf(number, sizeof number, "%.6g", value.value);
+        Report("param " + indexOf(value.param_id) + " " + number + " at " + std::to_string(event.time));
+    }
+}
+
+// ---- Host record callbacks ----
+
+const void* ClapInstance::GetExtension(const clap::clap_host* host, const char* id)
+{
+    static const clap::clap_host_thread_check threadCheck = {IsMainThread, IsAudioThread};
+    static const clap::clap_host_params hostParams = {ParamsRescan, ParamsClear, ParamsRequestFlush};
+    static const clap::clap_host_state hostState = {StateMarkDirty};
+    static const clap::clap_host_latency hostLatency = {LatencyChanged};
+    static const clap::clap_host_audio_ports hostPorts = {PortsFlagSupported, PortsRescan};
+    static const clap::clap_host_gui hostGui = {GuiResizeHintsChanged, GuiRequestResize, GuiRequestShow, GuiRequestHide,
+                                                GuiClosed};
+    if (!InstanceOf(host) || !id)
+        return nullptr;
+    const std::string name = TextOf(id, 256);
+    if (name == clap::CLAP_EXT_THREAD_CHECK)
+        return &threadCheck;
+    if (name == clap::CLAP_EXT_PARAMS)
+        return &hostParams;
+    if (name == clap::CLAP_EXT_STATE)
+        return &hostState;
+    if (name == clap::CLAP_EXT_LATENCY)
+        return &hostLatency;
+    if (name == clap::CLAP_EXT_AUDIO_PORTS)
+        return &hostPorts;
+    if (name == clap::CLAP_EXT_GUI)
+        return &hostGui;
+    return nullptr;
+}
+
+void ClapInstance::RequestRestart(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("request-restart");
+}
+
+void ClapInstance::RequestProcess(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("request-process");
+}
+
+void ClapInstance::RequestCallback(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("request-callback");
+}
+
+bool ClapInstance::IsMainThread(const clap::clap_host* host)
+{
+    const ClapInstance* self = InstanceOf(host);
+    // The render runs audio on the main thread; while processing, that thread
+    // is the audio thread and not the main one.
+    return self && std::this_thread::get_id() == self->mainThread &&
+           self->audioThread.load() != std::this_thread::get_id();
+}
+
+bool ClapInstance::IsAudioThread(const clap::clap_host* host)
+{
+    const ClapInstance* self = InstanceOf(host);
+    return self && self->audioThread.load() == std::this_thread::get_id();
+}
+
+void ClapInstance::ParamsRescan(const clap::clap_host* host, std::uint32_t flags)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("params-rescan " + std::to_string(flags));
+}
+
+void ClapInstance::ParamsClear(const clap::clap_host* host, clap::clap_id id, std::uint32_t flags)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("params-clear " + std::to_string(id) + " " + std::to_string(flags));
+}
+
+void ClapInstance::ParamsRequestFlush(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("request-flush");
+}
+
+void ClapInstance::StateMarkDirty(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("state-dirty");
+}
+
+void ClapInstance::LatencyChanged(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("latency-changed");
+}
+
+bool ClapInstance::PortsFlagSupported(const clap::clap_host*, std::uint32_t)
+{
+    return false;
+}
+
+void ClapInstance::PortsRescan(const clap::clap_host* host, std::uint32_t flags)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("ports-rescan " + std::to_string(flags));
+}
+
+void ClapInstance::GuiResizeHintsChanged(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("resize-hints-changed");
+}
+
+bool ClapInstance::GuiRequestResize(const clap::clap_host* host, std::uint32_t width, std::uint32_t height)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("request-resize " + std::to_string(width) + " " + std::to_string(height));
+    return false;
+}
+
+bool ClapInstance::GuiRequestShow(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("request-show");
+    return false;
+}
+
+bool ClapInstance::GuiRequestHide(const clap::clap_host* host)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report("request-hide");
+    return false;
+}
+
+void ClapInstance::GuiClosed(const clap::clap_host* host, bool destroyed)
+{
+    if (ClapInstance* self = InstanceOf(host))
+        self->Report(destroyed ? "gui-closed destroyed" : "gui-closed");
+}
+
+bool ClapInstance::TryPush(const clap::clap_output_events* list, const clap::clap_event_header* event)
+{
+    if (!list || !event)
+        return false;
+    static_cast<ClapInstance*>(list->ctx)->ReportOutputEvent(*event);
+    return true;
+}
+
+std::uint32_t ClapInstance::InputSize(const clap::clap_input_events* list)
+{
+    return list ? static_cast<std::uint32_t>(static_cast<const ClapInstance*>(list->ctx)->sending.size()) : 0;
+}
+
+const clap::clap_event_header* ClapInstance::InputGet(const clap::clap_input_events* list, std::uint32_t index)
+{
+    if (!list)
+        return nullptr;
+    const auto& events = static_cast<const ClapInstance*>(list->ctx)->sending;
+    return index < events.size() ? &events[index].header : nullptr;
+}
+
+}  // namespace vsthost
+
+}  // namespace kestrelon
