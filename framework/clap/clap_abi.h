@@ -39,26 +39,22 @@ struct clap_plugin;
 // ---- Events ----
 constexpr std::uint16_t CLAP_CORE_EVENT_SPACE_ID = 0;
 
-enum : std::uint32_t {
-    CLAP_EVENT_IS_LIVE = 1u << 0,
-    CLAP_EVENT_DONT_RECORD = 1u << 1,
-};
+constexpr std::uint32_t CLAP_EVENT_IS_LIVE = 1u << 0;
+constexpr std::uint32_t CLAP_EVENT_DONT_RECORD = 1u << 1;
 
-enum : std::uint16_t {
-    CLAP_EVENT_NOTE_ON = 0,
-    CLAP_EVENT_NOTE_OFF = 1,
-    CLAP_EVENT_NOTE_CHOKE = 2,
-    CLAP_EVENT_NOTE_END = 3,
-    CLAP_EVENT_NOTE_EXPRESSION = 4,
-    CLAP_EVENT_PARAM_VALUE = 5,
-    CLAP_EVENT_PARAM_MOD = 6,
-    CLAP_EVENT_PARAM_GESTURE_BEGIN = 7,
-    CLAP_EVENT_PARAM_GESTURE_END = 8,
-    CLAP_EVENT_TRANSPORT = 9,
-    CLAP_EVENT_MIDI = 10,
-    CLAP_EVENT_MIDI_SYSEX = 11,
-    CLAP_EVENT_MIDI2 = 12,
-};
+constexpr std::uint16_t CLAP_EVENT_NOTE_ON = 0;
+constexpr std::uint16_t CLAP_EVENT_NOTE_OFF = 1;
+constexpr std::uint16_t CLAP_EVENT_NOTE_CHOKE = 2;
+constexpr std::uint16_t CLAP_EVENT_NOTE_END = 3;
+constexpr std::uint16_t CLAP_EVENT_NOTE_EXPRESSION = 4;
+constexpr std::uint16_t CLAP_EVENT_PARAM_VALUE = 5;
+constexpr std::uint16_t CLAP_EVENT_PARAM_MOD = 6;
+constexpr std::uint16_t CLAP_EVENT_PARAM_GESTURE_BEGIN = 7;
+constexpr std::uint16_t CLAP_EVENT_PARAM_GESTURE_END = 8;
+constexpr std::uint16_t CLAP_EVENT_TRANSPORT = 9;
+constexpr std::uint16_t CLAP_EVENT_MIDI = 10;
+constexpr std::uint16_t CLAP_EVENT_MIDI_SYSEX = 11;
+constexpr std::uint16_t CLAP_EVENT_MIDI2 = 12;
 
 // Every event starts with this header; `size` covers the whole event.
 struct clap_event_header {
@@ -114,13 +110,11 @@ struct clap_audio_buffer {
 };
 
 using clap_process_status = std::int32_t;
-enum : clap_process_status {
-    CLAP_PROCESS_ERROR = 0,
-    CLAP_PROCESS_CONTINUE = 1,
-    CLAP_PROCESS_CONTINUE_IF_NOT_QUIET = 2,
-    CLAP_PROCESS_TAIL = 3,
-    CLAP_PROCESS_SLEEP = 4,
-};
+constexpr clap_process_status CLAP_PROCESS_ERROR = 0;
+constexpr clap_process_status CLAP_PROCESS_CONTINUE = 1;
+constexpr clap_process_status CLAP_PROCESS_CONTINUE_IF_NOT_QUIET = 2;
+constexpr clap_process_status CLAP_PROCESS_TAIL = 3;
+constexpr clap_process_status CLAP_PROCESS_SLEEP = 4;
 
 struct clap_process {
     std::int64_t steady_time;  // sample counter, -1 when unknown
@@ -224,12 +218,10 @@ constexpr const char* CLAP_EXT_AUDIO_PORTS = "clap.audio-ports";
 constexpr const char* CLAP_PORT_MONO = "mono";
 constexpr const char* CLAP_PORT_STEREO = "stereo";
 
-enum : std::uint32_t {
-    CLAP_AUDIO_PORT_IS_MAIN = 1u << 0,
-    CLAP_AUDIO_PORT_SUPPORTS_64BITS = 1u << 1,
-    CLAP_AUDIO_PORT_PREFERS_64BITS = 1u << 2,
-    CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE = 1u << 3,
-};
+constexpr std::uint32_t CLAP_AUDIO_PORT_IS_MAIN = 1u << 0;
+constexpr std::uint32_t CLAP_AUDIO_PORT_SUPPORTS_64BITS = 1u << 1;
+constexpr std::uint32_t CLAP_AUDIO_PORT_PREFERS_64BITS = 1u << 2;
+constexpr std::uint32_t CLAP_AUDIO_PORT_REQUIRES_COMMON_SAMPLE_SIZE = 1u << 3;
 
 struct clap_audio_port_info {
     clap_id id;
@@ -247,14 +239,12 @@ struct clap_plugin_audio_ports {
     bool (*get)(const clap_plugin* plugin, std::uint32_t index, bool is_input, clap_audio_port_info* info);
 };
 
-enum : std::uint32_t {
-    CLAP_AUDIO_PORTS_RESCAN_NAMES = 1u << 0,
-    CLAP_AUDIO_PORTS_RESCAN_FLAGS = 1u << 1,
-    CLAP_AUDIO_PORTS_RESCAN_CHANNEL_COUNT = 1u << 2,
-    CLAP_AUDIO_PORTS_RESCAN_PORT_TYPE = 1u << 3,
-    CLAP_AUDIO_PORTS_RESCAN_IN_PLACE_PAIR = 1u << 4,
-    CLAP_AUDIO_PORTS_RESCAN_LIST = 1u << 5,
-};
+constexpr std::uint32_t CLAP_AUDIO_PORTS_RESCAN_NAMES = 1u << 0;
+constexpr std::uint32_t CLAP_AUDIO_PORTS_RESCAN_FLAGS = 1u << 1;
+constexpr std::uint32_t CLAP_AUDIO_PORTS_RESCAN_CHANNEL_COUNT = 1u << 2;
+constexpr std::uint32_t CLAP_AUDIO_PORTS_RESCAN_PORT_TYPE = 1u << 3;
+constexpr std::uint32_t CLAP_AUDIO_PORTS_RESCAN_IN_PLACE_PAIR = 1u << 4;
+constexpr std::uint32_t CLAP_AUDIO_PORTS_RESCAN_LIST = 1u << 5;
 
 struct clap_host_audio_ports {
     // [main thread]
@@ -266,25 +256,23 @@ struct clap_host_audio_ports {
 // ---- Extension: parameters ----
 constexpr const char* CLAP_EXT_PARAMS = "clap.params";
 
-enum : std::uint32_t {
-    CLAP_PARAM_IS_STEPPED = 1u << 0,
-    CLAP_PARAM_IS_PERIODIC = 1u << 1,
-    CLAP_PARAM_IS_HIDDEN = 1u << 2,
-    CLAP_PARAM_IS_READONLY = 1u << 3,
-    CLAP_PARAM_IS_BYPASS = 1u << 4,
-    CLAP_PARAM_IS_AUTOMATABLE = 1u << 5,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_NOTE_ID = 1u << 6,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_KEY = 1u << 7,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_CHANNEL = 1u << 8,
-    CLAP_PARAM_IS_AUTOMATABLE_PER_PORT = 1u << 9,
-    CLAP_PARAM_IS_MODULATABLE = 1u << 10,
-    CLAP_PARAM_IS_MODULATABLE_PER_NOTE_ID = 1u << 11,
-    CLAP_PARAM_IS_MODULATABLE_PER_KEY = 1u << 12,
-    CLAP_PARAM_IS_MODULATABLE_PER_CHANNEL = 1u << 13,
-    CLAP_PARAM_IS_MODULATABLE_PER_PORT = 1u << 14,
-    CLAP_PARAM_REQUIRES_PROCESS = 1u << 15,
-    CLAP_PARAM_IS_ENUM = 1u << 16,
-};
+constexpr std::uint32_t CLAP_PARAM_IS_STEPPED = 1u << 0;
+constexpr std::uint32_t CLAP_PARAM_IS_PERIODIC = 1u << 1;
+constexpr std::uint32_t CLAP_PARAM_IS_HIDDEN = 1u << 2;
+constexpr std::uint32_t CLAP_PARAM_IS_READONLY = 1u << 3;
+constexpr std::uint32_t CLAP_PARAM_IS_BYPASS = 1u << 4;
+constexpr std::uint32_t CLAP_PARAM_IS_AUTOMATABLE = 1u << 5;
+constexpr std::uint32_t CLAP_PARAM_IS_AUTOMATABLE_PER_NOTE_ID = 1u << 6;
+constexpr std::uint32_t CLAP_PARAM_IS_AUTOMATABLE_PER_KEY = 1u << 7;
+constexpr std::uint32_t CLAP_PARAM_IS_AUTOMATABLE_PER_CHANNEL = 1u << 8;
+constexpr std::uint32_t CLAP_PARAM_IS_AUTOMATABLE_PER_PORT = 1u << 9;
+constexpr std::uint32_t CLAP_PARAM_IS_MODULATABLE = 1u << 10;
+constexpr std::uint32_t CLAP_PARAM_IS_MODULATABLE_PER_NOTE_ID = 1u << 11;
+constexpr std::uint32_t CLAP_PARAM_IS_MODULATABLE_PER_KEY = 1u << 12;
+constexpr std::uint32_t CLAP_PARAM_IS_MODULATABLE_PER_CHANNEL = 1u << 13;
+constexpr std::uint32_t CLAP_PARAM_IS_MODULATABLE_PER_PORT = 1u << 14;
+constexpr std::uint32_t CLAP_PARAM_REQUIRES_PROCESS = 1u << 15;
+constexpr std::uint32_t CLAP_PARAM_IS_ENUM = 1u << 16;
 
 struct clap_param_info {
     clap_id id;
@@ -313,17 +301,13 @@ struct clap_plugin_params {
     void (*flush)(const clap_plugin* plugin, const clap_input_events* in, const clap_output_events* out);
 };
 
-enum : std::uint32_t {
-    CLAP_PARAM_RESCAN_VALUES = 1u << 0,
-    CLAP_PARAM_RESCAN_TEXT = 1u << 1,
-    CLAP_PARAM_RESCAN_INFO = 1u << 2,
-    CLAP_PARAM_RESCAN_ALL = 1u << 3,
-};
-enum : std::uint32_t {
-    CLAP_PARAM_CLEAR_ALL = 1u << 0,
-    CLAP_PARAM_CLEAR_MODULATIONS = 1u << 1,
-    CLAP_PARAM_CLEAR_AUTOMATIONS = 1u << 2,
-};
+constexpr std::uint32_t CLAP_PARAM_RESCAN_VALUES = 1u << 0;
+constexpr std::uint32_t CLAP_PARAM_RESCAN_TEXT = 1u << 1;
+constexpr std::uint32_t CLAP_PARAM_RESCAN_INFO = 1u << 2;
+constexpr std::uint32_t CLAP_PARAM_RESCAN_ALL = 1u << 3;
+constexpr std::uint32_t CLAP_PARAM_CLEAR_ALL = 1u << 0;
+constexpr std::uint32_t CLAP_PARAM_CLEAR_MODULATIONS = 1u << 1;
+constexpr std::uint32_t CLAP_PARAM_CLEAR_AUTOMATIONS = 1u << 2;
 
 struct clap_host_params {
     // [main thread]
@@ -446,11 +430,9 @@ struct clap_host_timer_support {
 // ---- Extension: POSIX file descriptors ----
 constexpr const char* CLAP_EXT_POSIX_FD_SUPPORT = "clap.posix-fd-support";
 
-enum : std::uint32_t {
-    CLAP_POSIX_FD_READ = 1u << 0,
-    CLAP_POSIX_FD_WRITE = 1u << 1,
-    CLAP_POSIX_FD_ERROR = 1u << 2,
-};
+constexpr std::uint32_t CLAP_POSIX_FD_READ = 1u << 0;
+constexpr std::uint32_t CLAP_POSIX_FD_WRITE = 1u << 1;
+constexpr std::uint32_t CLAP_POSIX_FD_ERROR = 1u << 2;
 
 struct clap_plugin_posix_fd_support {
     // [main thread]

@@ -295,20 +295,33 @@ void ClapInstance::Resume(bool doublePrecision)
     FlushQueued();
     if (!Activate())
         return;
+    StartProcessing();
+}
+
+bool ClapInstance::StartProcessing()
+{
+    if (!active || processing)
+        return processing;
     audioThread.store(std::this_thread::get_id());
     processing = plugin->start_processing(plugin);
     if (!processing)
         audioThread.store(std::thread::id());
     steadyTime = 0;
+    return processing;
+}
+
+void ClapInstance::StopProcessing()
+{
+    if (!processing)
+        return;
+    plugin->stop_processing(plugin);
+    processing = false;
+    audioThread.store(std::thread::id());
 }
 
 void ClapInstance::Suspend()
 {
-    if (processing) {
-        plugin->stop_processing(plugin);
-        processing = false;
-        audioThread.store(std::thread::id());
-    }
+    StopProcessing();
     Deactivate();
 }
 
@@ -362,7 +375,7 @@ void ClapInstance::Process(Sample** inputs, Sample** outputs, int frames)
     process.audio_outputs_count = static_cast<std::uint32_t>(out.size());
     process.in_events = &inEvents;
     process.out_events = &outEvents;
-    plugin->process(plugin, &process);
+    lastStatus = plugin->process(plugin, &process);
     sending.clear();
     steadyTime += frames;
 }
@@ -501,6 +514,14 @@ void ClapInstance::SetReport(std::function<void(const std::string&)> to)
     report = std::move(to);
 }
 
+bool ClapInstance::CheckMainThread(const char* name)
+{
+    if (IsMainThread(&host))
+        return true;
+    Report(std::string("wrong-thread ") + name);
+    return false;
+}
+
 void ClapInstance::Report(const std::string& line)
 {
     const std::lock_guard<std::mutex> lock(reportMutex);
@@ -596,31 +617,36 @@ bool ClapInstance::IsAudioThread(const clap::clap_host* host)
 
 void ClapInstance::ParamsRescan(const clap::clap_host* host, std::uint32_t flags)
 {
-    if (ClapInstance* self = InstanceOf(host))
+    if (ClapInstance* self = InstanceOf(host); self && self->CheckMainThread("params.rescan"))
         self->Report("params-rescan " + std::to_string(flags));
 }
 
 void ClapInstance::ParamsClear(const clap::clap_host* host, clap::clap_id id, std::uint32_t flags)
 {
-    if (ClapInstance* self = InstanceOf(host))
+    if (ClapInstance* self = InstanceOf(host); self && self->CheckMainThread("params.clear"))
         self->Report("params-clear " + std::to_string(id) + " " + std::to_string(flags));
 }
 
 void ClapInstance::ParamsRequestFlush(const clap::clap_host* host)
 {
-    if (ClapInstance* self = InstanceOf(host))
+    ClapInstance* self = InstanceOf(host);
+    if (!self)
+        return;
+    if (IsAudioThread(host))
+        self->Report("wrong-thread params.request_flush");
+    else
         self->Report("request-flush");
 }
 
 void ClapInstance::StateMarkDirty(const clap::clap_host* host)
 {
-    if (ClapInstance* self = InstanceOf(host))
+    if (ClapInstance* self = InstanceOf(host); self && self->CheckMainThread("state.mark_dirty"))
         self->Report("state-dirty");
 }
 
 void ClapInstance::LatencyChanged(const clap::clap_host* host)
 {
-    if (ClapInstance* self = InstanceOf(host))
+    if (ClapInstance* self = InstanceOf(host); self && self->CheckMainThread("latency.changed"))
         self->Report("latency-changed");
 }
 
@@ -631,7 +657,7 @@ bool ClapInstance::PortsFlagSupported(const clap::clap_host*, std::uint32_t)
 
 void ClapInstance::PortsRescan(const clap::clap_host* host, std::uint32_t flags)
 {
-    if (ClapInstance* self = InstanceOf(host))
+    if (ClapInstance* self = InstanceOf(host); self && self->CheckMainThread("audio_ports.rescan"))
         self->Report("ports-rescan " + std::to_string(flags));
 }
 

@@ -41,6 +41,13 @@ public:
     bool Activate();
     void Deactivate();
     bool Active() const { return active; }
+    // start_processing on the calling thread, which is the audio thread until
+    // StopProcessing; false when the plug-in refused (its blocks are then
+    // silence, never a process call).
+    bool StartProcessing();
+    void StopProcessing();
+    // The status the last process call answered.
+    clap::clap_process_status LastStatus() const { return lastStatus; }
 
     const clap::clap_plugin_descriptor& Descriptor() const { return *descriptor; }
     // Every descriptor the factory offers (id and name), for info.
@@ -62,6 +69,8 @@ public:
     // A parameter value event (plain value) for the next block at `offset`;
     // the events of a block are sent sorted by offset.
     void QueueParamValue(int index, double plain, std::uint32_t offset);
+    // Sends the queued events through params.flush (outside processing).
+    void FlushQueued();
     // What the plug-in tells the host, one line each ("gesture-begin 3",
     // "param 3 0.5", "request-resize 400 300", "request-restart", ...), as it
     // happens, on the thread it happens on. Null: nothing is reported.
@@ -97,9 +106,10 @@ private:
     void ReadParams();
     template <typename Sample>
     void Process(Sample** inputs, Sample** outputs, int frames);
-    // Sends the queued events through params.flush (outside processing).
-    void FlushQueued();
     void Report(const std::string& line);
+    // Reports "wrong-thread NAME" when a host function the interface reserves
+    // for the main thread is called on another; true when on the main thread.
+    bool CheckMainThread(const char* name);
     // An output event the plug-in pushed, turned into a report line.
     void ReportOutputEvent(const clap::clap_event_header& event);
 
@@ -157,6 +167,7 @@ private:
     bool processing = false;
     int latency = 0;
     std::int64_t steadyTime = 0;
+    clap::clap_process_status lastStatus = clap::CLAP_PROCESS_CONTINUE;
     std::thread::id mainThread;
     std::atomic<std::thread::id> audioThread{};
 
