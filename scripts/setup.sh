@@ -11,7 +11,8 @@ apt_install build-essential cmake ninja-build pkg-config git ca-certificates \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev \
   wine64 xvfb xauth \
   libxcb1-dev libxcb-shm0-dev libxcb-xtest0-dev libxcb-res0-dev \
-  gnuplot-nox sox dpkg-dev
+  gnuplot-nox sox dpkg-dev \
+  zam-plugins
 
 # A comma-decimal locale, so the tests can prove display strings ignore the host's locale.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then

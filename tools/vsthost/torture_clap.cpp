@@ -269,8 +269,9 @@ void RunClapEventOffsets(const Options& options, Tally& tally)
         info.reset();
         for (int offset = 0; offset < kBlock; ++offset) {
             const double value = RandomPlain(rng, paramInfo);
-            const std::string call = "\"" + std::string(paramInfo.name) + "\" = " + std::to_string(value) +
-                                     " at sample " + std::to_string(offset) + " of " + std::to_string(kBlock);
+            std::string call = paramInfo.name;
+            call += " = " + std::to_string(value) + " at sample " + std::to_string(offset) + " of " +
+                    std::to_string(kBlock);
             tally.SetContext("parameter event: " + call);
             std::vector<float> inside, split;
             double readInside = 0.0, readSplit = 0.0;
