@@ -7,6 +7,10 @@
 
 #include "tools/vsthost/platform.h"
 
+#if !defined(_WIN32)
+#include <poll.h>
+#endif
+
 namespace kestrelon {
 
 namespace vsthost {
@@ -202,6 +206,7 @@ bool ClapInstance::Create(const std::string& path, const std::string& id, std::s
 ClapInstance::~ClapInstance()
 {
     if (plugin) {
+        CloseEditor();
         if (active)
             Suspend();
         plugin->destroy(plugin);
@@ -293,9 +298,7 @@ void ClapInstance::Resume(bool doublePrecision)
 {
     (void)doublePrecision;  // chosen per block by which buffers are filled
     FlushQueued();
-    if (!Activate())
-        return;
-    StartProcessing();
+    Activate();
 }
 
 bool ClapInstance::StartProcessing()
@@ -303,6 +306,7 @@ bool ClapInstance::StartProcessing()
     if (!active || processing)
         return processing;
     audioThread.store(std::this_thread::get_id());
+    startRefused = false;
     processing = plugin->start_processing(plugin);
     if (!processing)
         audioThread.store(std::thread::id());
@@ -337,6 +341,10 @@ void ClapInstance::Process(Sample** inputs, Sample** outputs, int frames)
                      [](const auto& a, const auto& b) { return a.header.time < b.header.time; });
     for (auto& event : sending)
         event.header.time = std::min(event.header.time, static_cast<std::uint32_t>(frames > 0 ? frames - 1 : 0));
+    // Processing starts on the thread of the first block after activation:
+    // that thread is the audio thread.
+    if (active && !processing && !startRefused)
+        startRefused = !StartProcessing();
     if (!processing) {
         // A plug-in that refused to start gets no process call; its output is silence.
         for (int c = 0; c < outputChannels; ++c)
@@ -392,9 +400,10 @@ void ClapInstance::ProcessDouble(double** inputs, double** outputs, int frames)
 
 void ClapInstance::FlushQueued()
 {
+    const bool requested = flushRequested.exchange(false);
     {
         const std::lock_guard<std::mutex> lock(queueMutex);
-        if (queued.empty())
+        if (queued.empty() && !requested)
             return;
         sending.swap(queued);
         queued.clear();
@@ -508,6 +517,128 @@ bool ClapInstance::LoadState(const std::vector<std::uint8_t>& bytes)
     return state->load(plugin, &stream);
 }
 
+std::vector<std::uint8_t> ClapInstance::GetChunk(bool)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!SaveState(bytes))
+        bytes.clear();
+    return bytes;
+}
+
+bool ClapInstance::SetChunk(bool, const std::vector<std::uint8_t>& chunk)
+{
+    return LoadState(chunk);
+}
+
+namespace {
+#if defined(_WIN32)
+const char* const kWindowApi = clap::CLAP_WINDOW_API_WIN32;
+#else
+const char* const kWindowApi = clap::CLAP_WINDOW_API_X11;
+#endif
+}  // namespace
+
+bool ClapInstance::EditorSize(int& width, int& height, std::string& error)
+{
+    if (!gui || !gui->is_api_supported || !gui->create || !gui->destroy || !gui->get_size || !gui->set_parent ||
+        !gui->show || !gui->is_api_supported(plugin, kWindowApi, false)) {
+        error = std::string("the plug-in has no embedded ") + kWindowApi + " editor (gui extension)";
+        return false;
+    }
+    if (!guiCreated) {
+        if (!gui->create(plugin, kWindowApi, false)) {
+            error = "the plug-in's gui.create failed";
+            return false;
+        }
+        guiCreated = true;
+    }
+    std::uint32_t w = 0, h = 0;
+    if (!gui->get_size(plugin, &w, &h)) {
+        error = "the plug-in answered gui.get_size with no size";
+        return false;
+    }
+    width = static_cast<int>(std::min<std::uint32_t>(w, 1u << 20));
+    height = static_cast<int>(std::min<std::uint32_t>(h, 1u << 20));
+    return true;
+}
+
+void ClapInstance::OpenEditor(void* parent)
+{
+    if (!guiCreated)
+        return;
+    clap::clap_window window = {};
+    window.api = kWindowApi;
+#if defined(_WIN32)
+    window.win32 = parent;
+#else
+    window.x11 = static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(parent));
+#endif
+    if (gui->set_parent(plugin, &window))
+        gui->show(plugin);
+    else
+        Report("gui.set_parent refused");
+}
+
+void ClapInstance::EditorIdle()
+{
+    const auto now = std::chrono::steady_clock::now();
+    const auto* timerSupport = static_cast<const clap::clap_plugin_timer_support*>(
+        plugin->get_extension(plugin, clap::CLAP_EXT_TIMER_SUPPORT));
+    // A copy: a timer callback may register or unregister timers.
+    const std::vector<Timer> current = timers;
+    for (const Timer& timer : current) {
+        if (now < timer.due)
+            continue;
+        for (Timer& t : timers) {
+            if (t.id == timer.id)
+                t.due = now + std::chrono::milliseconds(t.periodMs);
+        }
+        if (timerSupport && timerSupport->on_timer)
+            timerSupport->on_timer(plugin, timer.id);
+    }
+#if !defined(_WIN32)
+    if (!fds.empty()) {
+        const auto* fdSupport = static_cast<const clap::clap_plugin_posix_fd_support*>(
+            plugin->get_extension(plugin, clap::CLAP_EXT_POSIX_FD_SUPPORT));
+        std::vector<pollfd> polled;
+        for (const auto& entry : fds) {
+            short events = 0;
+            if (entry.second & clap::CLAP_POSIX_FD_READ)
+                events |= POLLIN;
+            if (entry.second & clap::CLAP_POSIX_FD_WRITE)
+                events |= POLLOUT;
+            polled.push_back({entry.first, events, 0});
+        }
+        if (poll(polled.data(), polled.size(), 0) > 0 && fdSupport && fdSupport->on_fd) {
+            for (const pollfd& p : polled) {
+                std::uint32_t flags = 0;
+                if (p.revents & POLLIN)
+                    flags |= clap::CLAP_POSIX_FD_READ;
+                if (p.revents & POLLOUT)
+                    flags |= clap::CLAP_POSIX_FD_WRITE;
+                if (p.revents & (POLLERR | POLLHUP))
+                    flags |= clap::CLAP_POSIX_FD_ERROR;
+                if (flags)
+                    fdSupport->on_fd(plugin, p.fd, flags);
+            }
+        }
+    }
+#endif
+    if (callbackRequested.exchange(false) && plugin->on_main_thread)
+        plugin->on_main_thread(plugin);
+    // Outside processing the host flushes; while processing, the next block carries the events.
+    if (!processing && flushRequested.load())
+        FlushQueued();
+}
+
+void ClapInstance::CloseEditor()
+{
+    if (!guiCreated)
+        return;
+    gui->destroy(plugin);
+    guiCreated = false;
+}
+
 void ClapInstance::SetReport(std::function<void(const std::string&)> to)
 {
     const std::lock_guard<std::mutex> lock(reportMutex);
@@ -529,6 +660,15 @@ void ClapInstance::Report(const std::string& line)
         report(line);
 }
 
+int ClapInstance::IndexOf(clap::clap_id id) const
+{
+    for (int i = 0; i < ParamCount(); ++i) {
+        if (ParamInfo(i).id == id)
+            return i;
+    }
+    return -1;
+}
+
 void ClapInstance::ReportOutputEvent(const clap::clap_event_header& event)
 {
     auto indexOf = [&](clap::clap_id id) {
@@ -545,11 +685,24 @@ void ClapInstance::ReportOutputEvent(const clap::clap_event_header& event)
         const auto& gesture = reinterpret_cast<const clap::clap_event_param_gesture&>(event);
         Report(std::string(event.type == clap::CLAP_EVENT_PARAM_GESTURE_BEGIN ? "gesture-begin " : "gesture-end ") +
                indexOf(gesture.param_id));
+        if (EditorHostEvents* events = editorHost.load(); events && IndexOf(gesture.param_id) >= 0) {
+            if (event.type == clap::CLAP_EVENT_PARAM_GESTURE_BEGIN)
+                events->EditBegun(IndexOf(gesture.param_id));
+            else
+                events->EditEnded(IndexOf(gesture.param_id));
+        }
     } else if (event.type == clap::CLAP_EVENT_PARAM_VALUE && event.size >= sizeof(clap::clap_event_param_value)) {
         const auto& value = reinterpret_cast<const clap::clap_event_param_value&>(event);
         char number[64];
         std::snprintf(number, sizeof number, "%.6g", value.value);
         Report("param " + indexOf(value.param_id) + " " + number + " at " + std::to_string(event.time));
+        const int index = IndexOf(value.param_id);
+        if (EditorHostEvents* events = editorHost.load(); events && index >= 0 && std::isfinite(value.value)) {
+            const clap::clap_param_info& info = ParamInfo(index);
+            events->ParameterAutomated(
+                index, static_cast<float>(
+                           std::clamp((value.value - info.min_value) / (info.max_value - info.min_value), 0.0, 1.0)));
+        }
     }
 }
 
@@ -564,6 +717,8 @@ const void* ClapInstance::GetExtension(const clap::clap_host* host, const char* 
     static const clap::clap_host_audio_ports hostPorts = {PortsFlagSupported, PortsRescan};
     static const clap::clap_host_gui hostGui = {GuiResizeHintsChanged, GuiRequestResize, GuiRequestShow, GuiRequestHide,
                                                 GuiClosed};
+    static const clap::clap_host_timer_support hostTimers = {RegisterTimer, UnregisterTimer};
+    static const clap::clap_host_posix_fd_support hostFds = {RegisterFd, ModifyFd, UnregisterFd};
     if (!InstanceOf(host) || !id)
         return nullptr;
     const std::string name = TextOf(id, 256);
@@ -579,6 +734,12 @@ const void* ClapInstance::GetExtension(const clap::clap_host* host, const char* 
         return &hostPorts;
     if (name == clap::CLAP_EXT_GUI)
         return &hostGui;
+    if (name == clap::CLAP_EXT_TIMER_SUPPORT)
+        return &hostTimers;
+#if !defined(_WIN32)
+    if (name == clap::CLAP_EXT_POSIX_FD_SUPPORT)
+        return &hostFds;
+#endif
     return nullptr;
 }
 
@@ -596,8 +757,10 @@ void ClapInstance::RequestProcess(const clap::clap_host* host)
 
 void ClapInstance::RequestCallback(const clap::clap_host* host)
 {
-    if (ClapInstance* self = InstanceOf(host))
+    if (ClapInstance* self = InstanceOf(host)) {
+        self->callbackRequested = true;
         self->Report("request-callback");
+    }
 }
 
 bool ClapInstance::IsMainThread(const clap::clap_host* host)
@@ -636,6 +799,7 @@ void ClapInstance::ParamsRequestFlush(const clap::clap_host* host)
         self->Report("wrong-thread params.request_flush");
     else
         self->Report("request-flush");
+    self->flushRequested = true;
 }
 
 void ClapInstance::StateMarkDirty(const clap::clap_host* host)
@@ -669,9 +833,14 @@ void ClapInstance::GuiResizeHintsChanged(const clap::clap_host* host)
 
 bool ClapInstance::GuiRequestResize(const clap::clap_host* host, std::uint32_t width, std::uint32_t height)
 {
-    if (ClapInstance* self = InstanceOf(host))
-        self->Report("request-resize " + std::to_string(width) + " " + std::to_string(height));
-    return false;
+    ClapInstance* self = InstanceOf(host);
+    if (!self)
+        return false;
+    self->Report("request-resize " + std::to_string(width) + " " + std::to_string(height));
+    EditorHostEvents* events = self->editorHost.load();
+    if (!events || width > 16384 || height > 16384)
+        return false;
+    return events->SizeWindow(static_cast<int>(width), static_cast<int>(height));
 }
 
 bool ClapInstance::GuiRequestShow(const clap::clap_host* host)
@@ -692,6 +861,68 @@ void ClapInstance::GuiClosed(const clap::clap_host* host, bool destroyed)
 {
     if (ClapInstance* self = InstanceOf(host))
         self->Report(destroyed ? "gui-closed destroyed" : "gui-closed");
+}
+
+bool ClapInstance::RegisterTimer(const clap::clap_host* host, std::uint32_t periodMs, clap::clap_id* id)
+{
+    ClapInstance* self = InstanceOf(host);
+    if (!self || !id || !self->CheckMainThread("timer_support.register_timer") || self->timers.size() >= 64)
+        return false;
+    const std::uint32_t period = std::clamp<std::uint32_t>(periodMs, 1, 60000);
+    *id = self->nextTimerId++;
+    self->timers.push_back({*id, period, std::chrono::steady_clock::now() + std::chrono::milliseconds(period)});
+    self->Report("register-timer " + std::to_string(*id) + " " + std::to_string(periodMs) + " ms");
+    return true;
+}
+
+bool ClapInstance::UnregisterTimer(const clap::clap_host* host, clap::clap_id id)
+{
+    ClapInstance* self = InstanceOf(host);
+    if (!self || !self->CheckMainThread("timer_support.unregister_timer"))
+        return false;
+    const auto before = self->timers.size();
+    self->timers.erase(
+        std::remove_if(self->timers.begin(), self->timers.end(), [id](const Timer& t) { return t.id == id; }),
+        self->timers.end());
+    return self->timers.size() != before;
+}
+
+bool ClapInstance::RegisterFd(const clap::clap_host* host, int fd, std::uint32_t flags)
+{
+    ClapInstance* self = InstanceOf(host);
+    if (!self || fd < 0 || !self->CheckMainThread("posix_fd_support.register_fd") || self->fds.size() >= 64)
+        return false;
+    for (const auto& entry : self->fds) {
+        if (entry.first == fd)
+            return false;
+    }
+    self->fds.emplace_back(fd, flags);
+    return true;
+}
+
+bool ClapInstance::ModifyFd(const clap::clap_host* host, int fd, std::uint32_t flags)
+{
+    ClapInstance* self = InstanceOf(host);
+    if (!self || !self->CheckMainThread("posix_fd_support.modify_fd"))
+        return false;
+    for (auto& entry : self->fds) {
+        if (entry.first == fd) {
+            entry.second = flags;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ClapInstance::UnregisterFd(const clap::clap_host* host, int fd)
+{
+    ClapInstance* self = InstanceOf(host);
+    if (!self || !self->CheckMainThread("posix_fd_support.unregister_fd"))
+        return false;
+    const auto before = self->fds.size();
+    self->fds.erase(std::remove_if(self->fds.begin(), self->fds.end(), [fd](const auto& e) { return e.first == fd; }),
+                    self->fds.end());
+    return self->fds.size() != before;
 }
 
 bool ClapInstance::TryPush(const clap::clap_output_events* list, const clap::clap_event_header* event)

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -98,6 +99,22 @@ public:
     void SetParam(int index, float normalised) override;
     bool SetParamFromText(int index, const std::string& text) override;
     ClapInstance* AsClap() override { return this; }
+    // The state extension's bytes, whatever `program` says.
+    std::vector<std::uint8_t> GetChunk(bool program) override;
+    bool SetChunk(bool program, const std::vector<std::uint8_t>& chunk) override;
+    // The gui extension, embedded (Win32 on Windows, X11 elsewhere): created
+    // on the first EditorSize, given the parent and shown by OpenEditor,
+    // destroyed by CloseEditor. EditorIdle fires the timers and file
+    // descriptors the plug-in registered and answers its callback and flush
+    // requests.
+    bool EditorSize(int& width, int& height, std::string& error) override;
+    void OpenEditor(void* parent) override;
+    void EditorIdle() override;
+    void CloseEditor() override;
+    void SetEditorHost(EditorHostEvents* events) override { editorHost.store(events); }
+    void* ModuleHandle() const override { return library ? library->Handle() : nullptr; }
+    // Processing stops on the thread that started it.
+    void AudioThreadEnding() override { StopProcessing(); }
 
 private:
     ClapInstance();
@@ -112,6 +129,8 @@ private:
     bool CheckMainThread(const char* name);
     // An output event the plug-in pushed, turned into a report line.
     void ReportOutputEvent(const clap::clap_event_header& event);
+    // The index of the parameter with this id, or -1.
+    int IndexOf(clap::clap_id id) const;
 
     // Host record callbacks. [any thread] no lock: the plug-in calls them from
     // the thread it is in; each recovers the instance from host_data.
@@ -137,6 +156,12 @@ private:
     static bool GuiRequestHide(const clap::clap_host* host);
     static void GuiClosed(const clap::clap_host* host, bool destroyed);
     // [audio thread, or main thread in flush] the output queue.
+    // [main thread] timers and file descriptors for the editor.
+    static bool RegisterTimer(const clap::clap_host* host, std::uint32_t periodMs, clap::clap_id* id);
+    static bool UnregisterTimer(const clap::clap_host* host, clap::clap_id id);
+    static bool RegisterFd(const clap::clap_host* host, int fd, std::uint32_t flags);
+    static bool ModifyFd(const clap::clap_host* host, int fd, std::uint32_t flags);
+    static bool UnregisterFd(const clap::clap_host* host, int fd);
     static bool TryPush(const clap::clap_output_events* list, const clap::clap_event_header* event);
     // [audio thread, or main thread in flush] the input queue.
     static std::uint32_t InputSize(const clap::clap_input_events* list);
@@ -176,6 +201,19 @@ private:
     std::vector<clap::clap_event_param_value> sending;  // the events of the block in progress
     clap::clap_input_events inEvents = {};
     clap::clap_output_events outEvents = {};
+    std::atomic<EditorHostEvents*> editorHost{nullptr};
+    bool guiCreated = false;
+    struct Timer {
+        clap::clap_id id;
+        std::uint32_t periodMs;
+        std::chrono::steady_clock::time_point due;
+    };
+    std::vector<Timer> timers;
+    clap::clap_id nextTimerId = 1;
+    std::vector<std::pair<int, std::uint32_t>> fds;  // registered descriptor, CLAP_POSIX_FD_* flags
+    std::atomic<bool> callbackRequested{false};
+    std::atomic<bool> flushRequested{false};
+    bool startRefused = false;
     std::mutex reportMutex;
     std::function<void(const std::string&)> report;
 };

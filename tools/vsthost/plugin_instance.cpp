@@ -228,6 +228,23 @@ void PluginInstance::SetParam(int index, float normalised)
     effectRecord->setParameter(effectRecord, index, normalised);
 }
 
+bool PluginInstance::EditorSize(int& width, int& height, std::string& error)
+{
+    if (!(effectRecord->flags & vst2::effFlagsHasEditor)) {
+        error = "the plug-in has no editor (its record lacks the editor flag)";
+        return false;
+    }
+    vst2::ERect* rect = nullptr;
+    Dispatch(vst2::effEditGetRect, 0, 0, &rect);
+    if (!rect) {
+        error = "the plug-in answered effEditGetRect with no rectangle";
+        return false;
+    }
+    width = rect->right - rect->left;
+    height = rect->bottom - rect->top;
+    return true;
+}
+
 bool PluginInstance::FirstInputIsStereoPair()
 {
     vst2::VstPinProperties pin = {};

@@ -18,21 +18,6 @@ namespace kestrelon {
 
 namespace vsthost {
 
-// The requests an effect's editor makes of its host. [any host thread] no
-// lock: the effect calls back on whichever thread it is in, the editor's as a
-// rule, the automation and audio threads too under some effects.
-class EditorHostEvents {
-public:
-    virtual ~EditorHostEvents() = default;
-    // audioMasterAutomate: the user moved a parameter (normalised value).
-    virtual void ParameterAutomated(int index, float value) = 0;
-    // audioMasterBeginEdit / audioMasterEndEdit around a gesture.
-    virtual void EditBegun(int index) = 0;
-    virtual void EditEnded(int index) = 0;
-    // audioMasterSizeWindow: true when the host resized its window.
-    virtual bool SizeWindow(int width, int height) = 0;
-};
-
 class PluginInstance : public HostedEffect {
 public:
     // Loads the library, calls its entry point (VSTPluginMain, or main where
@@ -48,11 +33,11 @@ public:
     // The name of the entry point the effect was created through.
     const std::string& EntryPoint() const { return entryPoint; }
     // The loader's handle of the plug-in library.
-    void* ModuleHandle() const { return library ? library->Handle() : nullptr; }
+    void* ModuleHandle() const override { return library ? library->Handle() : nullptr; }
     // Who hears the requests the effect makes of its editor's host: parameter
     // changes, edits begun and ended, window sizes. Null (the default) answers
     // them as a host without an editor window does.
-    void SetEditorHost(EditorHostEvents* events) { editorHost.store(events); }
+    void SetEditorHost(EditorHostEvents* events) override { editorHost.store(events); }
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
 
@@ -83,9 +68,9 @@ public:
 
     // The effect's state chunk (bank when `program` is false); empty when it
     // hands out none.
-    std::vector<std::uint8_t> GetChunk(bool program);
+    std::vector<std::uint8_t> GetChunk(bool program) override;
     // True when the effect accepted the chunk.
-    bool SetChunk(bool program, const std::vector<std::uint8_t>& chunk);
+    bool SetChunk(bool program, const std::vector<std::uint8_t>& chunk) override;
 
     // The current latency in samples (the record's initialDelay, never negative).
     int Latency() const override { return effectRecord->initialDelay > 0 ? effectRecord->initialDelay : 0; }
@@ -105,6 +90,13 @@ public:
     // effGetInputProperties of the first input, when there are two or more.
     bool FirstInputIsStereoPair() override;
     PluginInstance* AsVst2() override { return this; }
+
+    // effEditGetRect (after checking the editor flag), effEditOpen,
+    // effEditIdle, effEditClose.
+    bool EditorSize(int& width, int& height, std::string& error) override;
+    void OpenEditor(void* parent) override { Dispatch(vst2::effEditOpen, 0, 0, parent); }
+    void EditorIdle() override { Dispatch(vst2::effEditIdle); }
+    void CloseEditor() override { Dispatch(vst2::effEditClose); }
 
 private:
     PluginInstance() = default;
