@@ -718,7 +718,9 @@ const void* ClapInstance::GetExtension(const clap::clap_host* host, const char* 
     static const clap::clap_host_gui hostGui = {GuiResizeHintsChanged, GuiRequestResize, GuiRequestShow, GuiRequestHide,
                                                 GuiClosed};
     static const clap::clap_host_timer_support hostTimers = {RegisterTimer, UnregisterTimer};
+#if !defined(_WIN32)
     static const clap::clap_host_posix_fd_support hostFds = {RegisterFd, ModifyFd, UnregisterFd};
+#endif
     if (!InstanceOf(host) || !id)
         return nullptr;
     const std::string name = TextOf(id, 256);
