@@ -479,8 +479,10 @@ void ClapInstance::SetParam(int index, float normalised)
     if ((info.flags & clap::CLAP_PARAM_IS_STEPPED) != 0)
         plain = std::round(plain);
     QueueParamValue(index, plain, 0);
-    // Outside processing the value is delivered at once, so that it reads back.
-    if (!processing)
+    // Outside processing the value is delivered at once, so that it reads
+    // back; flush belongs to the main thread, so from another thread (a host's
+    // automation) the value waits for the next block or the editor's idle.
+    if (!processing && IsMainThread(&host))
         FlushQueued();
 }
 
@@ -492,7 +494,7 @@ bool ClapInstance::SetParamFromText(int index, const std::string& text)
     if (!params->text_to_value(plugin, ParamInfo(index).id, text.c_str(), &plain) || !std::isfinite(plain))
         return false;
     QueueParamValue(index, plain, 0);
-    if (!processing)
+    if (!processing && IsMainThread(&host))
         FlushQueued();
     return true;
 }
@@ -627,7 +629,7 @@ void ClapInstance::EditorIdle()
     if (callbackRequested.exchange(false) && plugin->on_main_thread)
         plugin->on_main_thread(plugin);
     // Outside processing the host flushes; while processing, the next block carries the events.
-    if (!processing && flushRequested.load())
+    if (!processing)
         FlushQueued();
 }
 

@@ -189,7 +189,7 @@ private:
     double rate = 44100.0;
     int maxBlock = 512;
     bool active = false;
-    bool processing = false;
+    std::atomic<bool> processing{false};
     int latency = 0;
     std::int64_t steadyTime = 0;
     clap::clap_process_status lastStatus = clap::CLAP_PROCESS_CONTINUE;
