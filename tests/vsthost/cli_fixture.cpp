@@ -121,6 +121,12 @@ std::string TestPlugin(const char* variant)
     return std::string();
 }
 
+std::string ClapTestPlugin(const std::string& variant)
+{
+    return HostPath(std::string(VSTHOST_CLAP_GAIN_DIR) + "/vsthost_clap_gain" + (variant.empty() ? "" : "_" + variant) +
+                    ".clap");
+}
+
 std::string KestrelonPlugin()
 {
     return HostPath(KESTRELON_PLUGIN);

@@ -36,7 +36,9 @@ std::vector<std::string> ListFolder(const std::string& folder);
 std::string ToolPath();
 // "", "nochunks", "mono", "crash", "badmagic", "noentry", "mainonly", "notext"
 std::string TestPlugin(const char* variant);
-std::string KestrelonPlugin();  // "" when the plug-in is not built in this tree
+std::string KestrelonPlugin();
+// The CLAP test plug-in: "" (sound), "block_events", "drifting_state", "wrong_thread".
+std::string ClapTestPlugin(const std::string& variant);  // "" when the plug-in is not built in this tree
 
 class CliTest : public ::testing::Test {
 protected:

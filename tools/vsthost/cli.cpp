@@ -88,18 +88,18 @@ struct CommandShape {
 };
 
 const CommandShape kShapes[] = {
-    {"info", Command::Info, 1, false, "--rate --block"},
+    {"info", Command::Info, 1, false, "--rate --block --plugin-id"},
     {"render", Command::Render, 2, true,
      "--set --preset --block --double --no-latency-compensation --float --strict --out-dir --jobs --map --outputs "
-     "--sidechain"},
+     "--sidechain --plugin-id"},
     {"preset save", Command::PresetSave, 2, false, "--set --preset --strict"},
     {"preset load", Command::PresetLoad, 2, false, ""},
     {"synth-drums", Command::SynthDrums, 1, false, "--rate --seconds"},
     {"stats", Command::Stats, 1, true, ""},
     {"plot-data", Command::PlotData, 3, false, ""},
-    {"torture", Command::Torture, 1, false, "--seed --quick --strict --timeout"},
+    {"torture", Command::Torture, 1, false, "--seed --quick --strict --timeout --plugin-id"},
     {"edit", Command::Edit, 1, false,
-     "--script --step --audio --signal --automate --no-open --measure --set --preset --block --rate"},
+     "--script --step --audio --signal --automate --no-open --measure --set --preset --block --rate --plugin-id"},
 };
 
 bool Accepts(const CommandShape& shape, const std::string& option)
@@ -177,6 +177,12 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
             return false;
         }
         out.sideChainFile = value;
+    } else if (name == "--plugin-id") {
+        if (value.empty()) {
+            error = "--plugin-id needs the id of one of the CLAP library's plug-ins";
+            return false;
+        }
+        out.clapId = value;
     } else if (name == "--timeout") {
         double s = 0;
         if (!ParseNumber(value, s) || s < 0.1 || s > 3600.0) {
@@ -393,6 +399,8 @@ const char* UsageText()
     return "usage: vsthost COMMAND ...\n"
            "  info PLUGIN [--rate HZ] [--block N]\n"
            "      the effect record, parameters, programs, canDo answers and chunk sizes\n"
+           "  PLUGIN is a VST 2 library, or a CLAP one (FILE.clap) whose first plug-in is\n"
+           "      hosted unless --plugin-id ID names another (info, render, torture, edit)\n"
            "  render PLUGIN IN OUT [--set NAME=TEXT]... [--preset FILE] [--block N]\n"
            "         [--double] [--no-latency-compensation] [--float] [--strict]\n"
            "         [--map LIST]... [--outputs LIST] [--sidechain FILE]\n"

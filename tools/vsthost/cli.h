@@ -23,6 +23,7 @@ struct ParamSetting {
 struct CommandLine {
     Command command = Command::Help;
     std::string plugin;
+    std::string clapId;  // --plugin-id: which of a CLAP library's plug-ins (default: the first)
     std::string input;  // render, plot-data
     std::string output;  // render, synth-drums, plot-data (the data file)
     std::string presetFile;  // preset save/load: the file; render: --preset

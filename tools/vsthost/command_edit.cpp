@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tools/vsthost/audio_file.h"
+#include "tools/vsthost/clap_instance.h"
 #include "tools/vsthost/commands.h"
 #include "tools/vsthost/edit_script.h"
 #include "tools/vsthost/editor_session.h"
@@ -163,10 +164,20 @@ bool IsInput(StepKind kind)
 
 class EditRun {
 public:
-    EditRun(const CommandLine& commandLine, PluginInstance& plugin)
+    EditRun(const CommandLine& commandLine, HostedEffect& plugin)
         : cl(commandLine), effect(plugin), host(plugin), events(printer, host)
     {
         effect.SetEditorHost(&events);
+        // A CLAP plug-in's other requests (restart, callback, flush, timers,
+        // rescans) are printed as they come; its gestures, parameter events
+        // and resize requests come through `events` as a VST 2 effect's do.
+        if (ClapInstance* clap = effect.AsClap()) {
+            clap->SetReport([this](const std::string& line) {
+                if (line.rfind("gesture-", 0) != 0 && line.rfind("param ", 0) != 0 &&
+                    line.rfind("request-resize ", 0) != 0)
+                    printer.Line("clap %s", line.c_str());
+            });
+        }
     }
     ~EditRun()
     {
@@ -175,6 +186,8 @@ public:
         if (host.IsOpen())
             host.Close();
         effect.SetEditorHost(nullptr);
+        if (ClapInstance* clap = effect.AsClap())
+            clap->SetReport(nullptr);
     }
 
     bool StartThreads(std::string& error)
@@ -270,7 +283,7 @@ private:
     bool ExpectParam(const EditStep& step, std::string& error);
 
     const CommandLine& cl;
-    PluginInstance& effect;
+    HostedEffect& effect;
     Printer printer;
     EditorHost host;
     PrintingHost events;
@@ -561,13 +574,17 @@ int RunEdit(const CommandLine& cl)
     if (!HasDisplay())
         return ReportError("an editor needs a display: run under X (e.g. xvfb-run -a -s \"-screen 0 1280x1024x24\")");
 
-    std::unique_ptr<PluginInstance> plugin = StartPlugin(cl.plugin, cl.sampleRate, cl.blockSize, error);
+    std::unique_ptr<HostedEffect> plugin = StartEffect(cl.plugin, cl.clapId, cl.sampleRate, cl.blockSize, error);
     if (!plugin)
         return ReportError(error);
     if (!cl.presetFile.empty()) {
+        PluginInstance* vst2Plugin = plugin->AsVst2();
+        if (!vst2Plugin)
+            return ReportError("--preset reads VST 2 preset files; a CLAP plug-in takes none");
         FxPreset preset;
-        if (!ReadPresetFile(cl.presetFile, preset, error) || !CheckPresetFits(preset, *plugin, cl.presetFile, error) ||
-            !ApplyPreset(*plugin, preset, cl.presetFile, error))
+        if (!ReadPresetFile(cl.presetFile, preset, error) ||
+            !CheckPresetFits(preset, *vst2Plugin, cl.presetFile, error) ||
+            !ApplyPreset(*vst2Plugin, preset, cl.presetFile, error))
             return ReportError(error);
     }
     std::vector<std::string> warnings;

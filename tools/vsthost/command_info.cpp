@@ -106,7 +106,9 @@ void PrintPins(PluginInstance& plugin, vst2::VstInt32 opcode, int count, const c
 
 // How render routes a mono and a stereo file through the effect by default.
 // Last of all: asking for the one-in, one-out layout changes the effect.
-void PrintDefaultRouting(PluginInstance& plugin)
+}  // namespace
+
+void PrintDefaultRouting(HostedEffect& plugin)
 {
     const EffectLayout layout = LayoutOf(plugin);
     const RoutingRequest none;
@@ -130,10 +132,10 @@ void PrintDefaultRouting(PluginInstance& plugin)
         std::printf("%s %s\n", titles[i], lines[i].c_str());
 }
 
-}  // namespace
-
 int RunInfo(const CommandLine& cl)
 {
+    if (IsClapPath(cl.plugin))
+        return RunClapInfo(cl);
     std::string error;
     std::unique_ptr<PluginInstance> plugin = PluginInstance::Load(cl.plugin, error);
     if (!plugin)

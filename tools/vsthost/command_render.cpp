@@ -84,8 +84,8 @@ bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::str
     }
     const int sideChannels = sideReader ? sideReader->Channels() : 0;
 
-    std::vector<std::unique_ptr<PluginInstance>> instances;
-    instances.push_back(StartPlugin(cl.plugin, reader->SampleRate(), cl.blockSize, error));
+    std::vector<std::unique_ptr<HostedEffect>> instances;
+    instances.push_back(StartEffect(cl.plugin, cl.clapId, reader->SampleRate(), cl.blockSize, error));
     if (!instances[0]) {
         result.stopsTheBatch = true;
         return false;
@@ -116,19 +116,24 @@ bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::str
 
     result.stopsTheBatch = true;
     while (instances.size() < plan.instances.size()) {
-        instances.push_back(StartPlugin(cl.plugin, reader->SampleRate(), cl.blockSize, error));
+        instances.push_back(StartEffect(cl.plugin, cl.clapId, reader->SampleRate(), cl.blockSize, error));
         if (!instances.back())
             return false;
     }
     // Every instance gets the same state; the first one's warnings stand for all.
     for (std::size_t k = 0; k < instances.size(); ++k) {
-        PluginInstance& plugin = *instances[k];
+        HostedEffect& plugin = *instances[k];
         std::vector<std::string> repeated;
         if (preset) {
-            if (k == 0 && !CheckPresetFits(*preset, plugin, cl.presetFile, error))
+            PluginInstance* vst2Plugin = plugin.AsVst2();
+            if (!vst2Plugin) {
+                error = "--preset reads VST 2 preset files; a CLAP plug-in takes none";
+                return false;
+            }
+            if (k == 0 && !CheckPresetFits(*preset, *vst2Plugin, cl.presetFile, error))
                 return false;
             SetCrashContext("the plug-in crashed while loading " + cl.presetFile);
-            if (!ApplyPreset(plugin, *preset, cl.presetFile, error))
+            if (!ApplyPreset(*vst2Plugin, *preset, cl.presetFile, error))
                 return false;
         }
         if (!ApplySettings(plugin, cl.settings, cl.strict, k == 0 ? result.warnings : repeated, error))
@@ -142,8 +147,8 @@ bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::str
     const CrashCleanup cleanup(writer->TemporaryPath());
 
     SetCrashContext("the plug-in crashed while processing " + input);
-    std::vector<PluginInstance*> running;
-    for (const std::unique_ptr<PluginInstance>& plugin : instances) {
+    std::vector<HostedEffect*> running;
+    for (const std::unique_ptr<HostedEffect>& plugin : instances) {
         plugin->SetOfflineRender(true);
         plugin->Resume(cl.doublePrecision);
         running.push_back(plugin.get());
@@ -154,7 +159,7 @@ bool RenderOneFile(const CommandLine& cl, const FxPreset* preset, const std::str
         running, plan, *reader, sideReader.get(), *writer, options,
         [&](std::int64_t frames) { progress(frames, total); }, rendered, error);
     SetCrashContext("the plug-in crashed while being closed");
-    for (PluginInstance* plugin : running)
+    for (HostedEffect* plugin : running)
         plugin->Suspend();
     if (!done)
         return false;

@@ -4,12 +4,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
 #include "tools/vsthost/commands.h"
+#include "tools/vsthost/hosted_effect.h"
 #include "tools/vsthost/platform.h"
 #include "tools/vsthost/torture.h"
+#include "tools/vsthost/torture_clap.h"
 
 namespace kestrelon {
 
@@ -70,6 +73,7 @@ int RunTorture(const CommandLine& cl)
     using namespace torture;
     Options options;
     options.plugin = cl.plugin;
+    options.clapId = cl.clapId;
     options.seed = cl.seed;
     options.quick = cl.quick;
     if (!FileExists(options.plugin))
@@ -82,12 +86,23 @@ int RunTorture(const CommandLine& cl)
         const char* name;
         void (*run)(const Options&, Tally&);
     };
-    const Phase phases[] = {
+    const Phase clapPhases[] = {
+        {"lifecycles", RunClapLifecycles},
+        {"rates and blocks", RunClapRatesAndBlocks},
+        {"event offsets", RunClapEventOffsets},
+        {"state round trips", RunClapStateRoundTrips},
+        {"threads", RunClapThreads},
+    };
+    const Phase vst2Phases[] = {
         {"repeatability", RunRepeatability},       {"lifecycles", RunLifecycles},        {"call orders", RunCallOrders},
         {"rates and blocks", RunRatesAndBlocks},   {"hostile input", RunHostileInput},   {"threads", RunThreads},
         {"state round trips", RunStateRoundTrips}, {"foreign chunks", RunForeignChunks},
     };
-    for (const Phase& phase : phases) {
+    const bool clap = IsClapPath(options.plugin);
+    const Phase* const first = clap ? std::begin(clapPhases) : std::begin(vst2Phases);
+    const Phase* const last = clap ? std::end(clapPhases) : std::end(vst2Phases);
+    for (const Phase* at = first; at != last; ++at) {
+        const Phase& phase = *at;
         const auto phaseStart = Clock::now();
         const long long faultsBefore = tally.FaultCount(), notesBefore = tally.NoteCount();
         phase.run(options, tally);

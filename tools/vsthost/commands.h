@@ -20,6 +20,8 @@ int ReportError(const std::string& message);
 void ReportWarning(const std::string& message);
 
 int RunInfo(const CommandLine& cl);
+// info of a CLAP plug-in (command_info_clap.cpp).
+int RunClapInfo(const CommandLine& cl);
 int RunRender(const CommandLine& cl);
 int RunPresetSave(const CommandLine& cl);
 int RunPresetLoad(const CommandLine& cl);
@@ -27,6 +29,11 @@ int RunSynthDrums(const CommandLine& cl);
 int RunStats(const CommandLine& cl);
 int RunPlotData(const CommandLine& cl);
 int RunTorture(const CommandLine& cl);
+
+class HostedEffect;
+// The lines of info that show how render routes a mono and a stereo file
+// through the plug-in by default; last, as asking may change the plug-in.
+void PrintDefaultRouting(HostedEffect& plugin);
 int RunEdit(const CommandLine& cl);
 
 }  // namespace vsthost

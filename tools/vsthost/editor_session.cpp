@@ -18,18 +18,8 @@ EditorHost::~EditorHost()
 
 bool EditorHost::EditorRect(int& width, int& height, std::string& error)
 {
-    if (!(effect.Record().flags & vst2::effFlagsHasEditor)) {
-        error = "the plug-in has no editor (its record lacks the editor flag)";
+    if (!effect.EditorSize(width, height, error))
         return false;
-    }
-    vst2::ERect* rect = nullptr;
-    effect.Dispatch(vst2::effEditGetRect, 0, 0, &rect);
-    if (!rect) {
-        error = "the plug-in answered effEditGetRect with no rectangle";
-        return false;
-    }
-    width = rect->right - rect->left;
-    height = rect->bottom - rect->top;
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
         error = "the plug-in's editor rectangle is " + std::to_string(width) + " x " + std::to_string(height) +
                 ", no size a window can have";
@@ -65,7 +55,7 @@ bool EditorHost::Open(std::string& error)
     if (!fresh)
         host->Resize(width, height);
     host->WatchForFirstFrame();
-    effect.Dispatch(vst2::effEditOpen, 0, 0, host->ParentHandle());
+    effect.OpenEditor(host->ParentHandle());
     // Some effects answer 0 from an opening that worked: the window tells.
     host->Pump(0, nullptr, 0);
     open = true;
@@ -78,7 +68,7 @@ bool EditorHost::Open(std::string& error)
 
 void EditorHost::Close()
 {
-    effect.Dispatch(vst2::effEditClose);
+    effect.CloseEditor();
     open = false;
     if (HostWindow* host = ExistingWindow())
         host->Pump(0, nullptr, 0);
@@ -86,7 +76,7 @@ void EditorHost::Close()
 
 void EditorHost::Idle()
 {
-    effect.Dispatch(vst2::effEditIdle);
+    effect.EditorIdle();
 }
 
 void EditorHost::Wait(int milliseconds)
@@ -110,7 +100,7 @@ double EditorHost::OpenTimed(std::string& error)
         1000, [this] { Idle(); }, kIdlePeriodMs);
 }
 
-AudioThread::AudioThread(PluginInstance& plugin, std::vector<double> loop, double sampleRate, int blockSize)
+AudioThread::AudioThread(HostedEffect& plugin, std::vector<double> loop, double sampleRate, int blockSize)
     : effect(plugin), samples(std::move(loop)), rate(sampleRate), block(blockSize)
 {
     if (samples.size() < 2)
@@ -130,8 +120,8 @@ AudioThread::~AudioThread()
 void AudioThread::Run()
 {
     SetCrashContext("the plug-in crashed while processing on the audio thread, its editor open");
-    const int inputs = effect.Record().numInputs;
-    const int outputs = effect.Record().numOutputs;
+    const int inputs = effect.InputCount();
+    const int outputs = effect.OutputCount();
     std::vector<std::vector<float>> in(static_cast<std::size_t>(inputs), std::vector<float>(block));
     std::vector<std::vector<float>> out(static_cast<std::size_t>(outputs), std::vector<float>(block));
     std::vector<float*> inPtrs, outPtrs;
@@ -156,9 +146,10 @@ void AudioThread::Run()
                                       std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                           std::chrono::duration<double>(static_cast<double>(done) * block / rate)));
     }
+    effect.AudioThreadEnding();
 }
 
-AutomationThread::AutomationThread(PluginInstance& plugin) : effect(plugin)
+AutomationThread::AutomationThread(HostedEffect& plugin) : effect(plugin)
 {
     thread = std::thread([this] {
         SetCrashContext("the plug-in crashed while the host automated its parameters, its editor open");

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tools/vsthost/host_window.h"
-#include "tools/vsthost/plugin_instance.h"
+#include "tools/vsthost/hosted_effect.h"
 
 namespace kestrelon {
 
@@ -25,12 +25,12 @@ constexpr int kIdlePeriodMs = 8;
 
 class EditorHost {
 public:
-    explicit EditorHost(PluginInstance& plugin) : effect(plugin) {}
+    explicit EditorHost(HostedEffect& plugin) : effect(plugin) {}
     // With a host window of the caller's, kept after the editor closes (the
     // caller owns it and destroys it on its thread): making and destroying
     // top-level windows is slow on some systems (seconds under Wine without
     // a window manager).
-    EditorHost(PluginInstance& plugin, HostWindow& shared) : effect(plugin), borrowed(&shared) {}
+    EditorHost(HostedEffect& plugin, HostWindow& shared) : effect(plugin), borrowed(&shared) {}
     ~EditorHost();
     EditorHost(const EditorHost&) = delete;
     EditorHost& operator=(const EditorHost&) = delete;
@@ -59,7 +59,7 @@ public:
     HostWindow* ExistingWindow() const { return borrowed ? borrowed : window.get(); }
 
 private:
-    PluginInstance& effect;
+    HostedEffect& effect;
     std::unique_ptr<HostWindow> window;
     HostWindow* borrowed = nullptr;
     bool open = false;
@@ -73,7 +73,7 @@ private:
 class AudioThread {
 public:
     // `loop`: interleaved stereo frames at `sampleRate`.
-    AudioThread(PluginInstance& plugin, std::vector<double> loop, double sampleRate, int blockSize);
+    AudioThread(HostedEffect& plugin, std::vector<double> loop, double sampleRate, int blockSize);
     // Stops the thread and suspends the effect.
     ~AudioThread();
     AudioThread(const AudioThread&) = delete;
@@ -84,7 +84,7 @@ public:
 private:
     void Run();
 
-    PluginInstance& effect;
+    HostedEffect& effect;
     std::vector<double> samples;
     double rate;
     int block;
@@ -97,13 +97,13 @@ private:
 // with setParameter, as a host playing back automation does.
 class AutomationThread {
 public:
-    explicit AutomationThread(PluginInstance& plugin);
+    explicit AutomationThread(HostedEffect& plugin);
     ~AutomationThread();
     AutomationThread(const AutomationThread&) = delete;
     AutomationThread& operator=(const AutomationThread&) = delete;
 
 private:
-    PluginInstance& effect;
+    HostedEffect& effect;
     std::atomic<bool> stop{false};
     std::thread thread;
 };

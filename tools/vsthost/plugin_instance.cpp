@@ -228,30 +228,28 @@ void PluginInstance::SetParam(int index, float normalised)
     effectRecord->setParameter(effectRecord, index, normalised);
 }
 
-int PluginInstance::FindParam(const std::string& name)
+bool PluginInstance::EditorSize(int& width, int& height, std::string& error)
 {
-    for (int i = 0; i < ParamCount(); ++i) {
-        if (ParamName(i) == name)
-            return i;
+    if (!(effectRecord->flags & vst2::effFlagsHasEditor)) {
+        error = "the plug-in has no editor (its record lacks the editor flag)";
+        return false;
     }
-    for (int i = 0; i < ParamCount(); ++i) {
-        if (EqualsIgnoringAsciiCase(ParamName(i), name))
-            return i;
+    vst2::ERect* rect = nullptr;
+    Dispatch(vst2::effEditGetRect, 0, 0, &rect);
+    if (!rect) {
+        error = "the plug-in answered effEditGetRect with no rectangle";
+        return false;
     }
-    return -1;
+    width = rect->right - rect->left;
+    height = rect->bottom - rect->top;
+    return true;
 }
 
-std::string PluginInstance::ParamNameList()
+bool PluginInstance::FirstInputIsStereoPair()
 {
-    std::string list;
-    for (int i = 0; i < ParamCount(); ++i) {
-        if (i > 0)
-            list += ", ";
-        list += '"';
-        list += ParamName(i);
-        list += '"';
-    }
-    return list.empty() ? "(the plug-in has no parameters)" : list;
+    vst2::VstPinProperties pin = {};
+    return effectRecord->numInputs > 1 && Dispatch(vst2::effGetInputProperties, 0, 0, &pin) != 0 &&
+           (pin.flags & vst2::kVstPinIsStereo) != 0;
 }
 
 bool PluginInstance::SetParamFromText(int index, const std::string& text)

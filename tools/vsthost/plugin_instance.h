@@ -11,35 +11,21 @@
 #include <vector>
 
 #include "framework/vst/vst2_abi.h"
+#include "tools/vsthost/hosted_effect.h"
 #include "tools/vsthost/plugin_module.h"
 
 namespace kestrelon {
 
 namespace vsthost {
 
-// The requests an effect's editor makes of its host. [any host thread] no
-// lock: the effect calls back on whichever thread it is in, the editor's as a
-// rule, the automation and audio threads too under some effects.
-class EditorHostEvents {
-public:
-    virtual ~EditorHostEvents() = default;
-    // audioMasterAutomate: the user moved a parameter (normalised value).
-    virtual void ParameterAutomated(int index, float value) = 0;
-    // audioMasterBeginEdit / audioMasterEndEdit around a gesture.
-    virtual void EditBegun(int index) = 0;
-    virtual void EditEnded(int index) = 0;
-    // audioMasterSizeWindow: true when the host resized its window.
-    virtual bool SizeWindow(int width, int height) = 0;
-};
-
-class PluginInstance {
+class PluginInstance : public HostedEffect {
 public:
     // Loads the library, calls its entry point (VSTPluginMain, or main where
     // only that is exported) and checks the record's magic. Null with `error`
     // set when any step fails.
     static std::unique_ptr<PluginInstance> Load(const std::string& path, std::string& error);
     // Suspends the effect if it was resumed, closes it and unloads the library.
-    ~PluginInstance();
+    ~PluginInstance() override;
     PluginInstance(const PluginInstance&) = delete;
     PluginInstance& operator=(const PluginInstance&) = delete;
 
@@ -47,11 +33,11 @@ public:
     // The name of the entry point the effect was created through.
     const std::string& EntryPoint() const { return entryPoint; }
     // The loader's handle of the plug-in library.
-    void* ModuleHandle() const { return library ? library->Handle() : nullptr; }
+    void* ModuleHandle() const override { return library ? library->Handle() : nullptr; }
     // Who hears the requests the effect makes of its editor's host: parameter
     // changes, edits begun and ended, window sizes. Null (the default) answers
     // them as a host without an editor window does.
-    void SetEditorHost(EditorHostEvents* events) { editorHost.store(events); }
+    void SetEditorHost(EditorHostEvents* events) override { editorHost.store(events); }
     vst2::VstIntPtr Dispatch(vst2::VstInt32 opcode, vst2::VstInt32 index = 0, vst2::VstIntPtr value = 0,
                              void* ptr = nullptr, float opt = 0.0f);
 
@@ -59,24 +45,19 @@ public:
     void Open();
     void Configure(double sampleRate, int blockSize);
     // Asks for the one-in, one-out layout; false when the effect refuses it.
-    bool RequestMonoLayout();
+    bool RequestMonoLayout() override;
     // Switches processing on (precision, mains, start) and off again.
-    void Resume(bool doublePrecision);
-    void Suspend();
+    void Resume(bool doublePrecision) override;
+    void Suspend() override;
 
-    int ParamCount() const { return effectRecord->numParams; }
-    std::string ParamName(int index);
-    std::string ParamLabel(int index);
-    std::string ParamDisplay(int index);
-    float GetParam(int index);
-    void SetParam(int index, float normalised);
-    // Index of the parameter called `name` (exact match first, then ignoring
-    // letter case), or -1.
-    int FindParam(const std::string& name);
-    // "Attack", "Sustain", ... for error messages.
-    std::string ParamNameList();
+    int ParamCount() const override { return effectRecord->numParams; }
+    std::string ParamName(int index) override;
+    std::string ParamLabel(int index) override;
+    std::string ParamDisplay(int index) override;
+    float GetParam(int index) override;
+    void SetParam(int index, float normalised) override;
     // effString2Parameter: true when the effect accepted the text.
-    bool SetParamFromText(int index, const std::string& text);
+    bool SetParamFromText(int index, const std::string& text) override;
 
     std::string ProgramName();
     std::string ProgramNameIndexed(int index);
@@ -87,22 +68,35 @@ public:
 
     // The effect's state chunk (bank when `program` is false); empty when it
     // hands out none.
-    std::vector<std::uint8_t> GetChunk(bool program);
+    std::vector<std::uint8_t> GetChunk(bool program) override;
     // True when the effect accepted the chunk.
-    bool SetChunk(bool program, const std::vector<std::uint8_t>& chunk);
+    bool SetChunk(bool program, const std::vector<std::uint8_t>& chunk) override;
 
     // The current latency in samples (the record's initialDelay, never negative).
-    int Latency() const { return effectRecord->initialDelay > 0 ? effectRecord->initialDelay : 0; }
-    bool CanProcessDouble() const { return (effectRecord->flags & vst2::effFlagsCanDoubleReplacing) != 0; }
+    int Latency() const override { return effectRecord->initialDelay > 0 ? effectRecord->initialDelay : 0; }
+    bool CanProcessDouble() const override { return (effectRecord->flags & vst2::effFlagsCanDoubleReplacing) != 0; }
 
     // One block; the pointer arrays hold numInputs and numOutputs channels.
-    void ProcessFloat(float** inputs, float** outputs, int frames);
-    void ProcessDouble(double** inputs, double** outputs, int frames);
+    void ProcessFloat(float** inputs, float** outputs, int frames) override;
+    void ProcessDouble(double** inputs, double** outputs, int frames) override;
     // The accumulating single-precision call, which adds into the outputs.
     void ProcessFloatAdding(float** inputs, float** outputs, int frames);
 
     // Where the host's transport stands, reported to the effect on request.
-    void SetOfflineRender(bool offline) { renderingOffline = offline; }
+    void SetOfflineRender(bool offline) override { renderingOffline = offline; }
+
+    int InputCount() const override { return effectRecord->numInputs; }
+    int OutputCount() const override { return effectRecord->numOutputs; }
+    // effGetInputProperties of the first input, when there are two or more.
+    bool FirstInputIsStereoPair() override;
+    PluginInstance* AsVst2() override { return this; }
+
+    // effEditGetRect (after checking the editor flag), effEditOpen,
+    // effEditIdle, effEditClose.
+    bool EditorSize(int& width, int& height, std::string& error) override;
+    void OpenEditor(void* parent) override { Dispatch(vst2::effEditOpen, 0, 0, parent); }
+    void EditorIdle() override { Dispatch(vst2::effEditIdle); }
+    void CloseEditor() override { Dispatch(vst2::effEditClose); }
 
 private:
     PluginInstance() = default;

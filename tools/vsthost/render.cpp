@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "tools/vsthost/audio_file.h"
-#include "tools/vsthost/plugin_instance.h"
+#include "tools/vsthost/hosted_effect.h"
 #include "tools/vsthost/routing.h"
 
 namespace kestrelon {
@@ -65,9 +65,9 @@ bool ReadSideChain(SoundReader& side, double* to, std::size_t frames)
 }
 
 template <typename Sample>
-bool RenderWith(const std::vector<PluginInstance*>& plugins, const RoutingPlan& plan, SoundReader& in,
-                SoundReader* side, SoundWriter& out, const RenderOptions& options, const RenderProgress& progress,
-                RenderResult& result, std::string& error)
+bool RenderWith(const std::vector<HostedEffect*>& plugins, const RoutingPlan& plan, SoundReader& in, SoundReader* side,
+                SoundWriter& out, const RenderOptions& options, const RenderProgress& progress, RenderResult& result,
+                std::string& error)
 {
     const int block = options.blockSize;
     if (plugins.empty() || plugins.size() != plan.instances.size() || block < 1) {
@@ -77,7 +77,7 @@ bool RenderWith(const std::vector<PluginInstance*>& plugins, const RoutingPlan& 
     // Every instance is the same effect with the same settings; one that
     // reports another delay would leave its channels out of line.
     const int reportedLatency = plugins[0]->Latency();
-    for (const PluginInstance* plugin : plugins) {
+    for (const HostedEffect* plugin : plugins) {
         if (plugin->Latency() != reportedLatency) {
             error = "the plug-in's instances report different latencies (" + std::to_string(reportedLatency) + " and " +
                     std::to_string(plugin->Latency()) + " samples) for the same settings";
@@ -86,8 +86,8 @@ bool RenderWith(const std::vector<PluginInstance*>& plugins, const RoutingPlan& 
     }
     // Room for every pin the record names and every one the plan uses, in
     // case the effect changed its counts after the plan was made.
-    int pluginInputs = plugins[0]->Record().numInputs;
-    int pluginOutputs = plugins[0]->Record().numOutputs;
+    int pluginInputs = plugins[0]->InputCount();
+    int pluginOutputs = plugins[0]->OutputCount();
     for (const std::vector<InputSource>& sources : plan.instances)
         pluginInputs = std::max(pluginInputs, static_cast<int>(sources.size()));
     for (const int pick : plan.outputs)
@@ -192,9 +192,9 @@ bool RenderWith(const std::vector<PluginInstance*>& plugins, const RoutingPlan& 
 
 }  // namespace
 
-bool RenderFile(const std::vector<PluginInstance*>& plugins, const RoutingPlan& plan, SoundReader& in,
-                SoundReader* side, SoundWriter& out, const RenderOptions& options, const RenderProgress& progress,
-                RenderResult& result, std::string& error)
+bool RenderFile(const std::vector<HostedEffect*>& plugins, const RoutingPlan& plan, SoundReader& in, SoundReader* side,
+                SoundWriter& out, const RenderOptions& options, const RenderProgress& progress, RenderResult& result,
+                std::string& error)
 {
     if (options.doublePrecision)
         return RenderWith<double>(plugins, plan, in, side, out, options, progress, result, error);

@@ -15,7 +15,7 @@ namespace kestrelon {
 
 namespace vsthost {
 
-class PluginInstance;
+class HostedEffect;
 class SoundReader;
 class SoundWriter;
 
@@ -37,9 +37,9 @@ using RenderProgress = std::function<void(std::int64_t done)>;
 // same precision and block size; `side` is the side-chain file or null (past
 // its end its inputs are silent). Writes as many frames as the input has, with
 // the plan's output channels.
-bool RenderFile(const std::vector<PluginInstance*>& plugins, const RoutingPlan& plan, SoundReader& in,
-                SoundReader* side, SoundWriter& out, const RenderOptions& options, const RenderProgress& progress,
-                RenderResult& result, std::string& error);
+bool RenderFile(const std::vector<HostedEffect*>& plugins, const RoutingPlan& plan, SoundReader& in, SoundReader* side,
+                SoundWriter& out, const RenderOptions& options, const RenderProgress& progress, RenderResult& result,
+                std::string& error);
 
 }  // namespace vsthost
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "text/ascii.h"
+#include "tools/vsthost/clap_instance.h"
 #include "tools/vsthost/platform.h"
 
 namespace kestrelon {
@@ -24,14 +25,25 @@ std::unique_ptr<PluginInstance> StartPlugin(const std::string& path, double samp
     return plugin;
 }
 
-EffectLayout LayoutOf(PluginInstance& plugin)
+std::unique_ptr<HostedEffect> StartEffect(const std::string& path, const std::string& clapId, double sampleRate,
+                                          int blockSize, std::string& error)
+{
+    if (!IsClapPath(path))
+        return StartPlugin(path, sampleRate, blockSize, error);
+    SetCrashContext("the plug-in crashed while being created");
+    std::unique_ptr<ClapInstance> plugin = ClapInstance::Load(path, clapId, error);
+    if (!plugin)
+        return nullptr;
+    plugin->Configure(sampleRate, blockSize);
+    return plugin;
+}
+
+EffectLayout LayoutOf(HostedEffect& plugin)
 {
     EffectLayout layout;
-    layout.inputs = plugin.Record().numInputs;
-    layout.outputs = plugin.Record().numOutputs;
-    vst2::VstPinProperties pin = {};
-    layout.stereoPairInput = layout.inputs > 1 && plugin.Dispatch(vst2::effGetInputProperties, 0, 0, &pin) != 0 &&
-                             (pin.flags & vst2::kVstPinIsStereo) != 0;
+    layout.inputs = plugin.InputCount();
+    layout.outputs = plugin.OutputCount();
+    layout.stereoPairInput = layout.inputs > 1 && plugin.FirstInputIsStereoPair();
     return layout;
 }
 
@@ -72,7 +84,7 @@ bool LeadingNumber(const std::string& text, double& value, int& decimals, std::s
 // is met to its last digit, and a number beyond the range takes the nearest
 // end (which the caller then warns of); a text must be one the display shows
 // somewhere. False, with the parameter as it was, when nothing fits.
-bool SetFromDisplays(PluginInstance& plugin, int index, const std::string& typed)
+bool SetFromDisplays(HostedEffect& plugin, int index, const std::string& typed)
 {
     constexpr int kSteps = 1000;
     const float before = plugin.GetParam(index);
@@ -176,7 +188,7 @@ bool ShowsWhatWasTyped(const std::string& typed, const std::string& display, con
     return std::fabs(wantValue - shownValue) <= halfStep * (1.0 + 1e-9) + 1e-12;
 }
 
-bool ApplySettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings, bool strict,
+bool ApplySettings(HostedEffect& plugin, const std::vector<ParamSetting>& settings, bool strict,
                    std::vector<std::string>& warnings, std::string& error)
 {
     SetCrashContext("the plug-in crashed while setting parameters");
@@ -206,7 +218,7 @@ bool ApplySettings(PluginInstance& plugin, const std::vector<ParamSetting>& sett
     return true;
 }
 
-std::string DescribeSettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings)
+std::string DescribeSettings(HostedEffect& plugin, const std::vector<ParamSetting>& settings)
 {
     std::string text;
     for (const ParamSetting& setting : settings) {

@@ -17,16 +17,21 @@ namespace vsthost {
 
 std::unique_ptr<PluginInstance> StartPlugin(const std::string& path, double sampleRate, int blockSize,
                                             std::string& error);
+// StartPlugin for a plug-in of either format: a CLAP plug-in (a ".clap"
+// file) is created from its factory's first descriptor, or the one `clapId`
+// names, and is told the rate and block size when it is resumed.
+std::unique_ptr<HostedEffect> StartEffect(const std::string& path, const std::string& clapId, double sampleRate,
+                                          int blockSize, std::string& error);
 
 // What routing a file needs to know of the effect: its pin counts, and
 // whether its first input opens a stereo pair.
-EffectLayout LayoutOf(PluginInstance& plugin);
+EffectLayout LayoutOf(HostedEffect& plugin);
 
 // Applies every --set in order; false with `error` for an unknown name or a
 // text the effect refused. Each text the effect took as something else than
 // was typed (its display reads back otherwise) adds a line to `warnings`, or,
 // when `strict`, is an error.
-bool ApplySettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings, bool strict,
+bool ApplySettings(HostedEffect& plugin, const std::vector<ParamSetting>& settings, bool strict,
                    std::vector<std::string>& warnings, std::string& error);
 
 // Whether a parameter showing `display` with `label` stands for the text a
@@ -36,7 +41,7 @@ bool ApplySettings(PluginInstance& plugin, const std::vector<ParamSetting>& sett
 bool ShowsWhatWasTyped(const std::string& typed, const std::string& display, const std::string& label);
 
 // "Attack 10.0, Output -3.0 dB" for the parameters named in `settings`.
-std::string DescribeSettings(PluginInstance& plugin, const std::vector<ParamSetting>& settings);
+std::string DescribeSettings(HostedEffect& plugin, const std::vector<ParamSetting>& settings);
 
 }  // namespace vsthost
 

@@ -22,6 +22,7 @@ namespace vsthost::torture {
 
 struct Options {
     std::string plugin;
+    std::string clapId;  // which of a CLAP library's plug-ins; empty: the first
     std::uint64_t seed = 1;
     bool quick = false;  // fewer cycles and rounds, the same kinds of abuse
 };
