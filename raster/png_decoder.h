@@ -33,6 +33,10 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination);
 // LoadPngFromMemory, saying whether the bytes are one of the module's own resources.
 RasterMemBitmap* DecodePngBytes(const void* data, std::int32_t length, bool ownResource);
 
+// The bytes of a module's "PNG" resource (read in place, owned by the module), or false when it
+// is missing or shorter than a signature (png_source_*.cpp).
+bool FindPngResource(void* module, std::uint16_t id, const void** data, std::int32_t* length);
+
 // Opens a file named in UTF-8 for binary reading, or returns null (png_source_*.cpp).
 std::FILE* OpenPngFileForReading(const char* utf8Name);
 

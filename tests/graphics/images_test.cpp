@@ -28,7 +28,9 @@ TEST(Images, OneBitmapPerIdAndEveryRecordFollowsARescale)
     ASSERT_NE(b, nullptr);
     EXPECT_NE(a, b);
     EXPECT_EQ(a->bitmap, b->bitmap);
-    EXPECT_EQ(g.Loads(), 1) << "decoded once";
+    EXPECT_EQ(g.Loads(), 0) << "building reads the size only";
+    EXPECT_EQ(a->width, 134);
+    EXPECT_EQ(a->height, 13534);
     EXPECT_EQ(g.LoadImage(2999, "missing.png", 1), nullptr) << "a missing resource is a failure";
 
     g.RescaleImages(1.0);
@@ -36,7 +38,11 @@ TEST(Images, OneBitmapPerIdAndEveryRecordFollowsARescale)
         EXPECT_EQ(image->width, 134);
         EXPECT_EQ(image->height, 13635) << "one clear row under each of the 101 frames";
     }
-    EXPECT_EQ(g.Loads(), 1) << "the rescale starts from the decoded pixels, not a second decode";
+    EXPECT_EQ(g.Loads(), 0) << "a rescale before the first draw sizes the records only";
+    ASSERT_TRUE(g.DecodeImagePixels(*b));
+    ASSERT_TRUE(g.DecodeImagePixels(*a));
+    EXPECT_EQ(g.Loads(), 1) << "decoded once for every holder";
+    EXPECT_EQ(a->bitmap->PixelHeight(), 13635);
     const RasterBitmap& strip = *a->bitmap;
     auto at = [&](int x, int y) { return strip.PixelData()[y * strip.RowStride() + x]; };
     for (int f : {1, 2, 51, 101}) {

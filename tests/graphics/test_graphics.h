@@ -36,6 +36,16 @@ public:
         return bitmap;
     }
 
+    bool ReadPlatformImageSize(int id, const char*, int& w, int& h) override
+    {
+        auto found = images.find(id);
+        if (found == images.end())
+            return false;
+        w = found->second.w;
+        h = found->second.h;
+        return true;
+    }
+
     RasterPixel Pixel(int x, int y) const { return DrawSurface()->PixelData()[y * DrawSurface()->RowStride() + x]; }
 
 private:
