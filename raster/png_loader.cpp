@@ -28,6 +28,12 @@ RasterMemBitmap* DecodePngBytes(const void* data, std::int32_t length, bool ownR
     // Short or foreign data is refused before libpng is involved.
     if (data == nullptr || length < 8 || std::memcmp(data, kPngSignature, 8) != 0)
         return nullptr;
+    if (ownResource) {
+        bool handled = false;
+        RasterMemBitmap* own = DecodeOwnRgba8(static_cast<const std::uint8_t*>(data), length, handled);
+        if (handled)
+            return own;
+    }
     PngInput input;
     input.data = static_cast<const std::uint8_t*>(data);
     input.length = length;

@@ -21,12 +21,14 @@ public:
     }
 
     void Provide(int id, int w, int h, Painter paint) { images[id] = {w, h, std::move(paint)}; }
+    // A resource whose header reads but whose pixels do not decode.
+    void ProvideUndecodable(int id, int w, int h) { images[id] = {w, h, nullptr}; }
     int Loads() const { return loads; }
 
     RasterBitmap* LoadPlatformImage(int id, const char*) override
     {
         auto found = images.find(id);
-        if (found == images.end())
+        if (found == images.end() || !found->second.paint)
             return nullptr;
         ++loads;
         auto* bitmap = new RasterMemBitmap(found->second.w, found->second.h);
