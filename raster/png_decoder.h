@@ -33,6 +33,15 @@ RasterBitmap* DecodePng(const PngInput& input, RasterBitmap* destination);
 // LoadPngFromMemory, saying whether the bytes are one of the module's own resources.
 RasterMemBitmap* DecodePngBytes(const void* data, std::int32_t length, bool ownResource);
 
+// The bytes of a module's "PNG" resource (read in place, owned by the module), or false when it
+// is missing or shorter than a signature (png_source_*.cpp).
+bool FindPngResource(void* module, std::uint16_t id, const void** data, std::int32_t* length);
+
+// The module's own 8-bit RGBA images, decoded without libpng (png_own_decode.cpp). handled is
+// false (and the answer null) for any other kind of image, which libpng then decodes; when true,
+// the answer is the bitmap, or null when the data does not decode.
+RasterMemBitmap* DecodeOwnRgba8(const std::uint8_t* data, std::int32_t length, bool& handled);
+
 // Opens a file named in UTF-8 for binary reading, or returns null (png_source_*.cpp).
 std::FILE* OpenPngFileForReading(const char* utf8Name);
 

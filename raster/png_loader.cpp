@@ -5,6 +5,8 @@
 #include "raster/raster_bitmap.h"
 #include "text/ascii.h"
 
+#include <zlib.h>
+
 #include <cstring>
 
 namespace kestrelon {
@@ -26,12 +28,114 @@ RasterMemBitmap* DecodePngBytes(const void* data, std::int32_t length, bool ownR
     // Short or foreign data is refused before libpng is involved.
     if (data == nullptr || length < 8 || std::memcmp(data, kPngSignature, 8) != 0)
         return nullptr;
+    if (ownResource) {
+        bool handled = false;
+        RasterMemBitmap* own = DecodeOwnRgba8(static_cast<const std::uint8_t*>(data), length, handled);
+        if (handled)
+            return own;
+    }
     PngInput input;
     input.data = static_cast<const std::uint8_t*>(data);
     input.length = length;
     input.ownResource = ownResource;
     // Without a destination the decoder's bitmap is always one it created.
     return static_cast<RasterMemBitmap*>(DecodePng(input, nullptr));
+}
+
+// Any thread; the editor calls it on its UI thread.
+RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
+{
+    const void* data = nullptr;
+    std::int32_t length = 0;
+    if (!FindPngResource(module, id, &data, &length))
+        return nullptr;
+    return DecodePngBytes(data, length, true);
+}
+
+namespace {
+
+std::uint32_t BigEndian32(const std::uint8_t* p)
+{
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+// The bit depths each colour type allows (a bit per depth 1, 2, 4, 8, 16).
+bool ValidDepth(int colourType, int depth)
+{
+    switch (colourType) {
+    case 0:
+        return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+    case 3:
+        return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+    case 2:
+    case 4:
+    case 6:
+        return depth == 8 || depth == 16;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// Any thread.
+bool ReadPngHeader(const void* data, std::int32_t length, PngHeader& header)
+{
+    if (data == nullptr || length < 8 || std::memcmp(data, kPngSignature, 8) != 0)
+        return false;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::int64_t pos = 8;
+    bool sawHeader = false;
+    bool sawData = false;
+    PngHeader found;
+    // Every chunk is walked and its CRC checked (no pixel is inflated): a resource damaged anywhere
+    // is refused here, as a full decode would refuse it, not later when an editor first draws.
+    while (pos + 12 <= length) {
+        const std::uint32_t size = BigEndian32(bytes + pos);
+        if (size > 0x7FFFFFFFu || pos + 12 + static_cast<std::int64_t>(size) > length)
+            return false;
+        const std::uint8_t* type = bytes + pos + 4;
+        const uLong crc = crc32(0L, type, static_cast<uInt>(size) + 4);
+        if (crc != BigEndian32(type + 4 + size))
+            return false;
+        const bool isHeader = std::memcmp(type, "IHDR", 4) == 0;
+        if (isHeader != !sawHeader)
+            return false;  // IHDR first and only once
+        if (isHeader) {
+            if (size != 13)
+                return false;
+            const std::uint32_t width = BigEndian32(type + 4);
+            const std::uint32_t height = BigEndian32(type + 8);
+            const int depth = type[12];
+            const int colourType = type[13];
+            // The decoder's own limits, so that no image passes here that it would refuse for size.
+            const std::int64_t stride = (static_cast<std::int64_t>(width) + 3) & ~std::int64_t{3};
+            if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide ||
+                stride * height > kMaxPngPixels || !ValidDepth(colourType, depth) || type[14] != 0 || type[15] != 0 ||
+                type[16] > 1)
+                return false;
+            found.width = static_cast<std::int32_t>(width);
+            found.height = static_cast<std::int32_t>(height);
+            sawHeader = true;
+        } else if (std::memcmp(type, "IDAT", 4) == 0) {
+            sawData = true;
+        } else if (std::memcmp(type, "IEND", 4) == 0) {
+            if (!sawData)
+                return false;
+            header = found;
+            return true;
+        }
+        pos += 12 + static_cast<std::int64_t>(size);
+    }
+    return false;
+}
+
+// Any thread.
+bool ReadPngResourceHeader(void* module, std::uint16_t id, PngHeader& header)
+{
+    const void* data = nullptr;
+    std::int32_t length = 0;
+    return FindPngResource(module, id, &data, &length) && ReadPngHeader(data, length, header);
 }
 
 // Any thread; the editor calls it on its UI thread.

@@ -27,6 +27,19 @@ RasterBitmap* LoadPngFromFile(const char* fileName, RasterBitmap* destination);
 // resource bytes belong to the module and are read in place.
 RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id);
 
+// What the layout needs of an image before its pixels: its size.
+struct PngHeader {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Reads the size from the header without inflating a pixel, after checking what can be checked
+// without decoding: the signature, IHDR first with valid fields within the decoder's limits,
+// every chunk whole with a correct CRC, image data, and IEND. False (header unchanged) otherwise.
+bool ReadPngHeader(const void* data, std::int32_t length, PngHeader& header);
+// ReadPngHeader on a resource of LoadPngFromResource; false when it is missing too.
+bool ReadPngResourceHeader(void* module, std::uint16_t id, PngHeader& header);
+
 // Linux builds have no resource section: their PNG bytes are compiled into the binary and
 // registered here under the (module, id) names the Windows build uses, so that
 // LoadPngFromResource serves both. data must stay valid for as long as loads may ask for it

@@ -53,25 +53,21 @@ bool RegisterPngResource(const void* module, std::uint16_t id, const void* data,
     return true;
 }
 
-// Any thread; the editor calls it on its UI thread.
-RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
+// Any thread.
+bool FindPngResource(void* module, std::uint16_t id, const void** data, std::int32_t* length)
 {
-    const void* data = nullptr;
-    std::int32_t length = 0;
-    {
-        PngResourceTable& table = Table();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        for (const PngResource& entry : table.entries) {
-            if (entry.module == module && entry.id == id) {
-                data = entry.data;
-                length = entry.length;
-                break;
-            }
+    PngResourceTable& table = Table();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    for (const PngResource& entry : table.entries) {
+        if (entry.module == module && entry.id == id) {
+            if (entry.length < 8)
+                return false;
+            *data = entry.data;
+            *length = entry.length;
+            return true;
         }
     }
-    if (data == nullptr || length < 8)
-        return nullptr;
-    return DecodePngBytes(data, length, true);
+    return false;
 }
 
 }  // namespace kestrelon

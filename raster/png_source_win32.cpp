@@ -23,21 +23,23 @@ std::FILE* OpenPngFileForReading(const char* utf8Name)
     return std::fopen(utf8Name, "rb");
 }
 
-// Any thread; the editor window calls it on its UI thread.
-RasterMemBitmap* LoadPngFromResource(void* module, std::uint16_t id)
+// Any thread.
+bool FindPngResource(void* module, std::uint16_t id, const void** data, std::int32_t* length)
 {
     const auto instance = static_cast<HMODULE>(module);
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(id), "PNG");
     if (found == nullptr)
-        return nullptr;
+        return false;
     const DWORD size = SizeofResource(instance, found);
     if (size < 8 || size > static_cast<DWORD>(INT32_MAX))
-        return nullptr;
+        return false;
     // Resource memory is mapped with the module and never freed by us.
-    const void* data = LockResource(LoadResource(instance, found));
-    if (data == nullptr)
-        return nullptr;
-    return DecodePngBytes(data, static_cast<std::int32_t>(size), true);
+    const void* bytes = LockResource(LoadResource(instance, found));
+    if (bytes == nullptr)
+        return false;
+    *data = bytes;
+    *length = static_cast<std::int32_t>(size);
+    return true;
 }
 
 }  // namespace kestrelon

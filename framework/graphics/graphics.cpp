@@ -196,6 +196,10 @@ bool IGraphics::DrawImage(const ImageRef& image, const Rect& dest, int srcX, int
     const Rect c = dest.Intersection(drawRect);
     if (c.IsEmpty() || !drawSurface)
         return true;
+    // A failed decode leaves nothing to draw; the window that shows it did
+    // not open (see OpenWindow).
+    if (!DecodeImagePixels(image))
+        return true;
     const SourceRect source{srcX + c.left - dest.left, srcY + c.top - dest.top, srcX + c.right - dest.left,
                             srcY + c.bottom - dest.top};
     BlitBitmap(drawSurface.get(), image.bitmap, c.left, c.top, &source, applied.weight, applied.Mode());

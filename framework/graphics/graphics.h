@@ -21,6 +21,7 @@ namespace kestrelon {
 class IEditorDelegate;
 class IParameter;
 class IResizeController;
+struct PendingImage;
 class RasterBitmap;
 class RasterCachedFont;
 class RasterSysBitmap;
@@ -86,6 +87,9 @@ public:
     // A new full-size bitmap of the image resource id (PNG resources only),
     // owned by the caller, or null.
     virtual RasterBitmap* LoadPlatformImage(int id, const char* name);
+    // The size of that bitmap from the resource's header, without decoding a
+    // pixel; false when the resource is missing or damaged.
+    virtual bool ReadPlatformImageSize(int id, const char* name, int& width, int& height);
 
     // The editor seam the plug-in base drives.
     void PrepareForAttach() override;
@@ -95,7 +99,8 @@ public:
     void UpdateControlsFromPlugin(int paramIndex, double value, bool isNormalized) override;
     // [audio thread] mutex held.
     bool SetControlValueFromPlugin(int controlIndex, double value) override;
-    void* OpenWindow(void* parent) override { return OpenEditorWindow(parent); }
+    // An editor whose images do not decode does not open.
+    void* OpenWindow(void* parent) override { return DecodeOwnImages() ? OpenEditorWindow(parent) : nullptr; }
     // The resize controller's opening step.
     void WindowOpened() override;
     void CloseWindow() override { CloseEditorWindow(); }
@@ -117,6 +122,12 @@ public:
     // scale times its design size (film strips get a clear row under each
     // frame).
     void RescaleImages(double scale);
+    // The pixels of a shared image, decoded (and resampled to the scale its
+    // records were sized for) if nothing has drawn it yet; false when the
+    // resource does not decode. DecodeOwnImages does it for every image this
+    // context loaded, as its window opens.
+    bool DecodeImagePixels(const ImageRef& image);
+    bool DecodeOwnImages();
     void CreateDrawSurfaces();
 
     // The drawing vocabulary of Paint. Blits are clipped to the region being
@@ -183,6 +194,8 @@ public:
 protected:
     // The design-size pixels of a shared image, kept for every later rescale.
     const RasterBitmap* OriginalImage(int id, const char* name, ImageRef& image);
+    // The size records get of an image still to be decoded.
+    void PendingSize(const PendingImage& pending, std::int32_t& outWidth, std::int32_t& outHeight) const;
 
     // The topmost control that is shown, not greyed and hit at (x, y), or -1.
     int TopmostHit(int x, int y, bool includeGreyedMouseOver = false) const;

@@ -8,6 +8,7 @@
 // unloads.
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "framework/graphics/graphics_types.h"
@@ -21,6 +22,32 @@ RasterBitmap* FindCachedBitmap(int id);
 // Caches bitmap under id and answers the cached one: bitmap itself, or the
 // one another editor cached first.
 RasterBitmap* CacheBitmap(int id, std::unique_ptr<RasterBitmap> bitmap);
+
+// What a cached bitmap whose pixels are not decoded yet will become: the
+// resource's size from its header, and the scale its records were sized for
+// by the rescales so far. Its bitmap stays empty until something draws it.
+struct PendingImage {
+    const char* name = nullptr;  // the caller's constant text
+    int width = 0;  // of the resource
+    int height = 0;
+    bool scaled = false;  // a rescale sized the records: decode, then resample
+    double scale = 1.0;
+    int frames = 1;
+};
+
+// Caches an empty bitmap under id with its pending state, and answers the
+// cached one: the new one, or the one another editor cached first.
+RasterBitmap* CachePendingBitmap(int id, std::unique_ptr<RasterBitmap> bitmap, const PendingImage& pending);
+// The pending state of id, false once its pixels are decoded (or never
+// pending).
+bool FindPending(int id, PendingImage& pending);
+void UpdatePending(int id, const PendingImage& pending);
+// The id and pending state of a shared bitmap, false when it has its pixels.
+bool FindPendingBitmap(const RasterBitmap* bitmap, int& id, PendingImage& pending);
+void ClearPending(int id);
+// Held while pending pixels are decoded, so that two editors drawing the same
+// image at once decode it once.
+std::mutex& PendingDecodeLock();
 
 // The design-size original of a cached bitmap, kept once the bitmap has been
 // resampled, so that later rescales start from it instead of decoding the

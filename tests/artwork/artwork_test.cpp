@@ -6,15 +6,37 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 
+#include "raster/png_decoder.h"
+#include "raster/png_loader.h"
 #include "resources/img/editor_images.h"
 #include "tests/artwork/shipped_images.h"
 
 namespace kestrelon {
 
 namespace testartwork {
+
+std::unique_ptr<RasterMemBitmap> ShippedImages::LoadThroughLibpng(std::uint16_t id) const
+{
+    const void* data = nullptr;
+    std::int32_t length = 0;
+    if (!FindPngResource(module, id, &data, &length))
+        return nullptr;
+    return std::unique_ptr<RasterMemBitmap>(LoadPngFromMemory(data, length));
+}
+
+bool ShippedImages::ReadSize(std::uint16_t id, int& width, int& height) const
+{
+    PngHeader header;
+    if (!ReadPngResourceHeader(module, id, header))
+        return false;
+    width = header.width;
+    height = header.height;
+    return true;
+}
 
 namespace {
 
@@ -77,6 +99,21 @@ TEST_F(ShippedArtwork, EveryImageDecodesAtItsSizeAndFrameLayout)
         EXPECT_EQ(bitmap->PixelWidth(), image.width);
         EXPECT_EQ(bitmap->PixelHeight(), image.height);
         EXPECT_EQ(image.height % image.frames, 0);
+        int width = 0;
+        int height = 0;
+        ASSERT_TRUE(images.ReadSize(image.id, width, height));
+        EXPECT_EQ(width, image.width);
+        EXPECT_EQ(height, image.height);
+        // The module's own decoder gives libpng's pixels, bit for bit.
+        const std::unique_ptr<RasterMemBitmap> general = images.LoadThroughLibpng(image.id);
+        ASSERT_NE(general, nullptr);
+        ASSERT_EQ(general->PixelHeight(), bitmap->PixelHeight());
+        for (int y = 0; y < image.height; ++y)
+            ASSERT_EQ(std::memcmp(general->PixelData() + std::ptrdiff_t{y} * general->RowStride(),
+                                  bitmap->PixelData() + std::ptrdiff_t{y} * bitmap->RowStride(),
+                                  sizeof(RasterPixel) * static_cast<std::size_t>(image.width)),
+                      0)
+                << "row " << y;
     }
     EXPECT_EQ(images.Load(99), nullptr);
     EXPECT_EQ(images.Load(108), nullptr);

@@ -21,6 +21,10 @@ public:
     bool Open(std::string& error);
     // The decoded image, or null.
     std::unique_ptr<RasterMemBitmap> Load(std::uint16_t id) const;
+    // The same bytes through libpng, as any outside PNG is decoded, or null.
+    std::unique_ptr<RasterMemBitmap> LoadThroughLibpng(std::uint16_t id) const;
+    // The size from the header alone, as building the editor reads it; false when refused.
+    bool ReadSize(std::uint16_t id, int& width, int& height) const;
 
 private:
     struct Library;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "framework/graphics/image_cache.h"
@@ -28,7 +29,10 @@ TEST(Images, OneBitmapPerIdAndEveryRecordFollowsARescale)
     ASSERT_NE(b, nullptr);
     EXPECT_NE(a, b);
     EXPECT_EQ(a->bitmap, b->bitmap);
-    EXPECT_EQ(g.Loads(), 1) << "decoded once";
+    EXPECT_EQ(g.Loads(), 0) << "building reads the size only";
+    EXPECT_EQ(a->width, 134);
+    EXPECT_EQ(a->height, 13534);
+    EXPECT_EQ(a->bitmap->PixelData(), nullptr);
     EXPECT_EQ(g.LoadImage(2999, "missing.png", 1), nullptr) << "a missing resource is a failure";
 
     g.RescaleImages(1.0);
@@ -36,7 +40,11 @@ TEST(Images, OneBitmapPerIdAndEveryRecordFollowsARescale)
         EXPECT_EQ(image->width, 134);
         EXPECT_EQ(image->height, 13635) << "one clear row under each of the 101 frames";
     }
-    EXPECT_EQ(g.Loads(), 1) << "the rescale starts from the decoded pixels, not a second decode";
+    EXPECT_EQ(g.Loads(), 0) << "a rescale before the first draw sizes the records only";
+    ASSERT_TRUE(g.DecodeImagePixels(*b));
+    ASSERT_TRUE(g.DecodeImagePixels(*a));
+    EXPECT_EQ(g.Loads(), 1) << "decoded once for every holder";
+    EXPECT_EQ(a->bitmap->PixelHeight(), 13635);
     const RasterBitmap& strip = *a->bitmap;
     auto at = [&](int x, int y) { return strip.PixelData()[y * strip.RowStride() + x]; };
     for (int f : {1, 2, 51, 101}) {
@@ -53,6 +61,56 @@ TEST(Images, OneBitmapPerIdAndEveryRecordFollowsARescale)
     EXPECT_EQ(g.Pixel(67, 0), StripPixel(0, 134 * 50)) << "frame 51";
     EXPECT_EQ(g.Pixel(67, 133), StripPixel(0, 134 * 50));
     EXPECT_EQ(g.Pixel(67, 134), 0u) << "the knob is one frame tall";
+}
+
+// Pixels decoded after a rescale are those a decode before it would give, for
+// every holder, and a later rescale starts from the same original.
+TEST(Images, ARescaleBeforeTheFirstDrawGivesTheSamePixels)
+{
+    TestGraphics g;
+    g.Provide(2100, 134, 13534, StripPixel);
+    g.Provide(2101, 134, 13534, StripPixel);
+    ImageRef* early = g.LoadImage(2100, "early.png", 101);
+    ImageRef* late = g.LoadImage(2101, "late.png", 101);
+    ASSERT_NE(early, nullptr);
+    ASSERT_NE(late, nullptr);
+    ASSERT_TRUE(g.DecodeImagePixels(*early));
+    for (double scale : {1.5, 1.0, 1.25}) {
+        SCOPED_TRACE(scale);
+        g.RescaleImages(scale);
+        ImageRef* another = g.LoadImage(2101, "late.png", 101);
+        ASSERT_NE(another, nullptr);
+        EXPECT_EQ(late->width, early->width);
+        EXPECT_EQ(late->height, early->height);
+        EXPECT_EQ(another->height, early->height) << "a record made after the rescale has its size too";
+        ASSERT_TRUE(g.DecodeImagePixels(*another));
+        const RasterBitmap& a = *early->bitmap;
+        const RasterBitmap& b = *late->bitmap;
+        ASSERT_EQ(b.PixelWidth(), a.PixelWidth());
+        ASSERT_EQ(b.PixelHeight(), a.PixelHeight());
+        for (int y = 0; y < a.PixelHeight(); ++y)
+            ASSERT_EQ(std::memcmp(a.PixelData() + y * a.RowStride(), b.PixelData() + y * b.RowStride(),
+                                  sizeof(RasterPixel) * static_cast<std::size_t>(a.PixelWidth())),
+                      0)
+                << "row " << y;
+    }
+    EXPECT_EQ(g.Loads(), 2) << "each resource decoded once";
+}
+
+// A resource whose header reads but whose pixels do not decode keeps the
+// editor from opening, and no paint draws from the empty bitmap.
+TEST(Images, AnImageThatDoesNotDecodeKeepsTheEditorShut)
+{
+    TestGraphics g;
+    g.ProvideUndecodable(2200, 20, 20);
+    ImageRef* image = g.LoadImage(2200, "broken.png", 1);
+    ASSERT_NE(image, nullptr);
+    g.AddControl(std::make_unique<IBitmapControl>(nullptr, 0, 0, -1, image, BlendMethod::BlendMethodOpaque));
+    EXPECT_FALSE(g.DecodeOwnImages());
+    ASSERT_TRUE(g.PaintRegion(Rect{0, 0, 340, 484}));
+    EXPECT_EQ(g.Pixel(5, 5), 0u);
+    EXPECT_EQ(image->bitmap->PixelData(), nullptr);
+    EXPECT_FALSE(g.DecodeImagePixels(*image)) << "still failing, not marked decoded";
 }
 
 TEST(Images, ResamplingAveragesBoxesAndInterpolatesEnlargements)

@@ -22,12 +22,14 @@ public:
     }
 
     void Provide(int id, int w, int h, Painter paint) { images[id] = {w, h, std::move(paint)}; }
+    // A resource whose header reads but whose pixels do not decode.
+    void ProvideUndecodable(int id, int w, int h) { images[id] = {w, h, nullptr}; }
     int Loads() const { return loads; }
 
     RasterBitmap* LoadPlatformImage(int id, const char*) override
     {
         auto found = images.find(id);
-        if (found == images.end())
+        if (found == images.end() || !found->second.paint)
             return nullptr;
         ++loads;
         auto* bitmap = new RasterMemBitmap(found->second.w, found->second.h);
@@ -35,6 +37,16 @@ public:
             for (int x = 0; x < found->second.w; ++x)
                 bitmap->PixelData()[y * bitmap->RowStride() + x] = found->second.paint(x, y);
         return bitmap;
+    }
+
+    bool ReadPlatformImageSize(int id, const char*, int& w, int& h) override
+    {
+        auto found = images.find(id);
+        if (found == images.end())
+            return false;
+        w = found->second.w;
+        h = found->second.h;
+        return true;
     }
 
     RasterPixel Pixel(int x, int y) const { return DrawSurface()->PixelData()[y * DrawSurface()->RowStride() + x]; }

@@ -40,6 +40,13 @@ class TestWindowGraphics : public IGraphicsWin {
 public:
     explicit TestWindowGraphics(IEffectBase* plugin) : IGraphicsWin(plugin, GetModuleHandleA(nullptr)) {}
     // Solid test images instead of resources.
+    bool ReadPlatformImageSize(int id, const char* name, int& w, int& h) override
+    {
+        std::unique_ptr<RasterBitmap> bitmap(LoadPlatformImage(id, name));
+        w = bitmap->PixelWidth();
+        h = bitmap->PixelHeight();
+        return true;
+    }
     RasterBitmap* LoadPlatformImage(int id, const char*) override
     {
         const int h = id == 3001 ? 134 * 101 : (id == 3002 ? 44 : 484);

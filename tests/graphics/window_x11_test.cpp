@@ -59,6 +59,13 @@ class TestX11Graphics : public IGraphicsX11 {
 public:
     explicit TestX11Graphics(IEffectBase* plugin) : IGraphicsX11(plugin, nullptr) {}
     // Solid test images instead of resources: a background, a 101-frame knob.
+    bool ReadPlatformImageSize(int id, const char* name, int& w, int& h) override
+    {
+        std::unique_ptr<RasterBitmap> bitmap(LoadPlatformImage(id, name));
+        w = bitmap->PixelWidth();
+        h = bitmap->PixelHeight();
+        return true;
+    }
     RasterBitmap* LoadPlatformImage(int id, const char*) override
     {
         const int w = id == 3000 ? 340 : 134;
