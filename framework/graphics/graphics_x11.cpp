@@ -273,7 +273,11 @@ void IGraphicsX11::TearDown()
     if (connection) {
         // Disconnecting ends every resource of ours the server still holds;
         // the errors the requests above got, if the host's window went first,
-        // are dropped with the connection.
+        // are dropped with the connection. The round trip first: the host
+        // talks to the server on a connection of its own, and once the editor
+        // is closed its window must be gone for the host too, not in a moment.
+        if (sound)
+            std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
         xcb_flush(connection);
         xcb_disconnect(connection);
     }
