@@ -49,6 +49,18 @@ public:
     // The view mode, width and height that every state carries, owned by the
     // editor's resize controller; null when the editor has none.
     virtual IParameter* StateValues() { return nullptr; }
+
+    // [UI thread] mutex held. The host's part in the editor's size, for
+    // formats whose host may size it; an editor that cannot be resized
+    // answers false to each. NearestSize turns width x height into the size
+    // the editor takes nearest to it (its own shape, within its scale
+    // limits); ScaleToSize scales the editor to that size; StartAtHostScale
+    // takes the host's display scale as where an unscaled editor starts;
+    // Shape gives the width-to-height ratio the editor keeps.
+    virtual bool NearestSize(int& /*width*/, int& /*height*/) const { return false; }
+    virtual bool ScaleToSize(int /*width*/, int /*height*/) { return false; }
+    virtual bool StartAtHostScale(double /*scale*/) { return false; }
+    virtual bool Shape(int& /*width*/, int& /*height*/) const { return false; }
 };
 
 }  // namespace kestrelon

@@ -194,7 +194,8 @@ protected:
     bool ValuesFitParameters(const ChunkBuffer& buffer, int pos, int first, int second) const;
 
     std::vector<ChannelConfig> channelConfigs;
-    RecursiveMutex mutex;
+    // Mutable: the lock guards reads that are const to the host, too.
+    mutable RecursiveMutex mutex;
     char effectName[kEffectNameSize] = {};
     char productName[kEffectNameSize] = {};
     char makerName[kEffectNameSize] = {};

@@ -52,6 +52,33 @@ IParameter* IGraphics::StateValues()
     return resizeController ? resizeController->StateValues() : nullptr;
 }
 
+bool IGraphics::NearestSize(int& w, int& h) const
+{
+    if (!resizeController)
+        return false;
+    resizeController->SizeAtScale(resizeController->ScaleForSize(w, h), w, h);
+    return true;
+}
+
+bool IGraphics::ScaleToSize(int w, int h)
+{
+    return resizeController && resizeController->ScaleTo(resizeController->ScaleForSize(w, h));
+}
+
+bool IGraphics::StartAtHostScale(double hostScale)
+{
+    return resizeController && resizeController->StartAtHostScale(hostScale);
+}
+
+bool IGraphics::Shape(int& w, int& h) const
+{
+    if (!resizeController)
+        return false;
+    w = static_cast<int>(resizeController->WindowWidth());
+    h = static_cast<int>(resizeController->WindowHeight());
+    return w > 0 && h > 0;
+}
+
 void IGraphics::AddControl(std::unique_ptr<IControl> control)
 {
     if (!control)

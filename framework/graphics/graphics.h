@@ -105,6 +105,11 @@ public:
     void WindowOpened() override;
     void CloseWindow() override { CloseEditorWindow(); }
     IParameter* StateValues() override;
+    // The host's part in the size, through the resize controller.
+    bool NearestSize(int& width, int& height) const override;
+    bool ScaleToSize(int width, int height) override;
+    bool StartAtHostScale(double scale) override;
+    bool Shape(int& width, int& height) const override;
 
     // The control list. [construction or UI thread]
     void AddControl(std::unique_ptr<IControl> control);

@@ -430,6 +430,45 @@ void IResizeController::HandleDoubleClick(int, int, const MouseModifiers&)
         FinishScaling();
 }
 
+double IResizeController::ScaleForSize(int width, int height) const
+{
+    if (windowWidth <= 0.0 || windowHeight <= 0.0)
+        return guiScale;
+    // The larger ratio, so that a size this editor gave (its pixel sizes are
+    // truncated) comes back to the same scale; the nudge keeps a ratio that
+    // is exact in decimals from landing a hair under it in binary.
+    const double scale = std::max(width / windowWidth, height / windowHeight) * (1.0 + 1e-12);
+    return std::clamp(scale, minScale, std::max(minScale, maxScale));
+}
+
+void IResizeController::SizeAtScale(double scale, int& width, int& height) const
+{
+    width = static_cast<int>(windowWidth * scale);
+    height = static_cast<int>(windowHeight * scale);
+}
+
+bool IResizeController::ScaleTo(double scale)
+{
+    if (needsReopen || !std::isfinite(scale))
+        return false;
+    guiScale = std::clamp(scale, minScale, std::max(minScale, maxScale));
+    ApplyEditorSize();
+    // A whole scaling, finished as a drag's release finishes it.
+    if (liveResize && deferImageRescale)
+        FinishScaling();
+    return true;
+}
+
+bool IResizeController::StartAtHostScale(double scale)
+{
+    if (!std::isfinite(scale) || scale <= 0.0)
+        return false;
+    guiScale = std::clamp(ReadScale(guiScale), minScale, maxScale);
+    if (std::fabs(guiScale - 1.0) >= kScaleEpsilon || std::fabs(scale - 1.0) < kScaleEpsilon)
+        return true;
+    return ScaleTo(scale);
+}
+
 void IResizeController::ResizeWidth(double newWidth)
 {
     windowWidth = newWidth / guiScale;

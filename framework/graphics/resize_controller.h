@@ -93,6 +93,20 @@ public:
     void ResizeWidth(double width);
     void ResizeHeight(double height);
 
+    // The host's part in the size, for formats whose host may size the
+    // editor. [UI thread, mutex held]
+    // The scale at which the editor, keeping its shape, covers width x
+    // height, within the scale limits; and the pixel size at a scale.
+    double ScaleForSize(int width, int height) const;
+    void SizeAtScale(double scale, int& width, int& height) const;
+    // Scales the whole editor as a drag of the grip and its release would;
+    // false while the reopen notice shows, which asks for a reopening first.
+    bool ScaleTo(double scale);
+    // The host's display scale is where an editor the user has not scaled
+    // starts; a scale chosen with the grip stays. True when the editor is at
+    // the host's scale (within the limits) or keeps the user's.
+    bool StartAtHostScale(double scale);
+
     // The process-wide scale last applied to the shared images.
     static double LastAppliedScale();
 
