@@ -38,6 +38,7 @@ for tree in "${trees[@]}"; do
     linux)
       configure_and_build linux
       copy_product linux Kestrelon.so linux
+      copy_product linux Kestrelon.clap linux
       copy_product linux vsthost linux
       # The LV2 bundle goes whole: descriptions and binaries side by side.
       if [ -d "$root/build/linux/lv2/Kestrelon.lv2" ]; then
@@ -50,6 +51,7 @@ for tree in "${trees[@]}"; do
       "$root/scripts/build-sndfile-mingw.sh"
       configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
       copy_product windows Kestrelon.dll windows
+      copy_product windows Kestrelon.clap windows
       copy_product windows vsthost.exe windows ;;
     asan) configure_and_build asan -DKESTRELON_SANITIZE=address,undefined ;;
     # Only the threaded tests run under ThreadSanitizer, so only they are built.

@@ -218,18 +218,36 @@ void IEffectCLAP::QueueOutputEvent(std::uint16_t type, int index, double value)
 {
     if (index < 0 || index >= ParamCount())
         return;
-    if (outputEventCount == kOutputEventCapacity) {
-        // The oldest value goes; a gesture's begin or end is kept, or the
-        // host would be left inside a gesture.
-        const OutputEvent& oldest = outputEvents[outputEventStart];
-        if (oldest.type != clap::CLAP_EVENT_PARAM_VALUE && type == clap::CLAP_EVENT_PARAM_VALUE)
+    auto at = [this](int i) -> OutputEvent& { return outputEvents[(outputEventStart + i) % kOutputEventCapacity]; };
+    const auto param = static_cast<clap::clap_id>(index);
+    // A value that follows one of the same parameter replaces it: the host
+    // has not seen the earlier one yet, and a drag sends hundreds.
+    if (type == clap::CLAP_EVENT_PARAM_VALUE && outputEventCount > 0) {
+        OutputEvent& newest = at(outputEventCount - 1);
+        if (newest.type == type && newest.param == param) {
+            newest.value = value;
             return;
+        }
+    }
+    if (outputEventCount == kOutputEventCapacity) {
+        // The oldest value makes room; gestures are kept, or the host would
+        // be left inside one. Only a ring of nothing but gestures loses one.
+        int drop = 0;
+        while (drop < outputEventCount && at(drop).type != clap::CLAP_EVENT_PARAM_VALUE)
+            ++drop;
+        if (drop == outputEventCount) {
+            if (type == clap::CLAP_EVENT_PARAM_VALUE)
+                return;
+            drop = 0;
+        }
+        for (int i = drop; i > 0; --i)
+            at(i) = at(i - 1);
         outputEventStart = (outputEventStart + 1) % kOutputEventCapacity;
         --outputEventCount;
     }
-    OutputEvent& slot = outputEvents[(outputEventStart + outputEventCount) % kOutputEventCapacity];
+    OutputEvent& slot = at(outputEventCount);
     slot.type = type;
-    slot.param = static_cast<clap::clap_id>(index);
+    slot.param = param;
     slot.value = value;
     ++outputEventCount;
 }

@@ -281,5 +281,48 @@ TEST(Resize, DamagedSettingsReadAsTheDesignSizeOrTheNearestLimit)
     std::remove(SettingsFile().c_str());
 }
 
+TEST(Resize, TheHostSizesTheEditorKeepingItsShapeWithinTheScaleLimits)
+{
+    std::remove(SettingsFile().c_str());
+    ScalableEditor editor;
+    editor.controller->OnEditorOpen();
+    IEditor& seam = *editor.graphics;
+    struct Case {
+        int w, h, wantW, wantH;
+    } cases[] = {
+        {425, 605, 425, 605},  // 1.25, the editor's own shape: taken as it is
+        {425, 100, 425, 605},  // the larger ratio decides, so the editor covers the size
+        {100, 100, 340, 484},  // below 1.0
+        {5000, 9000, 510, 726},  // beyond 1.5
+        {401, 560, 401, 570},  // another shape: the width decides
+    };
+    for (const Case& c : cases) {
+        int w = c.w, h = c.h;
+        ASSERT_TRUE(seam.NearestSize(w, h));
+        EXPECT_EQ(w, c.wantW) << c.w << " x " << c.h;
+        EXPECT_EQ(h, c.wantH) << c.w << " x " << c.h;
+        // A size the editor gave is one it takes exactly.
+        int again = w, againH = h;
+        seam.NearestSize(again, againH);
+        EXPECT_EQ(again, w);
+        EXPECT_EQ(againH, h);
+        ASSERT_TRUE(seam.ScaleToSize(w, h));
+        EXPECT_EQ(editor.graphics->Width(), w);
+        EXPECT_EQ(editor.graphics->Height(), h);
+    }
+    EXPECT_NE(FileText(SettingsFile()).find("guiscale=1.17"), std::string::npos) << "kept as the grip keeps it";
+
+    // The host's scale starts an editor at 1.0; the user's own scale stays.
+    ASSERT_TRUE(seam.ScaleToSize(340, 484));
+    EXPECT_TRUE(seam.StartAtHostScale(1.25));
+    EXPECT_EQ(editor.graphics->Width(), 425);
+    EXPECT_TRUE(seam.StartAtHostScale(2.0));
+    EXPECT_EQ(editor.graphics->Width(), 425);
+    int w = 0, h = 0;
+    ASSERT_TRUE(seam.Shape(w, h));
+    EXPECT_EQ(w * 484, h * 340);
+    ASSERT_TRUE(seam.ScaleToSize(340, 484));
+}
+
 }  // namespace
 }  // namespace kestrelon

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# check_plugin_binary.sh PLUGIN: fails unless PLUGIN exports exactly VSTPluginMain
-# and main and, for a Windows DLL, imports nothing but DLLs every Windows has.
+# check_plugin_binary.sh PLUGIN [EXPORT...]: fails unless PLUGIN exports exactly
+# the EXPORTs (by default VSTPluginMain and main) and, for a Windows DLL (of any
+# file name: a CLAP plug-in is one too), imports nothing but DLLs every
+# Windows has.
 set -euo pipefail
 export LC_ALL=C
 plugin=$1
+shift
+expected=$(printf '%s\n' "${@:-VSTPluginMain main}" | tr ' ' '\n' | sort | tr '\n' ' ')
 objdump=${OBJDUMP:-objdump}
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-case $plugin in
-  *.dll)
+case $(head -c 2 "$plugin") in
+  MZ)
     dump=$("$objdump" -p "$plugin")
     exports=$(echo "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t && /^[ \t]*\[/{print $NF; next} t{t=0}' | sort | tr '\n' ' ')
     imports=$(echo "$dump" | awk '/DLL Name:/{print toupper($3)}' | sort -u | tr '\n' ' ')
@@ -19,5 +23,5 @@ case $plugin in
   *)
     exports=$("$objdump" -T "$plugin" | awk '$4 != "*UND*" && ($2 ~ /g/) && $NF !~ /^VERS_|^\(/ {print $NF}' | grep -v '^$' | sort | tr '\n' ' ') ;;
 esac
-[ "$exports" = "VSTPluginMain main " ] || fail "exports '$exports', expected exactly 'VSTPluginMain main'"
+[ "$exports" = "$expected" ] || fail "exports '$exports', expected exactly '$expected'"
 echo "ok: exports $exports${imports:+; imports $imports}"
