@@ -2,13 +2,17 @@
 # Kestrelon.lv2 in a real Ardour session, two processes of Ardour's headless
 # Lua tool (ardour_session.lua):
 #   ardour_test.sh LV2_DIR
-# - the first sees the five parameters and the 88-sample latency, loads a
+# - the first sees the five parameters and the 88-sample latency, records a
+#   second of the dummy engine's impulses through the plug-in, loads a
 #   preset whose state holds a larger editor (it reaches the plug-in through
 #   its state restore: Ardour headless cannot open the editor), sets Attack
 #   and saves: the session's copy of the plug-in's state is what the plug-in
 #   saved, the larger editor;
 # - the second opens the session and finds Attack as it was left, and the
-#   plug-in, asked for its state again, still has the larger editor.
+#   plug-in, asked for its state again, still has the larger editor;
+# - an export of the session (ardour7-export, a third process) has the
+#   recorded impulses at the frames where they were recorded: Ardour
+#   compensated the latency the plug-in reports.
 # HOME and XDG_CONFIG_HOME point into a folder of the test's own.
 set -euo pipefail
 lv2dir=$(cd "$1" && pwd)
@@ -52,9 +56,21 @@ has_big_editor() {
 }
 
 ardour create
-saved=("$work"/session/plugins/*/state*/state.ttl)
-[ ${#saved[@]} = 1 ] && [ -f "${saved[0]}" ] || fail "the session holds no single plug-in state: ${saved[*]}"
-has_big_editor "${saved[0]}"
+# The session file names the folder of the plug-in's last saved state.
+dir=$(grep -o 'state-dir="[^"]*"' "$work/session/s.ardour" | cut -d'"' -f2) || fail "the session names no plug-in state"
+has_big_editor "$(echo "$work"/session/plugins/*/"$dir"/state.ttl)"
 ardour reopen
 has_big_editor "$HOME/.lv2/Kestrelon_reopened.lv2/reopened.ttl"
-echo "Kestrelon.lv2 in an Ardour session: parameters, latency, a value and the editor's size kept"
+
+# impulses WAV: the frames where the first channel is not zero, sorted as text.
+impulses() { sox "$1" -t f32 - 2>/dev/null | od -An -v -tf4 -w$(($(soxi -c "$1" 2>/dev/null) * 4)) | awk '$1 != 0 { print NR - 1 }' | sort; }
+ardour7-export -b float -o "$work/export.wav" "$work/session" s >/dev/null 2>&1 || fail "ardour7-export failed"
+recorded=$(impulses "$work"/session/interchange/session/audiofiles/*%L.wav)
+exported=$(impulses "$work/export.wav")
+[ -n "$exported" ] || fail "the export is silent"
+# Ardour fades the export in, so the first impulses may come out weaker or
+# not at all; none may come out anywhere else.
+misplaced=$(comm -13 <(echo "$recorded") <(echo "$exported") | sort -n | head -5 | tr '\n' ' ')
+[ -z "$misplaced" ] || fail "the export has impulses at frames $misplaced, which were not recorded there; recorded at $(sort -n <<<"$recorded" | head -5 | tr '\n' ' ')"
+[ "$(sort -n <<<"$exported" | tail -1)" = "$(sort -n <<<"$recorded" | tail -1)" ] || fail "the export has lost the last impulse"
+echo "Kestrelon.lv2 in an Ardour session: parameters, latency, a value and the editor's size kept, the export aligned"
