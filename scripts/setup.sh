@@ -12,7 +12,7 @@ apt_install build-essential cmake ninja-build pkg-config git ca-certificates \
   wine64 xvfb xauth \
   libxcb1-dev libxcb-shm0-dev libxcb-xtest0-dev libxcb-res0-dev \
   gnuplot-nox sox dpkg-dev \
-  lv2-dev liblilv-dev lilv-utils lv2file lv2proc sordi jalv jackd2 \
+  lv2-dev liblilv-dev lilv-utils lv2file lv2proc sordi jalv jackd2 ardour \
   zam-plugins
 
 # A comma-decimal locale, so the tests can prove display strings ignore the host's locale.
