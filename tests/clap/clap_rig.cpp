@@ -69,7 +69,8 @@ std::int64_t Read(const clap::clap_istream* stream, void* buffer, std::uint64_t 
     const std::size_t n = std::min<std::size_t>({static_cast<std::size_t>(size), s.chunk, s.bytes->size() - s.pos});
     if (s.failAt >= s.pos && s.failAt < s.pos + std::max<std::size_t>(n, 1))
         return -1;
-    std::memcpy(buffer, s.bytes->data() + s.pos, n);
+    if (n > 0)
+        std::memcpy(buffer, s.bytes->data() + s.pos, n);
     s.pos += n;
     return static_cast<std::int64_t>(n);
 }
