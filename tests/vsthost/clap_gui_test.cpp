@@ -94,9 +94,15 @@ TEST_F(ClapGuiTest, AResizeThePluginRequestsIsMadeFromAnyThread)
 }
 
 // The user drags the host window's frame: the plug-in adjusts the size to its
-// grid of 20 pixels and takes only an adjusted size in set_size.
+// grid of 20 pixels and takes only an adjusted size in set_size. info tells
+// beforehand that it may be resized.
 TEST_F(ClapGuiTest, AHostResizeIsAdjustedThenSet)
 {
+    const ToolRun info = Run({"info", ClapTestPlugin("")});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_THAT(info.out, ::testing::HasSubstr(
+                              "editor size  240 x 120, resizable horizontally and vertically, any aspect ratio\n"));
+
     const ToolRun run =
         Edit({"host-resize 405 317", "expect-size 400 300", "screenshot " + Path("resized.png"), "wait 50"});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;

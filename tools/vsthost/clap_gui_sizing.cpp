@@ -34,6 +34,16 @@ ClapInstance::GuiResize ClapInstance::ResizeGui(std::uint32_t width, std::uint32
     return answer;
 }
 
+ClapInstance::GuiHints ClapInstance::ResizeHints()
+{
+    GuiHints answer;
+    if (!guiCreated || !gui->can_resize)
+        return answer;
+    answer.canResize = gui->can_resize(plugin);
+    answer.hinted = answer.canResize && gui->get_resize_hints && gui->get_resize_hints(plugin, &answer.hints);
+    return answer;
+}
+
 void ClapInstance::ResizeAsRequested()
 {
     const std::uint64_t size = requestedSize.exchange(0);

@@ -129,6 +129,15 @@ public:
     // [main thread] gui.can_resize, then adjust_size of width x height, then
     // set_size with the size adjust_size left.
     GuiResize ResizeGui(std::uint32_t width, std::uint32_t height);
+    // How the created editor (EditorSize made it) says it may be resized:
+    // can_resize, and get_resize_hints when it gives them.
+    struct GuiHints {
+        bool canResize = false;
+        bool hinted = false;
+        clap::clap_gui_resize_hints hints = {};
+    };
+    // [main thread]
+    GuiHints ResizeHints();
     void* ModuleHandle() const override { return library ? library->Handle() : nullptr; }
     // Processing stops on the thread that started it.
     void AudioThreadEnding() override { StopProcessing(); }
