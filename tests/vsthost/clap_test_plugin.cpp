@@ -89,8 +89,8 @@ void Apply(Gain& g, const clap_event_header* event)
     if (value->param_id == kGainId)
         g.gain = std::fmin(2.0, std::fmax(0.0, value->value));
     else if (value->param_id == kModeId) {
-        const double before = g.mode.exchange(std::round(std::fmin(2.0, std::fmax(0.0, value->value))));
-        if (before != g.mode)
+        const double mode = std::round(std::fmin(2.0, std::fmax(0.0, value->value)));
+        if (g.mode.exchange(mode) != mode)
             ModeChanged(g);
     }
 }
