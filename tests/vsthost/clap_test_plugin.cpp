@@ -7,13 +7,19 @@
 //   CLAP_TEST_BLOCK_EVENTS   applies a block's events at its first sample
 //   CLAP_TEST_DRIFTING_STATE a save after a load gives other bytes
 //   CLAP_TEST_WRONG_THREAD   asks for a parameter rescan from the audio thread
+// Its editor is a plain window whose size is all there is to it: a wider view
+// for each Mode step (asked of the host when the mode changes, on whichever
+// thread the change arrives), times the scale the host gives; the host may
+// resize it to any multiple of 20 pixels.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "framework/clap/clap_abi.h"
+#include "tests/vsthost/clap_test_window.h"
 
 #if defined(_WIN32)
 #define TEST_EXPORT extern "C" __declspec(dllexport)
@@ -24,6 +30,7 @@
 namespace {
 
 using namespace kestrelon::clap;
+using namespace kestrelon::clap_test;
 
 constexpr clap_id kGainId = 7;
 constexpr clap_id kModeId = 9;
@@ -40,11 +47,21 @@ struct Gain {
     const clap_host* host = nullptr;
     const clap_host_thread_check* threads = nullptr;
     const clap_host_params* hostParams = nullptr;
+    const clap_host_gui* hostGui = nullptr;
     double gain = 1.0;
-    double mode = 0.0;
+    std::atomic<double> mode{0.0};
     int saves = 0;
     bool active = false;
     bool processing = false;
+    // The editor, on the main thread but for `guiCreated`, which a mode
+    // change on the audio thread reads.
+    std::atomic<bool> guiCreated{false};
+    std::atomic<double> scale{1.0};
+    std::uint32_t guiWidth = 0, guiHeight = 0;
+    TestWindow* window = nullptr;
+    // A size the host agreed to, width << 32 | height (0: none), taken on
+    // the main thread.
+    std::atomic<std::uint64_t> agreedSize{0};
 };
 
 Gain& Of(const clap_plugin* plugin)
@@ -61,6 +78,8 @@ bool OnAudioThread(const Gain& g)
     return !g.threads || (g.threads->is_audio_thread(g.host) && !g.threads->is_main_thread(g.host));
 }
 
+void ModeChanged(Gain& g);
+
 void Apply(Gain& g, const clap_event_header* event)
 {
     if (!event || event->space_id != CLAP_CORE_EVENT_SPACE_ID || event->type != CLAP_EVENT_PARAM_VALUE ||
@@ -69,8 +88,11 @@ void Apply(Gain& g, const clap_event_header* event)
     const auto* value = reinterpret_cast<const clap_event_param_value*>(event);
     if (value->param_id == kGainId)
         g.gain = std::fmin(2.0, std::fmax(0.0, value->value));
-    else if (value->param_id == kModeId)
-        g.mode = std::round(std::fmin(2.0, std::fmax(0.0, value->value)));
+    else if (value->param_id == kModeId) {
+        const double mode = std::round(std::fmin(2.0, std::fmax(0.0, value->value)));
+        if (g.mode.exchange(mode) != mode)
+            ModeChanged(g);
+    }
 }
 
 template <typename Sample>
@@ -161,7 +183,7 @@ bool ParamValue(const clap_plugin* plugin, clap_id id, double* value)
 {
     if (id != kGainId && id != kModeId)
         return false;
-    *value = id == kGainId ? Of(plugin).gain : Of(plugin).mode;
+    *value = id == kGainId ? Of(plugin).gain : Of(plugin).mode.load();
     return true;
 }
 
@@ -233,17 +255,164 @@ bool Load(const clap_plugin* plugin, const clap_istream* stream)
 
 const clap_plugin_state kState = {Save, Load};
 
+// ---- gui ----
+#if defined(_WIN32)
+const char* const kApi = CLAP_WINDOW_API_WIN32;
+#else
+const char* const kApi = CLAP_WINDOW_API_X11;
+#endif
+constexpr std::uint32_t kGrid = 20;
+
+// The editor's size in a mode at a scale: 240 x 120 at mode 0 and scale 1.
+void SizeFor(double mode, double scale, std::uint32_t& width, std::uint32_t& height)
+{
+    width = static_cast<std::uint32_t>(std::lround((240 + 120 * mode) * scale));
+    height = static_cast<std::uint32_t>(std::lround((120 + 60 * mode) * scale));
+}
+
+// [any thread] A new mode asks the host for the new size; the window follows
+// on the main thread once the host agrees.
+void ModeChanged(Gain& g)
+{
+    if (!g.guiCreated || !g.hostGui)
+        return;
+    std::uint32_t width = 0, height = 0;
+    SizeFor(g.mode, g.scale, width, height);
+    if (g.hostGui->request_resize(g.host, width, height)) {
+        g.agreedSize = static_cast<std::uint64_t>(width) << 32 | height;
+        g.host->request_callback(g.host);
+    }
+}
+
+void ResizeTo(Gain& g, std::uint32_t width, std::uint32_t height)
+{
+    g.guiWidth = width;
+    g.guiHeight = height;
+    ResizeTestWindow(g.window, width, height);
+}
+
+bool GuiApiSupported(const clap_plugin*, const char* api, bool floating)
+{
+    return api && std::strcmp(api, kApi) == 0 && !floating;
+}
+
+bool GuiPreferredApi(const clap_plugin*, const char** api, bool* floating)
+{
+    *api = kApi;
+    *floating = false;
+    return true;
+}
+
+bool GuiCreate(const clap_plugin* plugin, const char* api, bool floating)
+{
+    Gain& g = Of(plugin);
+    if (g.guiCreated || !GuiApiSupported(plugin, api, floating))
+        return false;
+    g.scale = 1.0;
+    SizeFor(g.mode, g.scale, g.guiWidth, g.guiHeight);
+    g.guiCreated = true;
+    return true;
+}
+
+void GuiDestroy(const clap_plugin* plugin)
+{
+    Gain& g = Of(plugin);
+    g.guiCreated = false;
+    CloseTestWindow(g.window);
+    g.window = nullptr;
+}
+
+// It draws up to twice its size.
+bool GuiSetScale(const clap_plugin* plugin, double scale)
+{
+    Gain& g = Of(plugin);
+    if (!(scale >= 1.0 && scale <= 2.0))
+        return false;
+    g.scale = scale;
+    SizeFor(g.mode, g.scale, g.guiWidth, g.guiHeight);
+    return true;
+}
+
+bool GuiGetSize(const clap_plugin* plugin, std::uint32_t* width, std::uint32_t* height)
+{
+    *width = Of(plugin).guiWidth;
+    *height = Of(plugin).guiHeight;
+    return true;
+}
+
+bool GuiCanResize(const clap_plugin*)
+{
+    return true;
+}
+
+bool GuiResizeHints(const clap_plugin*, clap_gui_resize_hints* hints)
+{
+    *hints = {true, true, false, 0, 0};
+    return true;
+}
+
+bool GuiAdjustSize(const clap_plugin*, std::uint32_t* width, std::uint32_t* height)
+{
+    *width = std::max<std::uint32_t>(*width / kGrid * kGrid, kGrid);
+    *height = std::max<std::uint32_t>(*height / kGrid * kGrid, kGrid);
+    return true;
+}
+
+// Only a size adjust_size leaves as it is.
+bool GuiSetSize(const clap_plugin* plugin, std::uint32_t width, std::uint32_t height)
+{
+    if (width == 0 || height == 0 || width % kGrid != 0 || height % kGrid != 0)
+        return false;
+    ResizeTo(Of(plugin), width, height);
+    return true;
+}
+
+bool GuiSetParent(const clap_plugin* plugin, const clap_window* parent)
+{
+    Gain& g = Of(plugin);
+    if (!g.guiCreated || g.window || !parent)
+        return false;
+#if defined(_WIN32)
+    const auto handle = reinterpret_cast<std::uintptr_t>(parent->win32);
+#else
+    const auto handle = static_cast<std::uintptr_t>(parent->x11);
+#endif
+    g.window = OpenTestWindow(handle, g.guiWidth, g.guiHeight);
+    return g.window != nullptr;
+}
+
+bool GuiSetTransient(const clap_plugin*, const clap_window*)
+{
+    return false;
+}
+
+void GuiSuggestTitle(const clap_plugin*, const char*)
+{}
+
+bool GuiShowOrHide(const clap_plugin* plugin)
+{
+    return Of(plugin).window != nullptr;
+}
+
+const clap_plugin_gui kGui = {GuiApiSupported, GuiPreferredApi, GuiCreate,       GuiDestroy,    GuiSetScale,
+                              GuiGetSize,      GuiCanResize,    GuiResizeHints,  GuiAdjustSize, GuiSetSize,
+                              GuiSetParent,    GuiSetTransient, GuiSuggestTitle, GuiShowOrHide, GuiShowOrHide};
+
 // ---- plug-in ----
 bool Init(const clap_plugin* plugin)
 {
     Gain& g = Of(plugin);
     g.threads = static_cast<const clap_host_thread_check*>(g.host->get_extension(g.host, CLAP_EXT_THREAD_CHECK));
     g.hostParams = static_cast<const clap_host_params*>(g.host->get_extension(g.host, CLAP_EXT_PARAMS));
+    g.hostGui = static_cast<const clap_host_gui*>(g.host->get_extension(g.host, CLAP_EXT_GUI));
+    if (g.hostGui && !g.hostGui->request_resize)
+        g.hostGui = nullptr;
     return true;
 }
 
 void Destroy(const clap_plugin* plugin)
 {
+    GuiDestroy(plugin);
     delete &Of(plugin);
 }
 
@@ -284,11 +453,17 @@ const void* Extension(const clap_plugin*, const char* id)
         return &kParams;
     if (std::strcmp(id, CLAP_EXT_STATE) == 0)
         return &kState;
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0)
+        return &kGui;
     return nullptr;
 }
 
-void OnMainThreadCallback(const clap_plugin*)
-{}
+void OnMainThreadCallback(const clap_plugin* plugin)
+{
+    Gain& g = Of(plugin);
+    if (const std::uint64_t size = g.agreedSize.exchange(0); size != 0 && g.guiCreated)
+        ResizeTo(g, static_cast<std::uint32_t>(size >> 32), static_cast<std::uint32_t>(size & 0xFFFFFFFFu));
+}
 
 // ---- factory and entry ----
 std::uint32_t Count(const clap_plugin_factory*)

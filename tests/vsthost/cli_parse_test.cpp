@@ -140,6 +140,7 @@ TEST(CommandLineParser, MistakesAreRefusedWithAMessageAndLeaveTheResultAlone)
         {{"preset", "delete", "K.so", "x.fxp"}, "preset needs 'save' or 'load'"},
         {{"preset", "load", "K.so", "x.fxp", "--set", "A=1"}, "'preset load' has no option --set"},
         {{"stats"}, "wrong number of arguments for 'stats'"},
+        {{"edit", "K.so", "--gui-scale", "0"}, "--gui-scale needs the editor's scale factor, from 0.25 to 8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -61,6 +61,8 @@ TEST(EditScript, SlipsAreNamedWithTheirLine)
         {"move 40000 1\n", "s line 1: '40000' is not a whole number of pixels within +-32767; usage: move X Y"},
         {"shift left\n", "s line 1: usage: shift down|up"},
         {"close now\n", "s line 1: usage: close"},
+        {"host-resize 0 300\n",
+         "s line 1: '0' is not a size in pixels from 1 to 32767; usage: host-resize WIDTH HEIGHT"},
     };
     for (const auto& c : cases) {
         std::vector<EditStep> steps;

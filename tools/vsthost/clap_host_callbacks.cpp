@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
 
 #include "tools/vsthost/clap_instance.h"
 
@@ -165,6 +166,13 @@ bool ClapInstance::GuiRequestResize(const clap::clap_host* host, std::uint32_t w
     EditorHostEvents* events = self->editorHost.load();
     if (!events || width > 16384 || height > 16384)
         return false;
+    // The request may come from any thread, but only the main thread may
+    // touch the host window: there the resize happens at its next idle, and
+    // the plug-in is told yes now, as it may then resize itself.
+    if (width > 0 && height > 0 && std::this_thread::get_id() != self->mainThread) {
+        self->requestedSize = static_cast<std::uint64_t>(width) << 32 | height;
+        return true;
+    }
     return events->SizeWindow(static_cast<int>(width), static_cast<int>(height));
 }
 

@@ -548,6 +548,8 @@ bool ClapInstance::EditorSize(int& width, int& height, std::string& error)
             return false;
         }
         guiCreated = true;
+        if (guiScale > 0.0)
+            ScaleGui();
     }
     std::uint32_t w = 0, h = 0;
     if (!gui->get_size(plugin, &w, &h)) {
@@ -621,6 +623,7 @@ void ClapInstance::EditorIdle()
         }
     }
 #endif
+    ResizeAsRequested();
     if (callbackRequested.exchange(false) && plugin->on_main_thread)
         plugin->on_main_thread(plugin);
     // Outside processing the host flushes; while processing, the next block carries the events.
@@ -634,6 +637,7 @@ void ClapInstance::CloseEditor()
         return;
     gui->destroy(plugin);
     guiCreated = false;
+    requestedSize = 0;  // a resize of the editor that is gone
 }
 
 void ClapInstance::SetReport(std::function<void(const std::string&)> to)

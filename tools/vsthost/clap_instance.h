@@ -112,6 +112,32 @@ public:
     void EditorIdle() override;
     void CloseEditor() override;
     void SetEditorHost(EditorHostEvents* events) override { editorHost.store(events); }
+    // The scale the host asks of the editor: gui.set_scale(scale) right after
+    // every gui.create, before get_size, the answer reported as
+    // "gui.set_scale SCALE accepted|refused". 0 (the default): no call, the
+    // plug-in works its scale out itself.
+    void SetGuiScale(double scale) { guiScale = scale; }
+    // What a resize the host makes of the editor (the user dragging the host
+    // window's frame) was answered.
+    struct GuiResize {
+        bool resizable = false;  // the gui is created and can_resize said true
+        bool adjusted = false;  // adjust_size said true
+        std::uint32_t width = 0, height = 0;  // the size adjust_size left
+        bool setCalled = false;  // set_size was called: the adjusted size fits a window
+        bool set = false;  // and it said true
+    };
+    // [main thread] gui.can_resize, then adjust_size of width x height, then
+    // set_size with the size adjust_size left.
+    GuiResize ResizeGui(std::uint32_t width, std::uint32_t height);
+    // How the created editor (EditorSize made it) says it may be resized:
+    // can_resize, and get_resize_hints when it gives them.
+    struct GuiHints {
+        bool canResize = false;
+        bool hinted = false;
+        clap::clap_gui_resize_hints hints = {};
+    };
+    // [main thread]
+    GuiHints ResizeHints();
     void* ModuleHandle() const override { return library ? library->Handle() : nullptr; }
     // Processing stops on the thread that started it.
     void AudioThreadEnding() override { StopProcessing(); }
@@ -131,6 +157,10 @@ private:
     void ReportOutputEvent(const clap::clap_event_header& event);
     // The index of the parameter with this id, or -1.
     int IndexOf(clap::clap_id id) const;
+    // [main thread] gui.set_scale(guiScale), reported; right after gui.create.
+    void ScaleGui();
+    // [main thread] A resize the plug-in asked for off the main thread, made now.
+    void ResizeAsRequested();
 
     // Host record callbacks. [any thread] no lock: the plug-in calls them from
     // the thread it is in; each recovers the instance from host_data.
@@ -149,7 +179,8 @@ private:
     static void LatencyChanged(const clap::clap_host* host);
     static bool PortsFlagSupported(const clap::clap_host* host, std::uint32_t flag);
     static void PortsRescan(const clap::clap_host* host, std::uint32_t flags);
-    // [main thread] the editor's requests.
+    // [thread-safe] the editor's requests; a resize asked off the main thread
+    // is answered at once and made on the main thread.
     static void GuiResizeHintsChanged(const clap::clap_host* host);
     static bool GuiRequestResize(const clap::clap_host* host, std::uint32_t width, std::uint32_t height);
     static bool GuiRequestShow(const clap::clap_host* host);
@@ -203,6 +234,10 @@ private:
     clap::clap_output_events outEvents = {};
     std::atomic<EditorHostEvents*> editorHost{nullptr};
     bool guiCreated = false;
+    double guiScale = 0.0;
+    // request_resize from another thread: width << 32 | height, 0 for none;
+    // the main thread resizes its window at the next idle.
+    std::atomic<std::uint64_t> requestedSize{0};
     struct Timer {
         clap::clap_id id;
         std::uint32_t periodMs;

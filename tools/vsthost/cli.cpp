@@ -99,7 +99,8 @@ const CommandShape kShapes[] = {
     {"plot-data", Command::PlotData, 3, false, ""},
     {"torture", Command::Torture, 1, false, "--seed --quick --strict --timeout --plugin-id"},
     {"edit", Command::Edit, 1, false,
-     "--script --step --audio --signal --automate --no-open --measure --set --preset --block --rate --plugin-id"},
+     "--script --step --audio --signal --automate --no-open --measure --set --preset --block --rate --plugin-id "
+     "--gui-scale"},
 };
 
 bool Accepts(const CommandShape& shape, const std::string& option)
@@ -211,6 +212,13 @@ bool ApplyOption(const std::string& name, const std::string& value, CommandLine&
             return false;
         }
         out.measureSeconds = s;
+    } else if (name == "--gui-scale") {
+        double x = 0;
+        if (!ParseNumber(value, x) || x < 0.25 || x > 8.0) {
+            error = "--gui-scale needs the editor's scale factor, from 0.25 to 8 (got \"" + value + "\")";
+            return false;
+        }
+        out.guiScale = x;
     } else if (name == "--seed") {
         if (!ParseSeed(value, out.seed)) {
             error = "--seed needs a whole number from 0 to 18446744073709551615 (got \"" + value + "\")";
@@ -432,16 +440,19 @@ const char* UsageText()
            "      --strict on notes too\n"
            "  edit PLUGIN [--script FILE] [--step STEP]... [--set NAME=TEXT]... [--preset FILE]\n"
            "       [--audio IN | --signal drums|silence] [--automate] [--no-open] [--block N] [--rate HZ]\n"
+           "       [--gui-scale X]\n"
            "      opens the effect's editor in a window of its own and performs the steps\n"
            "      (one a line in FILE, then each --step): wait MS, down|move|up X Y,\n"
            "      drag X1 Y1 X2 Y2 [STEPS], dblclick X Y, wheel X Y DELTA, key NAME, type TEXT,\n"
            "      enter, escape, shift down|up, screenshot FILE.png, close, open, set NAME=TEXT,\n"
            "      chunk save|load FILE, expect-param NAME TEXT, idle, destroy-window,\n"
            "      host-capture, resources mark|check, expect-class NAME registered|unregistered,\n"
-           "      expect-size W H; coordinates are editor pixels. Prints what the effect tells\n"
-           "      the host (automate INDEX VALUE, begin-edit, end-edit, size-window) one a line.\n"
-           "      --audio loops a file through the effect meanwhile, --automate sets every\n"
-           "      parameter from another thread\n"
+           "      expect-size W H, host-resize W H (the user drags the host window's frame:\n"
+           "      a CLAP editor's adjust_size, then set_size); coordinates are editor pixels.\n"
+           "      Prints what the effect tells the host (automate INDEX VALUE, begin-edit,\n"
+           "      end-edit, size-window) one a line. --audio loops a file through the effect\n"
+           "      meanwhile, --automate sets every parameter from another thread; --gui-scale\n"
+           "      gives a CLAP editor its scale (set_scale after create; not called without it)\n"
            "  edit PLUGIN --measure S [--audio IN] [options]\n"
            "      the time from effEditOpen to the first frame, and the CPU of the open\n"
            "      editor, idle and metering, against the editor closed, S seconds each\n";

@@ -53,6 +53,7 @@ struct CommandLine {
     bool automate = false;  // edit --automate: a host thread sets every parameter meanwhile
     bool noOpen = false;  // edit --no-open: the steps start with the editor closed
     double measureSeconds = 0.0;  // edit --measure S: the editor's costs instead of steps
+    double guiScale = 0.0;  // edit --gui-scale X: a CLAP editor's set_scale(X); 0: not called
 };
 
 constexpr int kMaxBlockSize = 65536;

@@ -281,6 +281,7 @@ private:
 
     bool Perform(const EditStep& step, std::string& error);
     bool ExpectParam(const EditStep& step, std::string& error);
+    bool HostResize(const EditStep& step, std::string& error);
 
     const CommandLine& cl;
     HostedEffect& effect;
@@ -445,6 +446,8 @@ bool EditRun::Perform(const EditStep& step, std::string& error)
         }
         return true;
     }
+    case StepKind::HostResize:
+        return HostResize(step, error);
     case StepKind::ExpectSize: {
         HostWindow* window = host.ExistingWindow();
         int w = 0, h = 0;
@@ -478,6 +481,38 @@ bool EditRun::ExpectParam(const EditStep& step, std::string& error)
     }
     error = step.text + " shows \"" + withLabel + "\", not \"" + step.value + "\"";
     return false;
+}
+
+// An editor that cannot be resized is no failure of the run: a host only
+// keeps the user from dragging its window's frame then.
+bool EditRun::HostResize(const EditStep& step, std::string& error)
+{
+    HostWindow* window = NeedWindow(error);
+    if (!window)
+        return false;
+    const int width = step.numbers[0], height = step.numbers[1];
+    ClapInstance* clap = effect.AsClap();
+    if (!clap) {
+        printer.Line("host-resize %d %d not resizable (a VST 2 editor)", width, height);
+        return true;
+    }
+    const ClapInstance::GuiResize answer =
+        clap->ResizeGui(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    if (!answer.resizable) {
+        printer.Line("host-resize %d %d not resizable (gui.can_resize false)", width, height);
+    } else if (!answer.adjusted) {
+        printer.Line("host-resize %d %d adjust_size refused", width, height);
+    } else if (!answer.setCalled) {
+        printer.Line("host-resize %d %d adjusted %u %u, no size for a window", width, height, answer.width,
+                     answer.height);
+    } else {
+        printer.Line("host-resize %d %d adjusted %u %u set_size %s", width, height, answer.width, answer.height,
+                     answer.set ? "accepted" : "refused");
+        // A refused size leaves the editor as it was, and the frame around it.
+        if (answer.set)
+            window->Resize(static_cast<int>(answer.width), static_cast<int>(answer.height));
+    }
+    return true;
 }
 
 // CPU over `seconds` of wall time as percentages of one core, the host
@@ -586,6 +621,12 @@ int RunEdit(const CommandLine& cl)
             !CheckPresetFits(preset, *vst2Plugin, cl.presetFile, error) ||
             !ApplyPreset(*vst2Plugin, preset, cl.presetFile, error))
             return ReportError(error);
+    }
+    if (cl.guiScale > 0.0) {
+        ClapInstance* clapPlugin = plugin->AsClap();
+        if (!clapPlugin)
+            return ReportError("--gui-scale is the scale a CLAP editor is given; a VST 2 editor takes none");
+        clapPlugin->SetGuiScale(cl.guiScale);
     }
     std::vector<std::string> warnings;
     if (!ApplySettings(*plugin, cl.settings, cl.strict, warnings, error))

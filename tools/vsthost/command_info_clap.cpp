@@ -1,6 +1,7 @@
 // vsthost info FILE.clap: what a CLAP host learns of a plug-in before it
 // processes a sample: the factory's descriptors, the chosen one's ports,
-// parameters, latency once active, state and editor.
+// parameters, latency once active, state and editor (its size and resizing
+// where there is a display).
 #include <cstdio>
 
 #include "tools/vsthost/clap_instance.h"
@@ -57,6 +58,40 @@ void PrintPorts(const std::vector<clap::clap_audio_port_info>& ports, const char
         std::printf("  port %zu: \"%s\", id %u, %u ch, %s, type %s\n", i + 1, port.name, port.id, port.channel_count,
                     PortFlags(port.flags).c_str(), port.port_type ? port.port_type : "(none)");
     }
+}
+
+// The editor's size and how it may be resized are asked of a created editor:
+// it is made for them (and destroyed again) only where it could be shown.
+void PrintEditorSizing(ClapInstance& plugin)
+{
+    if (!HasDisplay()) {
+        std::printf("editor size  not asked without a display\n");
+        return;
+    }
+    SetCrashContext("the plug-in crashed while its editor was made to tell its size");
+    int width = 0, height = 0;
+    std::string error;
+    if (!plugin.EditorSize(width, height, error)) {
+        std::printf("editor size  unknown: %s\n", error.c_str());
+        plugin.CloseEditor();
+        return;
+    }
+    const ClapInstance::GuiHints answer = plugin.ResizeHints();
+    plugin.CloseEditor();
+    std::string resizing = "not resizable";
+    if (answer.canResize && !answer.hinted) {
+        resizing = "resizable (no hints given)";
+    } else if (answer.canResize) {
+        const clap::clap_gui_resize_hints& h = answer.hints;
+        resizing = h.can_resize_horizontally && h.can_resize_vertically ? "resizable horizontally and vertically"
+                   : h.can_resize_horizontally                          ? "resizable horizontally"
+                   : h.can_resize_vertically                            ? "resizable vertically"
+                                                                        : "resizable in neither direction";
+        resizing += h.preserve_aspect_ratio ? ", aspect ratio " + std::to_string(h.aspect_ratio_width) + ":" +
+                                                  std::to_string(h.aspect_ratio_height) + " kept"
+                                            : ", any aspect ratio";
+    }
+    std::printf("editor size  %d x %d, %s\n", width, height, resizing.c_str());
 }
 
 }  // namespace
@@ -124,6 +159,8 @@ int RunClapInfo(const CommandLine& cl)
                 apis += (apis.empty() ? "" : ", ") + std::string(api);
         }
         std::printf("editor       embedded: %s\n", apis.empty() ? "(no window system)" : apis.c_str());
+        if (!apis.empty())
+            PrintEditorSizing(*plugin);
     }
     PrintDefaultRouting(*plugin);
     return kExitOk;

@@ -62,6 +62,7 @@ constexpr Shape kShapes[] = {
     {"resources", StepKind::ResourcesMark, 0, "resources mark|check"},
     {"expect-class", StepKind::ExpectClass, 0, "expect-class NAME registered|unregistered"},
     {"expect-size", StepKind::ExpectSize, 2, "expect-size WIDTH HEIGHT"},
+    {"host-resize", StepKind::HostResize, 2, "host-resize WIDTH HEIGHT"},
 };
 
 std::string StepWords()
@@ -129,7 +130,7 @@ bool ParseEditStep(const std::string& rawLine, EditStep& step, bool& isStep, std
                 what = "a number of moves from 1 to 10000";
             } else if (shape->kind == StepKind::Wheel && i == 2) {
                 what = "a wheel delta within +-32767 (120 a notch)";
-            } else if (shape->kind == StepKind::ExpectSize) {
+            } else if (shape->kind == StepKind::ExpectSize || shape->kind == StepKind::HostResize) {
                 low = 1;
                 what = "a size in pixels from 1 to 32767";
             }

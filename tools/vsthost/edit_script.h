@@ -38,6 +38,7 @@ enum class StepKind {
     ResourcesCheck,  // resources check: prints them, fails above the mark
     ExpectClass,  // expect-class NAME registered|unregistered
     ExpectSize,  // expect-size W H: the host window's client area
+    HostResize,  // host-resize W H: the user drags the host window's frame to W x H
 };
 
 struct EditStep {
