@@ -2,9 +2,10 @@
 // point, the dispatcher's set-up calls, then processReplacing (float) and
 // processDoubleReplacing at 44100 Hz in 512-frame blocks, with the attack and
 // sustain stages both on; the same run through the LV2 plug-in's descriptor
-// (loaded as a host loads it) where the tree builds one; and the cost of
-// making an instance in each format. The counters give nanoseconds per stereo
-// frame and the real-time factor.
+// (loaded as a host loads it) where the tree builds one, and through the CLAP
+// plug-in's record (bench_plugin_clap.cpp); and the cost of making an
+// instance in each format. The counters give nanoseconds per stereo frame and
+// the real-time factor.
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -19,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_host.h"
+#include "bench/bench_material.h"
 #include "dsp/transient_engine.h"
 #include "plugin/float_mode.h"
 
@@ -28,37 +30,10 @@ namespace {
 
 using bench::kBlock;
 using bench::kRate;
+using bench::kSignalFrames;
+using bench::Music;
 using bench::OpenEffect;
-
-constexpr int kSignalFrames = 44100 * 4;
-
-// Drum-like material: a kick every half second, noisy hats between, a tone.
-template <typename Sample>
-std::vector<std::vector<Sample>> Music()
-{
-    std::vector<std::vector<Sample>> s(2, std::vector<Sample>(kSignalFrames));
-    uint32_t noise = 1;
-    for (int i = 0; i < kSignalFrames; ++i) {
-        const int kick = i % 22050;
-        const int hat = i % 5512;
-        noise = noise * 1664525u + 1013904223u;
-        const double n = static_cast<double>(noise >> 8) / 16777216.0 - 0.5;
-        const double v = 0.8 * std::exp(-kick / 2000.0) * std::sin(kick * 0.01) + 0.2 * std::exp(-hat / 300.0) * n +
-                         0.05 * std::sin(i * 0.031);
-        s[0][static_cast<std::size_t>(i)] = static_cast<Sample>(v);
-        s[1][static_cast<std::size_t>(i)] = static_cast<Sample>(0.9 * v - 0.1 * n * std::exp(-hat / 300.0));
-    }
-    return s;
-}
-
-void SetCounters(benchmark::State& state)
-{
-    const double frames = static_cast<double>(state.iterations()) * kBlock;
-    state.SetItemsProcessed(static_cast<int64_t>(frames));
-    state.counters["s_per_frame"] =
-        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["x_realtime"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
-}
+using bench::SetCounters;
 
 template <typename Sample>
 void ProcessBlocks(benchmark::State& state)
