@@ -96,9 +96,12 @@ public:
     double HostTempo() override { return 0.0; }
     void HostTimeSignature(int* numerator, int* denominator) override;
     void HostTimeInfo(TransportInfo*) override {}
-    // [UI thread] mutex held. get_size answers the editor's own size.
-    void SetEditorSize(int, int) override {}
-    bool HostResizeEditor(int width, int height) override;
+    // [UI thread] mutex held. The editor's size changed: while its window is
+    // open, the host is asked for room, on every window system (the Win32
+    // window grows its parents itself and never asks).
+    void SetEditorSize(int width, int height) override;
+    // [UI thread] mutex held. The host's answer to that request.
+    bool HostResizeEditor(int, int) override { return hostAccepted; }
     bool SendMidiToHost(const MidiMessage&) override { return false; }
 
 private:
@@ -132,6 +135,7 @@ private:
     bool guiCreated = false;
     bool timerRunning = false;
     bool hostSizing = false;  // inside set_size: the host's window has the size already
+    bool hostAccepted = false;  // the host's answer to the last request_resize
     clap::clap_id timerId = clap::CLAP_INVALID_ID;
     // A fixed ring, filled on the UI thread and emptied on the audio thread
     // under the mutex: nothing allocates on either side.
