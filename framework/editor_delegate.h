@@ -41,6 +41,10 @@ public:
     // [UI thread] mutex held. Asks the host to fit its window to the editor;
     // false when it refused or cannot.
     virtual bool HostResizeEditor(int width, int height) = 0;
+    // [UI thread] Whether the host sizes its own windows around the editor
+    // once asked (HostResizeEditor). Where it does not say so, the Win32
+    // editor grows the host's frames itself, as VST 2.4 hosts expect.
+    virtual bool HostSizesItsWindows() const { return false; }
     // [UI thread] mutex held. After every layout of the resize controller,
     // with the view mode and the editor size in design units.
     virtual void EditorLayoutChanged(int viewMode, double width, double height) = 0;

@@ -96,12 +96,12 @@ public:
     double HostTempo() override { return 0.0; }
     void HostTimeSignature(int* numerator, int* denominator) override;
     void HostTimeInfo(TransportInfo*) override {}
-    // [UI thread] mutex held. The editor's size changed: while its window is
-    // open, the host is asked for room, on every window system (the Win32
-    // window grows its parents itself and never asks).
-    void SetEditorSize(int width, int height) override;
-    // [UI thread] mutex held. The host's answer to that request.
-    bool HostResizeEditor(int, int) override { return hostAccepted; }
+    // [UI thread] mutex held. get_size answers the editor's own size.
+    void SetEditorSize(int, int) override {}
+    // [UI thread] mutex held. The grip asks the host for room with
+    // request_resize; the host's window is its own to size.
+    bool HostResizeEditor(int width, int height) override;
+    bool HostSizesItsWindows() const override { return true; }
     bool SendMidiToHost(const MidiMessage&) override { return false; }
 
 private:
@@ -135,7 +135,6 @@ private:
     bool guiCreated = false;
     bool timerRunning = false;
     bool hostSizing = false;  // inside set_size: the host's window has the size already
-    bool hostAccepted = false;  // the host's answer to the last request_resize
     clap::clap_id timerId = clap::CLAP_INVALID_ID;
     // A fixed ring, filled on the UI thread and emptied on the audio thread
     // under the mutex: nothing allocates on either side.

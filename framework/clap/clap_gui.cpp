@@ -184,16 +184,13 @@ void IEffectCLAP::OnTimer(clap::clap_id timer)
         editor->Idle();
 }
 
-void IEffectCLAP::SetEditorSize(int width, int height)
+bool IEffectCLAP::HostResizeEditor(int width, int height)
 {
-    if (hostSizing) {
-        hostAccepted = true;
-        return;
-    }
-    hostAccepted = false;
-    if (!editor || !editor->IsWindowOpen() || !hostGui || !hostGui->request_resize || width <= 0 || height <= 0)
-        return;
-    hostAccepted = hostGui->request_resize(host, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
+    if (hostSizing)
+        return true;
+    if (!hostGui || !hostGui->request_resize || width <= 0 || height <= 0)
+        return false;
+    return hostGui->request_resize(host, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
 }
 
 }  // namespace kestrelon

@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "framework/graphics/graphics_win32.h"
+
+#include "framework/editor_delegate.h"
 #include "raster/raster_bitmap.h"
 
 namespace kestrelon {
@@ -262,8 +264,14 @@ std::intptr_t IGraphicsWin::HandleMessage(void* handle, unsigned message, std::u
         return 0;
     case WM_PAINT: {
         RECT r;
-        if (GetUpdateRect(hwnd, &r, FALSE))
+        if (GetUpdateRect(hwnd, &r, FALSE)) {
+            // The controls over the region's bounds are painted and marked
+            // clean: all of the bounds goes to the screen, or the part an
+            // uneven region leaves out (a window that grew, exposed only
+            // where it is new) would keep its old pixels for good.
+            InvalidateRect(hwnd, &r, FALSE);
             PaintRegion(Rect{r.left, r.top, r.right, r.bottom});
+        }
         // Nothing left to paint, even when no control drew: an update region
         // left standing would bring WM_PAINT back at once, for ever.
         ValidateRect(hwnd, nullptr);
@@ -384,14 +392,19 @@ void IGraphicsWin::ChangeEditorSize(int newWidth, int newHeight)
         SetWindowPos(w, nullptr, 0, 0, r.right - r.left + dw, r.bottom - r.top + dh,
                      SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
     };
-    // The host's frames around the editor grow with it, up to two of them.
-    HWND parent = isChild(hwnd) ? GetParent(hwnd) : nullptr;
-    HWND grandparent = parent && isChild(parent) ? GetParent(parent) : nullptr;
     grow(hwnd);
-    if (parent)
-        grow(parent);
-    if (grandparent)
-        grow(grandparent);
+    if (plugin && plugin->HostSizesItsWindows()) {
+        // Such a host is asked for room and sizes its windows itself.
+        plugin->HostResizeEditor(width, height);
+    } else {
+        // The host's frames around the editor grow with it, up to two of them.
+        HWND parent = isChild(hwnd) ? GetParent(hwnd) : nullptr;
+        HWND grandparent = parent && isChild(parent) ? GetParent(parent) : nullptr;
+        if (parent)
+            grow(parent);
+        if (grandparent)
+            grow(grandparent);
+    }
     const RECT all{0, 0, width, height};
     InvalidateRect(hwnd, &all, FALSE);
     UpdateWindow(hwnd);

@@ -631,10 +631,22 @@ void ClapInstance::EditorIdle()
         FlushQueued();
 }
 
+void ClapInstance::EditorIdleAfterInput()
+{
+    const auto now = std::chrono::steady_clock::now();
+    for (Timer& t : timers)
+        t.due = now;
+    EditorIdle();
+}
+
 void ClapInstance::CloseEditor()
 {
     if (!guiCreated)
         return;
+    // What the editor asked the host to flush is flushed before it goes, as
+    // a host's loop would have done before the user's close arrived.
+    if (!processing)
+        FlushQueued();
     gui->destroy(plugin);
     guiCreated = false;
     requestedSize = 0;  // a resize of the editor that is gone

@@ -110,6 +110,8 @@ public:
     bool EditorSize(int& width, int& height, std::string& error) override;
     void OpenEditor(void* parent) override;
     void EditorIdle() override;
+    // Every timer is due at once: an X11 editor reads its input on them.
+    void EditorIdleAfterInput() override;
     void CloseEditor() override;
     void SetEditorHost(EditorHostEvents* events) override { editorHost.store(events); }
     // The scale the host asks of the editor: gui.set_scale(scale) right after

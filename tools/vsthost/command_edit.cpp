@@ -214,7 +214,7 @@ public:
             if (ok && IsInput(step.kind))
                 if (HostWindow* window = host.ExistingWindow(); window && window->InputArrivesAtIdle()) {
                     window->SyncWithDisplay();
-                    host.Idle();
+                    host.IdleAfterInput();
                     // What the editor passed on to the host's window (a key it
                     // does not take) is read before it is reported: the server
                     // serves the editor's connection and ours in its own order,

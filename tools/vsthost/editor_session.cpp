@@ -79,6 +79,11 @@ void EditorHost::Idle()
     effect.EditorIdle();
 }
 
+void EditorHost::IdleAfterInput()
+{
+    effect.EditorIdleAfterInput();
+}
+
 void EditorHost::Wait(int milliseconds)
 {
     if (!window) {

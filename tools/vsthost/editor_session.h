@@ -46,6 +46,8 @@ public:
     bool IsOpen() const { return open; }
     // One effEditIdle.
     void Idle();
+    // One right after input reached the editor (CLAP: its timers due now).
+    void IdleAfterInput();
     // Runs the window system for `milliseconds`, idling the editor while it
     // is open; sleeps when there is no window.
     void Wait(int milliseconds);

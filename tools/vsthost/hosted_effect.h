@@ -79,6 +79,9 @@ public:
     virtual void OpenEditor(void* parent) = 0;
     // What a host does for an open editor between events: idle calls, timers.
     virtual void EditorIdle() = 0;
+    // The same right after input reached the editor's window: whatever the
+    // editor reads its input on is due now, as a host's loop gets to it.
+    virtual void EditorIdleAfterInput() { EditorIdle(); }
     virtual void CloseEditor() = 0;
     // Who hears the requests the plug-in makes of its editor's host; null
     // answers them as a host without an editor window does.
