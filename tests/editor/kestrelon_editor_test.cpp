@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <cstdio>
+#include <ostream>
 
 #include "tests/editor/edit_fixture.h"
 #include "tests/editor/settings_location.h"
@@ -160,6 +161,11 @@ struct PluginFile {
     std::string (*path)();
 };
 
+void PrintTo(const PluginFile& file, std::ostream* out)
+{
+    *out << file.format;
+}
+
 class KestrelonEditorEitherFormat : public KestrelonEditor, public ::testing::WithParamInterface<PluginFile> {
 protected:
     void SetUp() override
@@ -198,8 +204,11 @@ TEST_P(KestrelonEditorEitherFormat, WholeEditorAtBothScalesAndTheGripDragThatSca
     const std::string settings = SettingsText();
     RemoveSettings();
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    // The editor asks the host for its window's new size each time.
-    EXPECT_THAT(LinesStartingWith(run.out, "size-window"), ElementsAre("size-window 510 726", "size-window 340 484"));
+    // The X11 editor asks the host for room each time; the Win32 one grows
+    // the host's frames around it itself.
+    if (std::string(PlatformName()) == "linux")
+        EXPECT_THAT(LinesStartingWith(run.out, "size-window"),
+                    ElementsAre("size-window 510 726", "size-window 340 484"));
     EXPECT_THAT(settings, HasSubstr("guiscale=1.000000000000000"));
     const std::string atDesignSize = std::string("kestrelon-1.0-") + PlatformName();
     EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.0.png")), atDesignSize));
@@ -208,9 +217,15 @@ TEST_P(KestrelonEditorEitherFormat, WholeEditorAtBothScalesAndTheGripDragThatSca
     EXPECT_TRUE(MatchesGolden(LoadShot(Path("reopened.png")), atDesignSize));
 }
 
-TEST_P(KestrelonEditorEitherFormat, KnobDragIsOneEditOfItsParameter)
+// The CLAP plug-in's gestures and values go out as events the host flushes;
+// they reach it as the VST 2.4 effect's calls do (the probe editor's tests pin
+// those). The wait lets the host run its timer, which drives the X11 editor.
+TEST_F(KestrelonEditor, ClapKnobDragIsOneGestureOfItsParameter)
 {
-    const ToolRun run = Edit(Plugin(), {"wait 50", "drag 90 186 90 150 4", "wait 50", "expect-param Attack 1.3"});
+    if (KestrelonClapPlugin().empty())
+        GTEST_SKIP() << "the CLAP plug-in is not built in this tree";
+    const ToolRun run =
+        Edit(KestrelonClapPlugin(), {"wait 50", "drag 90 186 90 150 4", "wait 50", "expect-param Attack 1.3"});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     std::vector<std::string> edits;
     for (const std::string& line : LinesStartingWith(run.out, ""))
