@@ -206,9 +206,10 @@ TEST_P(KestrelonEditorEitherFormat, WholeEditorAtBothScalesAndTheGripDragThatSca
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     // The X11 editor asks the host for room each time; the Win32 one grows
     // the host's frames around it itself.
-    if (std::string(PlatformName()) == "linux")
+    if (std::string(PlatformName()) == "linux") {
         EXPECT_THAT(LinesStartingWith(run.out, "size-window"),
                     ElementsAre("size-window 510 726", "size-window 340 484"));
+    }
     EXPECT_THAT(settings, HasSubstr("guiscale=1.000000000000000"));
     const std::string atDesignSize = std::string("kestrelon-1.0-") + PlatformName();
     EXPECT_TRUE(MatchesGolden(LoadShot(Path("scale-1.0.png")), atDesignSize));
