@@ -24,6 +24,11 @@ std::string KestrelonPlugin()
     return HostPath(KESTRELON_PLUGIN);
 }
 
+std::string KestrelonClapPlugin()
+{
+    return HostPath(KESTRELON_CLAP_PLUGIN);
+}
+
 const char* PlatformName()
 {
 #if defined(_WIN32)

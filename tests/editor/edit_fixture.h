@@ -21,6 +21,7 @@ using vsthost_test::ToolRun;
 
 std::string ProbePlugin();
 std::string KestrelonPlugin();  // "" when the plug-in is not built in this tree
+std::string KestrelonClapPlugin();  // likewise
 // "windows" under wine, "linux" natively: goldens are kept per platform.
 const char* PlatformName();
 
