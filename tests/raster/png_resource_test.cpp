@@ -97,7 +97,7 @@ TEST(PngResource, OwnRgba8DecodeMatchesLibpng)
         } else if (std::string(what) == "a byte of pixel data changed") {
             bytes[idat + 20] ^= 0x40;
         } else if (std::string(what) == "no IEND") {
-            bytes.resize(bytes.size() - 12);
+            bytes.erase(bytes.end() - 12, bytes.end());
         }
         return bytes;
     };
