@@ -100,6 +100,13 @@ void IEffectCLAP::ResetProcessing()
         Reset();
 }
 
+std::uint32_t IEffectCLAP::LatencySamples() const
+{
+    // A reset on the audio thread writes it, under the lock.
+    MutexLock lock(mutex);
+    return latency > 0 ? static_cast<std::uint32_t>(latency) : 0u;
+}
+
 void IEffectCLAP::OnMainThread()
 {
     MutexLock lock(mutex);

@@ -65,8 +65,8 @@ public:
     bool SaveState(const clap::clap_ostream* stream);
     bool LoadState(const clap::clap_istream* stream);
 
-    // [main thread] The look-ahead at the active rate.
-    std::uint32_t LatencySamples() const { return latency > 0 ? static_cast<std::uint32_t>(latency) : 0u; }
+    // [main thread] takes the mutex. The look-ahead at the active rate.
+    std::uint32_t LatencySamples() const;
 
     // The gui extension (clap_gui.cpp). [main thread]
     bool GuiApiSupported(const char* api, bool isFloating) const;
