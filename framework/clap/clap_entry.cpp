@@ -28,7 +28,7 @@ const clap::clap_plugin_descriptor* PluginDescriptor(const clap::clap_plugin_fac
     return index == 0 ? CLAPPluginOffered().descriptor : nullptr;
 }
 
-// [main thread] takes the creation lock; no exception leaves it. The host
+// [any thread] takes the creation lock; no exception leaves it. The host
 // calls init on the record before anything else.
 const clap::clap_plugin* CreatePlugin(const clap::clap_plugin_factory*, const clap::clap_host* host, const char* id)
 {
