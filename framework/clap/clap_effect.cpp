@@ -122,7 +122,7 @@ void IEffectCLAP::ApplyEvent(const clap::clap_event_header* event)
         event->size < sizeof(clap::clap_event_param_value))
         return;
     const auto* change = reinterpret_cast<const clap::clap_event_param_value*>(event);
-    IParameter* param = change->param_id < ParamInfoCount() ? ParamAt(static_cast<int>(change->param_id)) : nullptr;
+    IParameter* param = ParamById(change->param_id);
     if (!param)
         return;
     double v = change->value;
@@ -190,8 +190,7 @@ clap::clap_process_status IEffectCLAP::Process(const clap::clap_process* process
     std::uint32_t next = 0;
     for (std::uint32_t done = 0; done < frames;) {
         std::uint32_t end = frames;
-        std::uint32_t first = next;
-        while (next < count) {
+        for (; next < count; ++next) {
             const clap::clap_event_header* event = in->get(in, next);
             // Events come sorted by time; one out of order takes effect at
             // once rather than never.
@@ -199,9 +198,8 @@ clap::clap_process_status IEffectCLAP::Process(const clap::clap_process* process
                 end = std::min(event->time, frames);
                 break;
             }
-            ++next;
+            ApplyEvent(event);
         }
-        ApplyEvents(in, first, next);
         if (end > done)
             RenderSpan(*process, done, end - done);
         done = end;

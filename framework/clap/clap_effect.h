@@ -105,6 +105,14 @@ public:
     bool SendMidiToHost(const MidiMessage&) override { return false; }
 
 private:
+    // The parameter a host's id names, or null: ids are indices, and one
+    // beyond an int's range must not wrap to a valid one.
+    IParameter* ParamById(clap::clap_id id) { return id < ParamInfoCount() ? ParamAt(static_cast<int>(id)) : nullptr; }
+    const IParameter* ParamById(clap::clap_id id) const
+    {
+        return id < ParamInfoCount() ? ParamAt(static_cast<int>(id)) : nullptr;
+    }
+
     struct OutputEvent {
         std::uint16_t type = 0;
         clap::clap_id param = 0;

@@ -3,6 +3,7 @@
 // chunk byte for byte so a preset moves between the formats.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "framework/clap/clap_effect.h"
@@ -63,7 +64,7 @@ bool IEffectCLAP::AudioPortInfo(std::uint32_t index, bool isInput, clap::clap_au
 bool IEffectCLAP::ParamInfo(std::uint32_t index, clap::clap_param_info* info) const
 {
     MutexLock lock(mutex);
-    const IParameter* param = index < ParamInfoCount() ? ParamAt(static_cast<int>(index)) : nullptr;
+    const IParameter* param = ParamById(index);
     if (!info || !param)
         return false;
     std::memset(info, 0, sizeof *info);
@@ -83,7 +84,7 @@ bool IEffectCLAP::ParamInfo(std::uint32_t index, clap::clap_param_info* info) co
 bool IEffectCLAP::ParamValue(clap::clap_id id, double* value) const
 {
     MutexLock lock(mutex);
-    const IParameter* param = id < ParamInfoCount() ? ParamAt(static_cast<int>(id)) : nullptr;
+    const IParameter* param = ParamById(id);
     if (!param || !value)
         return false;
     *value = param->Value();
@@ -93,7 +94,7 @@ bool IEffectCLAP::ParamValue(clap::clap_id id, double* value) const
 bool IEffectCLAP::ValueToText(clap::clap_id id, double value, char* text, std::uint32_t capacity) const
 {
     MutexLock lock(mutex);
-    const IParameter* param = id < ParamInfoCount() ? ParamAt(static_cast<int>(id)) : nullptr;
+    const IParameter* param = ParamById(id);
     if (!param || !text || capacity == 0)
         return false;
     // The VST 2.4 display text of the value the parameter would take, and
@@ -104,11 +105,7 @@ bool IEffectCLAP::ValueToText(clap::clap_id id, double value, char* text, std::u
     shown.GetDisplayText(shown.Value(), false, display, true);
     const char* label = shown.GetDisplayLabel();
     char whole[2 * kParamTextSize + 1] = {};
-    std::strcat(whole, display);
-    if (label && label[0] != '\0') {
-        std::strcat(whole, " ");
-        std::strcat(whole, label);
-    }
+    std::snprintf(whole, sizeof whole, label && label[0] ? "%s %s" : "%s", display, label);
     CopyName(text, capacity, whole);
     return true;
 }
@@ -116,7 +113,7 @@ bool IEffectCLAP::ValueToText(clap::clap_id id, double value, char* text, std::u
 bool IEffectCLAP::TextToValue(clap::clap_id id, const char* text, double* value) const
 {
     MutexLock lock(mutex);
-    const IParameter* param = id < ParamInfoCount() ? ParamAt(static_cast<int>(id)) : nullptr;
+    const IParameter* param = ParamById(id);
     if (!param || !text || !value)
         return false;
     double v = 0.0;
