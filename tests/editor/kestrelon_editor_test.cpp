@@ -244,24 +244,19 @@ TEST_F(KestrelonEditor, ClapKnobDragIsOneGestureOfItsParameter)
         EXPECT_THAT(edits[i], StartsWith("automate 0 ")) << run.out;
 }
 
-// A CLAP host sizes the editor too: its display scale is where an editor the
-// user has not scaled starts, and its frame's size is kept to the editor's
-// shape and scale limits; the pictures are the grip's.
-TEST_F(KestrelonEditor, ClapHostScalesAndSizesTheEditor)
+// A CLAP host's display scale is where an editor the user has not scaled
+// starts: the picture is the grip's at 1.5. (The host's frame sizes go
+// through the same scaling; tests/clap pins how they are adjusted.)
+TEST_F(KestrelonEditor, ClapHostScaleStartsTheEditor)
 {
     if (KestrelonClapPlugin().empty())
         GTEST_SKIP() << "the CLAP plug-in is not built in this tree";
-    const ToolRun run = Edit(KestrelonClapPlugin(),
-                             {"wait 150", "screenshot " + Path("host-scale.png"), "host-resize 340 600", "wait 150",
-                              "screenshot " + Path("host-resized.png")},
-                             {"--gui-scale", "2"});
+    const ToolRun run =
+        Edit(KestrelonClapPlugin(), {"wait 150", "screenshot " + Path("host-scale.png")}, {"--gui-scale", "2"});
     RemoveSettings();
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_THAT(run.out, HasSubstr("clap gui.set_scale 2 accepted"));
-    EXPECT_THAT(run.out, HasSubstr("open 510 x 726"));
-    EXPECT_THAT(run.out, HasSubstr("host-resize 340 600 adjusted 421 600 set_size accepted"));
     EXPECT_TRUE(MatchesGolden(LoadShot(Path("host-scale.png")), std::string("kestrelon-1.5-") + PlatformName()));
-    EXPECT_EQ(LoadShot(Path("host-resized.png")).width, 421);
 }
 
 // The same state on the other platform: only the text may differ, drawn by
